@@ -1,0 +1,61 @@
+#pragma once
+
+#include "clalocadoura.h"
+#include "datacontrol.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class frmQuelmar;
+}
+
+// Caption of a message box that has no title of its own.
+inline const QString ProgramTitle = QStringLiteral("Listrano de Endereço");
+
+// The contact window: one contact at a time on three pages, the record commands
+// along the top, and the data control through which it reaches the contact table.
+class frmQuelmar : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmQuelmar(QWidget* parent = nullptr);
+    ~frmQuelmar() override;
+
+    // Where the program looks for its database: the program's folder, then the file.
+    static QString databasePath();
+    // The message shown when the database cannot be opened.
+    static QString openErrorText(const QString& path, const StoreError& error);
+
+    // Points the data control at the database and table, opens them and prepares
+    // the lists; the fields end empty and locked. A failure to open the database is
+    // returned, and the window must then not be shown.
+    StoreError Form_Load();
+
+    // The seventeen data fields: clear, unlock, lock.
+    void Limpar();
+    void Ativar();
+    void Desativar();
+    QList<QWidget*> dataFields() const;
+
+    DataControl& dataControl() { return dat1; }
+    claLocadoura* searchHelper() const { return moLocadoura.get(); }
+    // The focus stops in Tab order.
+    QList<QWidget*> focusOrder() const { return m_focusOrder; }
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void placePageControls();
+    int focusStopOf(const QWidget* widget) const;
+
+    std::unique_ptr<Ui::frmQuelmar> ui;
+    DataControl dat1;
+    std::unique_ptr<claLocadoura> moLocadoura;
+    QList<QWidget*> m_focusOrder;
+    bool m_pagesPlaced = false;
+    bool m_centred = false;
+};

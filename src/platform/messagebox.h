@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// Every message box of the program goes through here. Tests script the answers
+// to come and read back what would have been shown, so no test ever blocks on a
+// modal dialog.
+class MessageBox {
+public:
+    enum Icon { NoIcon, Information, Question, Critical };
+    enum Buttons { Ok, YesNo };
+    // Answer codes as the program's procedures compare them.
+    enum Answer { AnswerOk = 1, Yes = 6, No = 7 };
+
+    struct Shown {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    // Modal; for YesNo the Yes button is the default.
+    static Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                       Buttons buttons = Ok);
+
+    // Test hooks. While test mode is on nothing is shown: each call takes the
+    // next scripted answer, or the default button's when none is left.
+    static void setTestMode(bool on);
+    static void setNextAnswer(Answer answer);
+    static QList<Shown> shown();
+    static void clearShown();
+};

@@ -1,0 +1,11 @@
+#include "clalocadoura.h"
+
+claLocadoura::~claLocadoura()
+{
+    moCombo = nullptr;
+}
+
+void claLocadoura::AttachTo(QComboBox* combo)
+{
+    moCombo = combo;
+}

@@ -1,0 +1,176 @@
+#include "database.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace database {
+
+namespace {
+const QString ConnectOptions = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000");
+
+const char* const SettingsSql[] = {
+    "PRAGMA journal_mode=DELETE",
+    "PRAGMA synchronous=FULL",
+};
+
+const QString QuickCheckSql = QStringLiteral("PRAGMA quick_check");
+const QString TableInfoSql = QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid");
+const QString RowidProbeSql = QStringLiteral("SELECT rowid FROM %1 LIMIT 0");
+
+StoreError openFailure(QSqlDatabase& db)
+{
+    StoreError e = StoreError::fromSql(db.lastError());
+    if (!e)
+        e = StoreError::make(StoreError::Engine, QStringLiteral("unable to open database file"));
+    return e;
+}
+
+StoreError checkSound(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    if (StoreError e = exec(q, QuickCheckSql))
+        return e;
+    QStringList problems;
+    while (q.next()) {
+        const QString line = q.value(0).toString();
+        if (line != QLatin1String("ok"))
+            problems << line;
+    }
+    if (!problems.isEmpty())
+        return StoreError::make(StoreError::Engine, problems.join(QLatin1Char('\n')));
+    for (const char* sql : SettingsSql) {
+        if (StoreError e = exec(q, QString::fromLatin1(sql)))
+            return e;
+    }
+    return {};
+}
+} // namespace
+
+QString openUri(const QString& path)
+{
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
+}
+
+QString quoted(const QString& identifier)
+{
+    QString q = identifier;
+    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    if (!query.prepare(sql))
+        return StoreError::fromSql(query.lastError());
+    for (const QVariant& v : values)
+        query.addBindValue(v);
+    if (!query.exec())
+        return StoreError::fromSql(query.lastError());
+    return {};
+}
+
+StoreError open(const QString& path, const QString& connectionName)
+{
+    StoreError result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        if (!db.isValid()) {
+            result = StoreError::make(StoreError::Engine,
+                                      QStringLiteral("driver QSQLITE not available"));
+        } else {
+            db.setConnectOptions(ConnectOptions);
+            db.setDatabaseName(openUri(path));
+            if (!db.open())
+                result = openFailure(db);
+            else
+                result = checkSound(db);
+            if (result)
+                db.close();
+        }
+    }
+    if (result)
+        QSqlDatabase::removeDatabase(connectionName);
+    return result;
+}
+
+StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList* columns)
+{
+    columns->clear();
+    QSqlQuery q(db);
+    // Probe first so that a missing table, or one without row ids, fails with the
+    // engine's own words.
+    if (StoreError e = exec(q, RowidProbeSql.arg(quoted(table))))
+        return e;
+    if (StoreError e = exec(q, TableInfoSql, {table}))
+        return e;
+    while (q.next())
+        columns->append(q.value(0).toString());
+    return {};
+}
+
+QStringList schemaStatements()
+{
+    QFile file(QStringLiteral(":/store/schema.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (!line.trimmed().startsWith(QLatin1String("--")))
+            lines << line;
+    }
+    QStringList statements;
+    for (const QString& s : lines.join(QLatin1Char('\n')).split(QLatin1Char(';'))) {
+        if (!s.trimmed().isEmpty())
+            statements << s.trimmed();
+    }
+    return statements;
+}
+
+StoreError createEmpty(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int err = errno;
+        return StoreError::make(err == EEXIST ? StoreError::FileExists : StoreError::Io,
+                                QString::fromLocal8Bit(std::strerror(err)));
+    }
+    ::close(fd);
+
+    const QString connection = QStringLiteral("listrano-create-") + path;
+    StoreError result = open(path, connection);
+    if (!result) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(connection, false);
+            QSqlQuery q(db);
+            const QStringList statements = schemaStatements();
+            if (statements.isEmpty())
+                result = StoreError::make(StoreError::Io, QStringLiteral("schema not found"));
+            if (!result)
+                result = exec(q, QStringLiteral("BEGIN IMMEDIATE"));
+            for (const QString& sql : statements) {
+                if (result)
+                    break;
+                result = exec(q, sql);
+            }
+            if (!result)
+                result = exec(q, QStringLiteral("COMMIT"));
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
+    if (result)
+        QFile::remove(path);
+    return result;
+}
+
+} // namespace database

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "storeerror.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// Opening and creating the contact database file.
+namespace database {
+
+// SQLite URI that opens an existing file for reading and writing and never creates one.
+QString openUri(const QString& path);
+
+// Adds the connection and opens the file at path with the program's settings
+// (rollback journal, full sync, busy timeout), then checks that it is a sound
+// SQLite database. On failure the connection is removed again.
+StoreError open(const QString& path, const QString& connectionName);
+
+// Columns of table, in their stored order; fails with the engine's text when the
+// table is missing or cannot be read by row id.
+StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList* columns);
+
+// Creates a new, empty contact database at path from the project's schema, readable
+// and writable by its owner only. Never touches an existing file.
+StoreError createEmpty(const QString& path);
+
+// The schema statements, in order.
+QStringList schemaStatements();
+
+// Quotes an identifier for use in a statement (identifiers cannot be bound).
+QString quoted(const QString& identifier);
+
+// Runs sql on db as a prepared statement with the given values bound in order.
+StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
+
+} // namespace database

@@ -1,0 +1,56 @@
+#include "storeerror.h"
+
+#include <QSqlError>
+
+namespace {
+QString defaultText(StoreError::Kind kind)
+{
+    switch (kind) {
+    case StoreError::None:
+    case StoreError::Engine:
+        break;
+    case StoreError::NoCurrentRecord:
+        return QStringLiteral("Não há registro atual.");
+    case StoreError::NotEditing:
+        return QStringLiteral("Não há inclusão nem alteração de registro em andamento.");
+    case StoreError::AddPending:
+        return QStringLiteral("Há um registro novo em inclusão.");
+    case StoreError::NoSuchField:
+        return QStringLiteral("Campo inexistente na tabela.");
+    case StoreError::NoIndex:
+        return QStringLiteral("Nenhum índice foi escolhido para a pesquisa.");
+    case StoreError::BadComparison:
+        return QStringLiteral("Comparação de pesquisa não suportada.");
+    case StoreError::Closed:
+        return QStringLiteral("O conjunto de registros está fechado.");
+    case StoreError::RowGone:
+        return QStringLiteral("O registro não existe mais na tabela.");
+    case StoreError::FileExists:
+        return QStringLiteral("O arquivo já existe.");
+    case StoreError::Io:
+        return QStringLiteral("Erro de entrada e saída.");
+    }
+    return QString();
+}
+} // namespace
+
+StoreError StoreError::fromSql(const QSqlError& error)
+{
+    StoreError e;
+    if (error.type() == QSqlError::NoError && error.nativeErrorCode().isEmpty())
+        return e;
+    e.kind = Engine;
+    e.nativeCode = error.nativeErrorCode().toInt();
+    e.text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    if (e.text.isEmpty())
+        e.text = error.driverText();
+    return e;
+}
+
+StoreError StoreError::make(Kind kind, const QString& text)
+{
+    StoreError e;
+    e.kind = kind;
+    e.text = text.isEmpty() ? defaultText(kind) : text;
+    return e;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class QSqlError;
+
+// What a store operation reports. Engine errors keep SQLite's own code and text;
+// the store's own refusals carry a Portuguese text of their own.
+struct StoreError {
+    enum Kind {
+        None,
+        Engine,          // the database engine refused; see nativeCode and text
+        NoCurrentRecord, // no row is current (empty table, past the end, after a delete)
+        NotEditing,      // a field written or a row updated with no AddNew or Edit pending
+        AddPending,      // an operation on the current row while a new row is being added
+        NoSuchField,
+        NoIndex,         // Seek without a chosen index, or an unknown index name
+        BadComparison,   // Seek with a comparison other than "="
+        Closed,          // the recordset was closed
+        RowGone,         // the current row was deleted by other means
+        FileExists,      // creating a database over an existing file
+        Io,              // the operating system refused a file operation
+    };
+
+    Kind kind = None;
+    int nativeCode = 0; // SQLite result code (extended when the engine gives one)
+    QString text;
+
+    bool isError() const { return kind != None; }
+    explicit operator bool() const { return isError(); }
+    // The primary SQLite result code (SQLITE_BUSY, SQLITE_READONLY, ...), 0 when none.
+    int primaryCode() const { return nativeCode & 0xff; }
+
+    static StoreError fromSql(const QSqlError& error);
+    static StoreError make(Kind kind, const QString& text = QString());
+};
+
+template <typename T> struct StoreResult {
+    T value{};
+    StoreError error;
+};

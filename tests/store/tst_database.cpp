@@ -1,0 +1,206 @@
+#include "contactrecord.h"
+#include "database.h"
+#include "datacontrol.h"
+#include "testdb.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+int fileMode(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
+}
+} // namespace
+
+// Opening and creating database files: what is refused, and that nothing on disk
+// is created or changed by a failed open.
+class TestDatabase : public QObject {
+    Q_OBJECT
+
+private slots:
+    void createEmpty_makesContactTable();
+    void createEmpty_neverOverwrites();
+    void open_refusesWithoutTouchingDisk_data();
+    void open_refusesWithoutTouchingDisk();
+    void open_pathsWithAwkwardCharacters_data();
+    void open_pathsWithAwkwardCharacters();
+    void permissionsDenied();
+    void readOnlyFile();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestDatabase::createEmpty_makesContactTable()
+{
+    const QString path = m_dir.filePath(QStringLiteral("novo.mdb"));
+    testdb::createEmpty(path);
+
+    QStringList columns;
+    for (const QVariantList& row :
+         testdb::query(path, QStringLiteral("SELECT name FROM pragma_table_info('tblQuelmar')")))
+        columns << row.at(0).toString();
+    QCOMPARE(columns, contact::FieldNames);
+
+    const auto index = testdb::query(
+        path, QStringLiteral("SELECT \"unique\" FROM pragma_index_list('tblQuelmar') WHERE name = ?"),
+        {contact::NameIndex});
+    QCOMPARE(index.size(), 1);
+    QCOMPARE(index.at(0).at(0).toInt(), 0); // two contacts may share a name
+    const auto keys =
+        testdb::query(path, QStringLiteral("SELECT name FROM pragma_index_info('indNome')"));
+    QCOMPARE(keys.size(), 1);
+    QCOMPARE(keys.at(0).at(0).toString(), QStringLiteral("Nome"));
+
+    // Personal data: the owner alone may read it.
+    QCOMPARE(fileMode(path), 0600);
+    QCOMPARE(testdb::query(path, QStringLiteral("SELECT count(*) FROM tblQuelmar")).at(0).at(0).toInt(),
+             0);
+}
+
+void TestDatabase::createEmpty_neverOverwrites()
+{
+    const QString path = m_dir.filePath(QStringLiteral("existente.mdb"));
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {QStringLiteral("Ana")});
+    const QByteArray before = testdb::fileBytes(path);
+
+    const StoreError e = database::createEmpty(path);
+    QCOMPARE(e.kind, StoreError::FileExists);
+    QCOMPARE(testdb::fileBytes(path), before);
+}
+
+void TestDatabase::open_refusesWithoutTouchingDisk_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("engineText");
+
+    QTest::newRow("missing") << QByteArray() << false << "unable to open database file";
+    QTest::newRow("not sqlite") << QByteArray("PK\x03\x04 uma planilha, não um banco de dados\n")
+                                << true << "file is not a database";
+    QByteArray header("SQLite format 3");
+    header.append('\0');
+    header.append(QByteArray(4096, '\xee'));
+    QTest::newRow("damaged header") << header << true << "";
+    QTest::newRow("empty file, no table") << QByteArray("") << true << "no such table: tblQuelmar";
+}
+
+void TestDatabase::open_refusesWithoutTouchingDisk()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    QFETCH(QString, engineText);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(contact::DatabaseFileName);
+    if (exists) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    DataControl dat1;
+    dat1.setDatabaseName(path);
+    dat1.setRecordSource(contact::TableName);
+    const StoreError e = dat1.Refresh();
+    QVERIFY(e.isError());
+    QCOMPARE(e.kind, StoreError::Engine);
+    QVERIFY2(!e.text.isEmpty(), "the engine's words must come with the failure");
+    if (!engineText.isEmpty())
+        QCOMPARE(e.text, engineText);
+    QCOMPARE(dat1.Recordset(), nullptr);
+
+    QCOMPARE(QFileInfo::exists(path), exists);
+    if (exists)
+        QCOMPARE(testdb::fileBytes(path), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), exists ? 1 : 0);
+}
+
+void TestDatabase::open_pathsWithAwkwardCharacters_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("blank") << "Meus Contatos";
+    QTest::newRow("accents") << "Agenda de João e Conceição";
+    QTest::newRow("uri characters") << "a?b#c%20d&e=f";
+    QTest::newRow("quotes") << "o'neil \"x\"";
+}
+
+void TestDatabase::open_pathsWithAwkwardCharacters()
+{
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(folder));
+    const QString path = dir.filePath(folder + QLatin1Char('/') + contact::DatabaseFileName);
+
+    DataControl dat1;
+    dat1.setDatabaseName(path);
+    dat1.setRecordSource(contact::TableName);
+    QVERIFY(dat1.Refresh().isError()); // not there yet, and not created
+    QVERIFY(!QFileInfo::exists(path));
+
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {QStringLiteral("Zé")});
+    const StoreError e = dat1.Refresh();
+    QVERIFY2(!e, qPrintable(e.text));
+    QCOMPARE(dat1.Recordset()->Value(QStringLiteral("Nome")).value.toString(), QStringLiteral("Zé"));
+    QCOMPARE(QDir(dir.filePath(folder)).entryList(QDir::Files).size(), 1);
+}
+
+void TestDatabase::permissionsDenied()
+{
+    if (geteuid() == 0)
+        QSKIP("running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
+    const QString path = m_dir.filePath(QStringLiteral("trancado.mdb"));
+    testdb::createEmpty(path);
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
+
+    DataControl dat1;
+    dat1.setDatabaseName(path);
+    dat1.setRecordSource(contact::TableName);
+    const StoreError e = dat1.Refresh();
+    QVERIFY(e.isError());
+    QVERIFY(!e.text.isEmpty());
+    QCOMPARE(fileMode(path), 0);
+}
+
+void TestDatabase::readOnlyFile()
+{
+    if (geteuid() == 0)
+        QSKIP("running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
+    const QString path = m_dir.filePath(QStringLiteral("somenteleitura.mdb"));
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {QStringLiteral("Ana")});
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0400) == 0);
+    const QByteArray before = testdb::fileBytes(path);
+
+    DataControl dat1;
+    dat1.setDatabaseName(path);
+    dat1.setRecordSource(contact::TableName);
+    QVERIFY(!dat1.Refresh()); // reading still works
+    TableRecordset* rs = dat1.Recordset();
+    QCOMPARE(rs->Value(QStringLiteral("Nome")).value.toString(), QStringLiteral("Ana"));
+
+    QVERIFY(!rs->AddNew());
+    QVERIFY(!rs->setValue(QStringLiteral("Nome"), QStringLiteral("Bia")));
+    const StoreError e = rs->Update();
+    QVERIFY(e.isError());
+    QCOMPARE(e.primaryCode(), 8); // SQLITE_READONLY
+    QVERIFY(!e.text.isEmpty());
+    // The new row stays pending, so that the user may try again.
+    QCOMPARE(rs->editMode(), TableRecordset::EditAdd);
+    QCOMPARE(rs->Value(QStringLiteral("Nome")).value.toString(), QStringLiteral("Bia"));
+    QCOMPARE(testdb::fileBytes(path), before);
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"

@@ -1,0 +1,390 @@
+#include "contactrecord.h"
+#include "datacontrol.h"
+#include "testdb.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The recordset over a real contact file: what each operation leaves in the file
+// and where it leaves the current row.
+class TestTableRecordset : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void emptyTable();
+    void addNew_storesTextsExactly_data();
+    void addNew_storesTextsExactly();
+    void emptyTextIsStoredAsText();
+    void walk_inStoredOrder();
+    void edit_rewritesOnlyCurrentRow();
+    void delete_removesOnlyCurrentRowAndWalkGoesOn();
+    void seek_data();
+    void seek();
+    void seek_needsIndexChosenAfterRefresh();
+    void setIndex_unknownCarriesEngineText();
+    void refreshAndCloseAbandonPending();
+    void operationsOutOfTurn_data();
+    void operationsOutOfTurn();
+    void refusedWrite_keepsPendingRow();
+    void lockedFile_busyAfterTimeout();
+    void nullFieldReadsAsNull();
+
+private:
+    TableRecordset* open();
+    QTemporaryDir* m_dir = nullptr;
+    QString m_path;
+    DataControl* m_dat = nullptr;
+};
+
+void TestTableRecordset::init()
+{
+    m_dir = new QTemporaryDir;
+    m_path = m_dir->filePath(contact::DatabaseFileName);
+    testdb::createEmpty(m_path);
+    m_dat = new DataControl;
+    m_dat->setDatabaseName(m_path);
+    m_dat->setRecordSource(contact::TableName);
+}
+
+void TestTableRecordset::cleanup()
+{
+    delete m_dat;
+    delete m_dir;
+}
+
+TableRecordset* TestTableRecordset::open()
+{
+    const StoreError e = m_dat->Refresh();
+    if (e)
+        qWarning("Refresh: %s", qPrintable(e.text));
+    return m_dat->Recordset();
+}
+
+void TestTableRecordset::emptyTable()
+{
+    TableRecordset* rs = open();
+    QVERIFY(rs);
+    QVERIFY(rs->Eof());
+    QVERIFY(!rs->hasCurrent());
+    QCOMPARE(rs->RecordCount().value, 0);
+    QCOMPARE(rs->Value(QStringLiteral("Nome")).error.kind, StoreError::NoCurrentRecord);
+    QCOMPARE(rs->fieldNames(), contact::FieldNames);
+}
+
+void TestTableRecordset::addNew_storesTextsExactly_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "Maria da Silva";
+    QTest::newRow("quotes") << "D'Ávila \"Zeca\" O''Neil";
+    QTest::newRow("statement text") << "x'); DROP TABLE tblQuelmar; --";
+    QTest::newRow("accents") << "João Conceição Ñandú";
+    QTest::newRow("blanks only") << "   ";
+    QTest::newRow("percent and backslash") << "100% \\ \\\\ _";
+}
+
+void TestTableRecordset::addNew_storesTextsExactly()
+{
+    QFETCH(QString, name);
+    TableRecordset* rs = open();
+    QVERIFY(!rs->AddNew());
+    QCOMPARE(rs->editMode(), TableRecordset::EditAdd);
+    for (const QString& field : contact::FieldNames)
+        QVERIFY(!rs->setValue(field, field == QLatin1String("Nome") ? name : field + name));
+    QVERIFY(!rs->Update());
+    QCOMPARE(rs->editMode(), TableRecordset::EditNone);
+
+    const auto rows = testdb::query(
+        m_path, QStringLiteral("SELECT %1 FROM tblQuelmar").arg(contact::FieldNames.join(',')));
+    QCOMPARE(rows.size(), 1);
+    for (int i = 0; i < contact::FieldNames.size(); ++i) {
+        const QString field = contact::FieldNames.at(i);
+        QCOMPARE(rows.at(0).at(i).toString(), i == 0 ? name : field + name);
+    }
+
+    rs = open();
+    QVERIFY(!rs->setIndex(contact::NameIndex));
+    QVERIFY(!rs->Seek(QStringLiteral("="), name));
+    QVERIFY(!rs->NoMatch());
+    QCOMPARE(rs->Value(QStringLiteral("CidadeComercial")).value.toString(),
+             QStringLiteral("CidadeComercial") + name);
+}
+
+void TestTableRecordset::emptyTextIsStoredAsText()
+{
+    TableRecordset* rs = open();
+    QVERIFY(!rs->AddNew());
+    QVERIFY(!rs->setValue(QStringLiteral("Nome"), QStringLiteral("Ana")));
+    QVERIFY(!rs->setValue(QStringLiteral("Email"), QString()));
+    QVERIFY(!rs->setValue(QStringLiteral("RamalComercial"), QStringLiteral("")));
+    QVERIFY(!rs->Update());
+    const auto rows = testdb::query(
+        m_path, QStringLiteral("SELECT typeof(Email), typeof(RamalComercial), typeof(EndComercial) "
+                               "FROM tblQuelmar"));
+    QCOMPARE(rows.at(0).at(0).toString(), QStringLiteral("text"));
+    QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("text"));
+    QCOMPARE(rows.at(0).at(2).toString(), QStringLiteral("null")); // never assigned
+}
+
+void TestTableRecordset::walk_inStoredOrder()
+{
+    const QStringList names = {"Zuleica", "Ana", "Maria", "Ana", "Bruno"};
+    for (const QString& n : names)
+        testdb::insertContact(m_path, {n});
+
+    TableRecordset* rs = open();
+    QCOMPARE(rs->RecordCount().value, names.size());
+    QStringList seen;
+    QVERIFY(!rs->MoveFirst());
+    while (!rs->Eof()) {
+        seen << rs->Value(QStringLiteral("Nome")).value.toString();
+        QVERIFY(!rs->MoveNext());
+    }
+    QCOMPARE(seen, names);
+    QCOMPARE(rs->MoveNext().kind, StoreError::NoCurrentRecord);
+
+    // In index order: by name, equal names in the order they were stored.
+    testdb::query(m_path, QStringLiteral("UPDATE tblQuelmar SET Email = rowid"));
+    rs = open();
+    QVERIFY(!rs->setIndex(contact::NameIndex));
+    QVERIFY(!rs->MoveFirst());
+    QStringList ordered;
+    while (!rs->Eof()) {
+        ordered << rs->Value(QStringLiteral("Nome")).value.toString() + '/' +
+                       rs->Value(QStringLiteral("Email")).value.toString();
+        QVERIFY(!rs->MoveNext());
+    }
+    QCOMPARE(ordered, QStringList({"Ana/2", "Ana/4", "Bruno/5", "Maria/3", "Zuleica/1"}));
+}
+
+void TestTableRecordset::edit_rewritesOnlyCurrentRow()
+{
+    for (const char* n : {"Ana", "Bia", "Ana"})
+        testdb::insertContact(m_path, {n, QString(n) + "@example.org"});
+    TableRecordset* rs = open();
+    QVERIFY(!rs->setIndex(contact::NameIndex));
+    QVERIFY(!rs->Seek("=", "Ana"));
+    QVERIFY(!rs->Edit());
+    QCOMPARE(rs->editMode(), TableRecordset::EditInProgress);
+    QCOMPARE(rs->Value("Email").value.toString(), QStringLiteral("Ana@example.org"));
+    QVERIFY(!rs->setValue("Email", "nova@example.org"));
+    QVERIFY(!rs->Update());
+    QCOMPARE(rs->Value("Email").value.toString(), QStringLiteral("nova@example.org"));
+
+    const auto rows = testdb::query(m_path, "SELECT Nome, Email FROM tblQuelmar ORDER BY rowid");
+    QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("nova@example.org"));
+    QCOMPARE(rows.at(1).at(1).toString(), QStringLiteral("Bia@example.org"));
+    QCOMPARE(rows.at(2).at(1).toString(), QStringLiteral("Ana@example.org"));
+
+    // The walk goes on from the edited row.
+    QVERIFY(!rs->MoveNext());
+    QCOMPARE(rs->Value("Email").value.toString(), QStringLiteral("Ana@example.org"));
+}
+
+void TestTableRecordset::delete_removesOnlyCurrentRowAndWalkGoesOn()
+{
+    for (const char* n : {"Ana", "Bia", "Ana", "Caio"})
+        testdb::insertContact(m_path, {n});
+    TableRecordset* rs = open();
+    QVERIFY(!rs->MoveNext()); // Bia
+    QVERIFY(!rs->Delete());
+    QVERIFY(!rs->hasCurrent());
+    QCOMPARE(rs->Value("Nome").error.kind, StoreError::NoCurrentRecord);
+    QCOMPARE(rs->Delete().kind, StoreError::NoCurrentRecord);
+    QVERIFY(!rs->MoveNext());
+    QCOMPARE(rs->Value("Nome").value.toString(), QStringLiteral("Ana"));
+    QCOMPARE(testdb::storedNames(m_path), QStringList({"Ana", "Ana", "Caio"}));
+}
+
+void TestTableRecordset::seek_data()
+{
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("foundRow"); // 1-based position in stored; 0: no match
+
+    const QStringList some = {"Carla", "Ana Maria", "Ana", "Ana", "bia", "Élio"};
+    QTest::newRow("exact") << some << "Carla" << 1;
+    QTest::newRow("duplicates: first stored") << some << "Ana" << 3;
+    QTest::newRow("prefix is no match") << some << "Ana M" << 0;
+    QTest::newRow("case differs") << some << "Bia" << 0;
+    QTest::newRow("accented") << some << "Élio" << 6;
+    QTest::newRow("empty key") << some << "" << 0;
+    QTest::newRow("past the last") << some << "Zé" << 0;
+    QTest::newRow("empty table") << QStringList() << "Ana" << 0;
+    QTest::newRow("quote in key") << QStringList({"O'Hara", "O"}) << "O'Hara" << 1;
+}
+
+void TestTableRecordset::seek()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QString, key);
+    QFETCH(int, foundRow);
+    for (int i = 0; i < stored.size(); ++i)
+        testdb::insertContact(m_path, {stored.at(i), QString::number(i + 1)});
+
+    TableRecordset* rs = open();
+    QVERIFY(!rs->setIndex(contact::NameIndex));
+    QCOMPARE(rs->Index(), contact::NameIndex);
+    QVERIFY(!rs->Seek(QStringLiteral("="), key));
+    QCOMPARE(rs->NoMatch(), foundRow == 0);
+    QCOMPARE(rs->hasCurrent(), foundRow != 0);
+    if (foundRow)
+        QCOMPARE(rs->Value("Email").value.toString(), QString::number(foundRow));
+}
+
+void TestTableRecordset::seek_needsIndexChosenAfterRefresh()
+{
+    testdb::insertContact(m_path, {"Ana"});
+    TableRecordset* rs = open();
+    QCOMPARE(rs->Seek("=", "Ana").kind, StoreError::NoIndex);
+    QVERIFY(!rs->setIndex(contact::NameIndex));
+    QCOMPARE(rs->Seek(">=", "Ana").kind, StoreError::BadComparison);
+    rs = open();
+    QCOMPARE(rs->Index(), QString());
+    QCOMPARE(rs->Seek("=", "Ana").kind, StoreError::NoIndex);
+}
+
+void TestTableRecordset::setIndex_unknownCarriesEngineText()
+{
+    testdb::query(m_path, QStringLiteral("DROP INDEX indNome"));
+    TableRecordset* rs = open();
+    const StoreError e = rs->setIndex(contact::NameIndex);
+    QCOMPARE(e.kind, StoreError::Engine);
+    QCOMPARE(e.text, QStringLiteral("no such index: indNome"));
+    QCOMPARE(rs->Index(), QString());
+}
+
+void TestTableRecordset::refreshAndCloseAbandonPending()
+{
+    testdb::insertContact(m_path, {"Ana"});
+    TableRecordset* rs = open();
+    QVERIFY(!rs->AddNew());
+    QVERIFY(!rs->setValue("Nome", "Pendente"));
+    rs = open();
+    QCOMPARE(rs->editMode(), TableRecordset::EditNone);
+    QCOMPARE(rs->Value("Nome").value.toString(), QStringLiteral("Ana"));
+
+    QVERIFY(!rs->Edit());
+    QVERIFY(!rs->setValue("Nome", "Alterada"));
+    rs->Close();
+    QCOMPARE(rs->Update().kind, StoreError::Closed);
+    QCOMPARE(rs->MoveFirst().kind, StoreError::Closed);
+    QCOMPARE(testdb::storedNames(m_path), QStringList({"Ana"}));
+}
+
+void TestTableRecordset::operationsOutOfTurn_data()
+{
+    QTest::addColumn<QString>("steps"); // operations in order; the last one is refused
+    QTest::addColumn<int>("refusal");
+    QTest::newRow("update with nothing pending") << "update" << int(StoreError::NotEditing);
+    QTest::newRow("write with nothing pending") << "set" << int(StoreError::NotEditing);
+    QTest::newRow("edit while adding") << "addnew edit" << int(StoreError::AddPending);
+    QTest::newRow("delete while adding") << "addnew delete" << int(StoreError::AddPending);
+    QTest::newRow("edit past the end") << "last next edit" << int(StoreError::NoCurrentRecord);
+    QTest::newRow("delete past the end") << "last next delete" << int(StoreError::NoCurrentRecord);
+    QTest::newRow("edit after no match") << "index nomatch edit" << int(StoreError::NoCurrentRecord);
+    QTest::newRow("unknown field") << "addnew badfield" << int(StoreError::NoSuchField);
+}
+
+void TestTableRecordset::operationsOutOfTurn()
+{
+    QFETCH(QString, steps);
+    QFETCH(int, refusal);
+    testdb::insertContact(m_path, {"Ana"});
+    testdb::insertContact(m_path, {"Bia"});
+    const QByteArray before = testdb::fileBytes(m_path);
+
+    TableRecordset* rs = open();
+    StoreError last;
+    for (const QString& step : steps.split(' ')) {
+        if (step == "update")
+            last = rs->Update();
+        else if (step == "set")
+            last = rs->setValue("Nome", "X");
+        else if (step == "addnew")
+            last = rs->AddNew();
+        else if (step == "edit")
+            last = rs->Edit();
+        else if (step == "delete")
+            last = rs->Delete();
+        else if (step == "last")
+            last = rs->MoveNext();
+        else if (step == "next")
+            last = rs->MoveNext();
+        else if (step == "index")
+            last = rs->setIndex(contact::NameIndex);
+        else if (step == "nomatch")
+            last = rs->Seek("=", "Ninguém");
+        else if (step == "badfield")
+            last = rs->setValue("Apelido", "X");
+    }
+    QCOMPARE(int(last.kind), refusal);
+    QVERIFY(!last.text.isEmpty());
+    QCOMPARE(testdb::storedNames(m_path), QStringList({"Ana", "Bia"}));
+    QCOMPARE(testdb::fileBytes(m_path), before);
+}
+
+void TestTableRecordset::refusedWrite_keepsPendingRow()
+{
+    testdb::query(m_path, QStringLiteral("CREATE TRIGGER recusa BEFORE INSERT ON tblQuelmar "
+                                         "BEGIN SELECT RAISE(ABORT, 'gravação recusada'); END"));
+    TableRecordset* rs = open();
+    QVERIFY(!rs->AddNew());
+    QVERIFY(!rs->setValue("Nome", "Ana"));
+    const StoreError e = rs->Update();
+    QCOMPARE(e.kind, StoreError::Engine);
+    QCOMPARE(e.text, QStringLiteral("gravação recusada"));
+    QCOMPARE(rs->editMode(), TableRecordset::EditAdd);
+    QCOMPARE(rs->Value("Nome").value.toString(), QStringLiteral("Ana"));
+    QCOMPARE(testdb::storedNames(m_path), QStringList());
+
+    // Once the obstacle is gone the same pending row goes in.
+    testdb::query(m_path, QStringLiteral("DROP TRIGGER recusa"));
+    QVERIFY(!rs->Update());
+    QCOMPARE(testdb::storedNames(m_path), QStringList({"Ana"}));
+}
+
+void TestTableRecordset::lockedFile_busyAfterTimeout()
+{
+    testdb::insertContact(m_path, {"Ana"});
+    TableRecordset* rs = open();
+
+    QVERIFY(!rs->Edit());
+    QVERIFY(!rs->setValue("Nome", "Bia"));
+
+    // Another program holds the file.
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+    other.setDatabaseName(m_path);
+    QVERIFY(other.open());
+    QSqlQuery lock(other);
+    QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
+
+    const StoreError e = rs->Update();
+    QCOMPARE(e.primaryCode(), 5); // SQLITE_BUSY
+    QCOMPARE(rs->editMode(), TableRecordset::EditInProgress);
+
+    QVERIFY(lock.exec("ROLLBACK"));
+    lock.finish();
+    QVERIFY(!rs->Update());
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("other");
+    QCOMPARE(testdb::storedNames(m_path), QStringList({"Bia"}));
+}
+
+void TestTableRecordset::nullFieldReadsAsNull()
+{
+    testdb::insertContact(m_path, {"Ana"}); // the other sixteen are null
+    TableRecordset* rs = open();
+    const StoreResult<QVariant> email = rs->Value("Email");
+    QVERIFY(!email.error);
+    QVERIFY(email.value.isNull());
+    QVERIFY(!rs->Value("Nome").value.isNull());
+}
+
+QTEST_GUILESS_MAIN(TestTableRecordset)
+#include "tst_tablerecordset.moc"
