@@ -8,7 +8,7 @@ start_x() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 6 -screen 0 1024x768x24 -nolisten tcp 6>"$fifo" 2>/dev/null &
+    Xvfb -displayfd 6 -screen 0 1024x768x24 -nolisten tcp -noreset 6>"$fifo" 2>/dev/null &
     XVFB_PID=$!
     read -r -t 20 display_number <"$fifo" || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
     rm -f "$fifo"
