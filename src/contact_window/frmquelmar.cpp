@@ -87,10 +87,10 @@ StoreError frmQuelmar::Form_Load()
 
 QList<QWidget*> frmQuelmar::dataFields() const
 {
-    return {ui->txtNome,      ui->txtEmail,     ui->txtEndRes,    ui->txtBairroRes,
-            ui->txtCidadeRes, ui->cboUfRes,     ui->mskCepRes,    ui->mskFoneRes,
-            ui->mskCelularRes, ui->txtEndCom,   ui->txtBairroCom, ui->txtCidadeCom,
-            ui->cboUfCom,     ui->mskCepCom,    ui->mskFoneCom,   ui->mskCelularCom,
+    return {ui->txtNome,       ui->txtEmail,  ui->txtEndRes,    ui->txtBairroRes,
+            ui->txtCidadeRes,  ui->cboUfRes,  ui->mskCepRes,    ui->mskFoneRes,
+            ui->mskCelularRes, ui->txtEndCom, ui->txtBairroCom, ui->txtCidadeCom,
+            ui->cboUfCom,      ui->mskCepCom, ui->mskFoneCom,   ui->mskCelularCom,
             ui->txtRamal};
 }
 
@@ -159,7 +159,8 @@ bool frmQuelmar::focusNextPrevChild(bool next)
         return QWidget::focusNextPrevChild(next);
     const int count = m_focusOrder.size();
     for (int step = 1; step <= count; ++step) {
-        QWidget* candidate = m_focusOrder.at(((from + (next ? step : -step)) % count + count) % count);
+        QWidget* candidate =
+            m_focusOrder.at(((from + (next ? step : -step)) % count + count) % count);
         QWidget* page = nullptr;
         for (int i = 0; i < ui->tabQuelmar->count(); ++i) {
             if (ui->tabQuelmar->widget(i)->isAncestorOf(candidate))
@@ -197,7 +198,8 @@ void frmQuelmar::showEvent(QShowEvent* event)
     if (!m_centred && screen()) {
         m_centred = true;
         const QRect available = screen()->availableGeometry();
-        move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        move(available.center() -
+             QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
     QWidget::showEvent(event);
 }

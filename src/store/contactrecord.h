@@ -11,14 +11,22 @@ inline const QString NameIndex = QStringLiteral("indNome");
 inline const QString DatabaseFileName = QStringLiteral("Quelmar.mdb");
 
 inline const QStringList FieldNames = {
-    QStringLiteral("Nome"),              QStringLiteral("Email"),
-    QStringLiteral("EndResidencial"),    QStringLiteral("BairroResidencial"),
-    QStringLiteral("CidadeResidencial"), QStringLiteral("EstadoResidencial"),
-    QStringLiteral("CEPResidencial"),    QStringLiteral("FoneResidencial"),
-    QStringLiteral("CelularPessoal"),    QStringLiteral("EndComercial"),
-    QStringLiteral("BairroComercial"),   QStringLiteral("CidadeComercial"),
-    QStringLiteral("EstadoComercial"),   QStringLiteral("CEPComercial"),
-    QStringLiteral("CelularComercial"),  QStringLiteral("FoneComercial"),
+    QStringLiteral("Nome"),
+    QStringLiteral("Email"),
+    QStringLiteral("EndResidencial"),
+    QStringLiteral("BairroResidencial"),
+    QStringLiteral("CidadeResidencial"),
+    QStringLiteral("EstadoResidencial"),
+    QStringLiteral("CEPResidencial"),
+    QStringLiteral("FoneResidencial"),
+    QStringLiteral("CelularPessoal"),
+    QStringLiteral("EndComercial"),
+    QStringLiteral("BairroComercial"),
+    QStringLiteral("CidadeComercial"),
+    QStringLiteral("EstadoComercial"),
+    QStringLiteral("CEPComercial"),
+    QStringLiteral("CelularComercial"),
+    QStringLiteral("FoneComercial"),
     QStringLiteral("RamalComercial"),
 };
 

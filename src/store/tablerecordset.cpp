@@ -17,8 +17,8 @@ const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 const QString UpdateSql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?");
 const QString DeleteSql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?");
-const QString IndexOwnerSql =
-    QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? AND tbl_name = ?");
+const QString IndexOwnerSql = QStringLiteral(
+    "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? AND tbl_name = ?");
 const QString IndexColumnsSql =
     QStringLiteral("SELECT name FROM pragma_index_info(?) ORDER BY seqno");
 const int BatchSize = 512;
@@ -97,7 +97,8 @@ StoreError TableRecordset::loadBatch(const QString& where, const QVariantList& v
     if (StoreError e = exec(q, orderedSelect() + where + order + QStringLiteral(" LIMIT ?"), bound))
         return e;
     while (q.next())
-        m_batch.append({q.value(0).toLongLong(), m_cursorColumn.isEmpty() ? QVariant() : q.value(1)});
+        m_batch.append(
+            {q.value(0).toLongLong(), m_cursorColumn.isEmpty() ? QVariant() : q.value(1)});
     const StoreError e = StoreError::fromSql(q.lastError());
     m_batchIsLast = m_batch.size() < BatchSize;
     return e;
@@ -109,10 +110,12 @@ StoreError TableRecordset::loadBatchAfterCurrent()
     if (m_keyColumn.isEmpty())
         return loadBatch(QStringLiteral(" WHERE rowid > ?"), {m_rowid});
     if (m_cursorValue.isNull())
-        return loadBatch(QStringLiteral(" WHERE (%1 IS NOT NULL OR rowid > ?)").arg(quoted(m_keyColumn)),
-                         {m_rowid});
-    return loadBatch(QStringLiteral(" WHERE (%1 > ? OR (%1 = ? AND rowid > ?))").arg(quoted(m_keyColumn)),
-                     {m_cursorValue, m_cursorValue, m_rowid});
+        return loadBatch(
+            QStringLiteral(" WHERE (%1 IS NOT NULL OR rowid > ?)").arg(quoted(m_keyColumn)),
+            {m_rowid});
+    return loadBatch(
+        QStringLiteral(" WHERE (%1 > ? OR (%1 = ? AND rowid > ?))").arg(quoted(m_keyColumn)),
+        {m_cursorValue, m_cursorValue, m_rowid});
 }
 
 StoreError TableRecordset::fetch()
@@ -148,8 +151,8 @@ StoreError TableRecordset::loadRow()
         names << quoted(c);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (StoreError e = exec(q, RowSql.arg(names.join(QStringLiteral(", ")), quoted(m_table)),
-                            {m_rowid}))
+    if (StoreError e =
+            exec(q, RowSql.arg(names.join(QStringLiteral(", ")), quoted(m_table)), {m_rowid}))
         return e;
     if (!q.next())
         return StoreError::make(StoreError::RowGone);
@@ -167,9 +170,9 @@ StoreResult<QVariant> TableRecordset::Value(const QString& field)
         return r;
     const int col = columnOf(field);
     if (col < 0) {
-        r.error = StoreError::make(StoreError::NoSuchField,
-                                   QStringLiteral("O campo \"%1\" não existe na tabela %2.")
-                                       .arg(field, m_table));
+        r.error = StoreError::make(
+            StoreError::NoSuchField,
+            QStringLiteral("O campo \"%1\" não existe na tabela %2.").arg(field, m_table));
         return r;
     }
     if (m_editMode != EditNone) {
@@ -198,9 +201,9 @@ StoreError TableRecordset::setValue(const QString& field, const QString& value)
         return StoreError::make(StoreError::NotEditing);
     const int col = columnOf(field);
     if (col < 0)
-        return StoreError::make(StoreError::NoSuchField,
-                                QStringLiteral("O campo \"%1\" não existe na tabela %2.")
-                                    .arg(field, m_table));
+        return StoreError::make(
+            StoreError::NoSuchField,
+            QStringLiteral("O campo \"%1\" não existe na tabela %2.").arg(field, m_table));
     m_buffer[col] = text(value);
     return {};
 }
@@ -277,8 +280,7 @@ StoreError TableRecordset::Update()
         if (StoreError e = write(sql, values, &touched))
             return e;
     } else {
-        const QString sql =
-            UpdateSql.arg(quoted(m_table), assignments.join(QStringLiteral(", ")));
+        const QString sql = UpdateSql.arg(quoted(m_table), assignments.join(QStringLiteral(", ")));
         values << m_rowid;
         if (StoreError e = write(sql, values, &touched))
             return e;
@@ -398,7 +400,8 @@ StoreError TableRecordset::Seek(const QString& comparison, const QString& key)
         return StoreError::make(StoreError::NoIndex);
     abandonEdit();
     m_hasCurrent = m_canResume = false;
-    if (StoreError e = loadBatch(QStringLiteral(" WHERE %1 >= ?").arg(quoted(m_keyColumn)), {text(key)}))
+    if (StoreError e =
+            loadBatch(QStringLiteral(" WHERE %1 >= ?").arg(quoted(m_keyColumn)), {text(key)}))
         return e;
     if (StoreError e = fetch())
         return e;

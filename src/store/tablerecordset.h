@@ -71,7 +71,7 @@ private:
     bool m_open = true;
 
     QString m_index;
-    QString m_keyColumn; // the chosen index's column
+    QString m_keyColumn;    // the chosen index's column
     QString m_cursorColumn; // the one field read ahead with the row ids (the key, else Nome)
 
     // Rows ahead of the current one, read a batch at a time so that no statement

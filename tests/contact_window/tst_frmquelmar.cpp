@@ -230,12 +230,13 @@ void TestFrmQuelmar::focusOrder()
     QStringList names;
     for (QWidget* w : m_window->focusOrder())
         names << w->objectName();
-    QCOMPARE(names, QStringList({"tabQuelmar", "txtNome", "txtEmail", "txtEndRes", "txtBairroRes",
-                                 "txtCidadeRes", "mskFoneRes", "mskCelularRes", "txtEndCom",
-                                 "txtBairroCom", "txtCidadeCom", "mskFoneCom", "txtRamal",
-                                 "mskCelularCom", "cmdNovo", "cmdSalvar", "cmdConsultar",
-                                 "cmdEditar", "cmdImprimir", "cmdExcluir", "cmdEmail", "cboUfRes",
-                                 "mskCepRes", "cboUfCom", "mskCepCom", "cboNome", "cmdInfo"}));
+    QCOMPARE(names, QStringList({"tabQuelmar",   "txtNome",       "txtEmail",     "txtEndRes",
+                                 "txtBairroRes", "txtCidadeRes",  "mskFoneRes",   "mskCelularRes",
+                                 "txtEndCom",    "txtBairroCom",  "txtCidadeCom", "mskFoneCom",
+                                 "txtRamal",     "mskCelularCom", "cmdNovo",      "cmdSalvar",
+                                 "cmdConsultar", "cmdEditar",     "cmdImprimir",  "cmdExcluir",
+                                 "cmdEmail",     "cboUfRes",      "mskCepRes",    "cboUfCom",
+                                 "mskCepCom",    "cboNome",       "cmdInfo"}));
 }
 
 void TestFrmQuelmar::tabWalksIntoPagesBehind()
@@ -248,20 +249,21 @@ void TestFrmQuelmar::tabWalksIntoPagesBehind()
 
     // Every stop once around, the hidden lookup list skipped: each lands with its
     // page in front.
-    const QStringList expected = {
-        "txtEmail",   "txtEndRes",    "txtBairroRes", "txtCidadeRes", "mskFoneRes",
-        "mskCelularRes", "txtEndCom", "txtBairroCom", "txtCidadeCom", "mskFoneCom",
-        "txtRamal",   "mskCelularCom", "cmdNovo",     "cmdSalvar",    "cmdConsultar",
-        "cmdEditar",  "cmdImprimir",  "cmdExcluir",   "cmdEmail",     "cboUfRes",
-        "mskCepRes",  "cboUfCom",     "mskCepCom",    "cmdInfo",      "tabQuelmar",
-        "txtNome"};
+    const QStringList expected = {"txtEmail",     "txtEndRes",     "txtBairroRes", "txtCidadeRes",
+                                  "mskFoneRes",   "mskCelularRes", "txtEndCom",    "txtBairroCom",
+                                  "txtCidadeCom", "mskFoneCom",    "txtRamal",     "mskCelularCom",
+                                  "cmdNovo",      "cmdSalvar",     "cmdConsultar", "cmdEditar",
+                                  "cmdImprimir",  "cmdExcluir",    "cmdEmail",     "cboUfRes",
+                                  "mskCepRes",    "cboUfCom",      "mskCepCom",    "cmdInfo",
+                                  "tabQuelmar",   "txtNome"};
     for (const QString& name : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* stop = child<QWidget>(qPrintable(name));
         QWidget* focus = QApplication::focusWidget();
-        QVERIFY2(focus == stop || stop->isAncestorOf(focus) ||
-                     (name == "tabQuelmar" && focus == tab()->tabBar()),
-                 qPrintable(name + " expected, focus on " + (focus ? focus->objectName() : "none")));
+        QVERIFY2(
+            focus == stop || stop->isAncestorOf(focus) ||
+                (name == "tabQuelmar" && focus == tab()->tabBar()),
+            qPrintable(name + " expected, focus on " + (focus ? focus->objectName() : "none")));
         if (name != "tabQuelmar" && name.left(3) != "cmd")
             QVERIFY2(stop->isVisible(), qPrintable(name + " is on a page behind"));
     }
@@ -377,7 +379,8 @@ void TestFrmQuelmar::fillAllFields()
     m_window->Ativar();
     for (QWidget* field : m_window->dataFields()) {
         if (auto* m = qobject_cast<MaskEdBox*>(field))
-            QVERIFY(m->setMaskedText(m->maskPattern().size() == 10 ? "12.345-678" : "(11) 2345-6789"));
+            QVERIFY(
+                m->setMaskedText(m->maskPattern().size() == 10 ? "12.345-678" : "(11) 2345-6789"));
         else if (auto* e = qobject_cast<QLineEdit*>(field))
             e->setText("texto de " + field->objectName());
         else if (auto* c = qobject_cast<QComboBox*>(field))
@@ -408,8 +411,8 @@ void TestFrmQuelmar::limpar()
     for (QWidget* field : m_window->dataFields()) {
         QCOMPARE(field->isEnabled(), !locked);
         if (auto* m = qobject_cast<MaskEdBox*>(field)) {
-            const QString empty = m->maskPattern().size() == 10 ? "__" + decimal + "___-___"
-                                                               : "(__) ____-____";
+            const QString empty =
+                m->maskPattern().size() == 10 ? "__" + decimal + "___-___" : "(__) ____-____";
             QCOMPARE(m->text(), empty);
             QCOMPARE(m->maxLength(), m->maskPattern().size());
         } else if (auto* e = qobject_cast<QLineEdit*>(field)) {

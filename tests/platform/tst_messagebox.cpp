@@ -37,8 +37,8 @@ void TestMessageBox::realBox_data()
     QTest::addColumn<int>("press"); // 0: Enter on the default button
     QTest::addColumn<int>("answer");
     QTest::addColumn<int>("icon");
-    QTest::newRow("yes is the default") << int(MessageBox::YesNo) << 0 << int(MessageBox::Yes)
-                                        << int(QMessageBox::Question);
+    QTest::newRow("yes is the default")
+        << int(MessageBox::YesNo) << 0 << int(MessageBox::Yes) << int(QMessageBox::Question);
     QTest::newRow("no") << int(MessageBox::YesNo) << int(QMessageBox::No) << int(MessageBox::No)
                         << int(QMessageBox::Question);
     QTest::newRow("ok") << int(MessageBox::Ok) << 0 << int(MessageBox::AnswerOk)
@@ -67,10 +67,10 @@ void TestMessageBox::realBox()
         else
             QTest::keyClick(box, Qt::Key_Return);
     });
-    const MessageBox::Answer a =
-        MessageBox::show(nullptr, "Deseja Sair do Programa ?", "Pergunta",
-                         icon == QMessageBox::Question ? MessageBox::Question : MessageBox::Information,
-                         MessageBox::Buttons(buttons));
+    const MessageBox::Answer a = MessageBox::show(
+        nullptr, "Deseja Sair do Programa ?", "Pergunta",
+        icon == QMessageBox::Question ? MessageBox::Question : MessageBox::Information,
+        MessageBox::Buttons(buttons));
     QCOMPARE(int(a), answer);
     QCOMPARE(title, QStringLiteral("Pergunta"));
     QCOMPARE(text, QStringLiteral("Deseja Sair do Programa ?"));

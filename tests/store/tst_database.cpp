@@ -52,7 +52,8 @@ void TestDatabase::createEmpty_makesContactTable()
     QCOMPARE(columns, contact::FieldNames);
 
     const auto index = testdb::query(
-        path, QStringLiteral("SELECT \"unique\" FROM pragma_index_list('tblQuelmar') WHERE name = ?"),
+        path,
+        QStringLiteral("SELECT \"unique\" FROM pragma_index_list('tblQuelmar') WHERE name = ?"),
         {contact::NameIndex});
     QCOMPARE(index.size(), 1);
     QCOMPARE(index.at(0).at(0).toInt(), 0); // two contacts may share a name
@@ -63,8 +64,9 @@ void TestDatabase::createEmpty_makesContactTable()
 
     // Personal data: the owner alone may read it.
     QCOMPARE(fileMode(path), 0600);
-    QCOMPARE(testdb::query(path, QStringLiteral("SELECT count(*) FROM tblQuelmar")).at(0).at(0).toInt(),
-             0);
+    QCOMPARE(
+        testdb::query(path, QStringLiteral("SELECT count(*) FROM tblQuelmar")).at(0).at(0).toInt(),
+        0);
 }
 
 void TestDatabase::createEmpty_neverOverwrites()
@@ -152,14 +154,16 @@ void TestDatabase::open_pathsWithAwkwardCharacters()
     testdb::insertContact(path, {QStringLiteral("Zé")});
     const StoreError e = dat1.Refresh();
     QVERIFY2(!e, qPrintable(e.text));
-    QCOMPARE(dat1.Recordset()->Value(QStringLiteral("Nome")).value.toString(), QStringLiteral("Zé"));
+    QCOMPARE(dat1.Recordset()->Value(QStringLiteral("Nome")).value.toString(),
+             QStringLiteral("Zé"));
     QCOMPARE(QDir(dir.filePath(folder)).entryList(QDir::Files).size(), 1);
 }
 
 void TestDatabase::permissionsDenied()
 {
     if (geteuid() == 0)
-        QSKIP("running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
+        QSKIP(
+            "running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
     const QString path = m_dir.filePath(QStringLiteral("trancado.mdb"));
     testdb::createEmpty(path);
     QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
@@ -176,7 +180,8 @@ void TestDatabase::permissionsDenied()
 void TestDatabase::readOnlyFile()
 {
     if (geteuid() == 0)
-        QSKIP("running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
+        QSKIP(
+            "running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
     const QString path = m_dir.filePath(QStringLiteral("somenteleitura.mdb"));
     testdb::createEmpty(path);
     testdb::insertContact(path, {QStringLiteral("Ana")});

@@ -286,7 +286,8 @@ void TestTableRecordset::operationsOutOfTurn_data()
     QTest::newRow("delete while adding") << "addnew delete" << int(StoreError::AddPending);
     QTest::newRow("edit past the end") << "last next edit" << int(StoreError::NoCurrentRecord);
     QTest::newRow("delete past the end") << "last next delete" << int(StoreError::NoCurrentRecord);
-    QTest::newRow("edit after no match") << "index nomatch edit" << int(StoreError::NoCurrentRecord);
+    QTest::newRow("edit after no match")
+        << "index nomatch edit" << int(StoreError::NoCurrentRecord);
     QTest::newRow("unknown field") << "addnew badfield" << int(StoreError::NoSuchField);
 }
 

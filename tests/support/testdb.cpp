@@ -60,16 +60,18 @@ void insertContact(const QString& path, const QStringList& fields)
         values << (i < fields.size() ? QVariant(fields.at(i))
                                      : QVariant(QMetaType::fromType<QString>()));
     }
-    query(path,
-          QStringLiteral("INSERT INTO tblQuelmar (%1) VALUES (%2)")
-              .arg(contact::FieldNames.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-          values);
+    query(
+        path,
+        QStringLiteral("INSERT INTO tblQuelmar (%1) VALUES (%2)")
+            .arg(contact::FieldNames.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+        values);
 }
 
 QStringList storedNames(const QString& path)
 {
     QStringList names;
-    for (const QVariantList& row : query(path, QStringLiteral("SELECT Nome FROM tblQuelmar ORDER BY rowid")))
+    for (const QVariantList& row :
+         query(path, QStringLiteral("SELECT Nome FROM tblQuelmar ORDER BY rowid")))
         names << row.at(0).toString();
     return names;
 }

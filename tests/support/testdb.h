@@ -13,8 +13,7 @@ void createEmpty(const QString& path);
 
 // Runs one statement on the file at path, with values bound in order, and returns
 // the rows it produced. Fails the current test on an error.
-QList<QVariantList> query(const QString& path, const QString& sql,
-                          const QVariantList& values = {});
+QList<QVariantList> query(const QString& path, const QString& sql, const QVariantList& values = {});
 
 // Inserts a contact whose fields are given in the record's order; fields past the
 // list's end are left null.

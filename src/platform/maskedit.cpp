@@ -1,0 +1,205 @@
+#include "maskedit.h"
+
+#include "maskformat.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QValidator>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int UnmaskedMaxLength = 32767;
+
+// Last line of defence: whatever QLineEdit editing path is not routed through
+// the mask rules below can only produce a text that still fits the mask.
+class MaskValidator : public QValidator {
+public:
+    explicit MaskValidator(MaskEdBox* box) : QValidator(box), m_box(box) {}
+
+    State validate(QString& input, int&) const override
+    {
+        const QString pattern = m_box->maskPattern();
+        if (pattern.isEmpty() || maskformat::fits(pattern, input, m_box->locale()))
+            return Acceptable;
+        return Invalid;
+    }
+
+private:
+    MaskEdBox* m_box;
+};
+
+} // namespace
+
+MaskEdBox::MaskEdBox(QWidget* parent) : QLineEdit(parent)
+{
+    setValidator(new MaskValidator(this));
+}
+
+void MaskEdBox::setMaskPattern(const QString& pattern)
+{
+    const QString current = text();
+    m_pattern = pattern;
+    // A drop inserts text, which cannot go into a fixed-shape field.
+    setAcceptDrops(!masked());
+    if (!masked()) {
+        setMaxLength(UnmaskedMaxLength);
+        return;
+    }
+    const bool keep = maskformat::fits(pattern, current, locale());
+    setMaxLength(pattern.size());
+    setText(keep ? current : maskformat::emptyText(pattern, locale()));
+}
+
+bool MaskEdBox::setMaskedText(const QString& text)
+{
+    if (masked() && !maskformat::fits(m_pattern, text, locale()))
+        return false;
+    setText(text);
+    return true;
+}
+
+int MaskEdBox::selStart() const
+{
+    return hasSelectedText() ? selectionStart() : cursorPosition();
+}
+
+// Where typed or pasted digits go: the selection or the caret, except that a
+// field without any digit yet fills from its first position when the caret was
+// left past the last one (as a click to the right of the prompts does).
+int MaskEdBox::inputStart() const
+{
+    if (hasSelectedText() || m_pattern.indexOf(maskformat::DigitSlot, cursorPosition()) >= 0)
+        return selStart();
+    const QString current = text();
+    const bool blank = std::none_of(current.begin(), current.end(),
+                                    [](QChar ch) { return ch >= u'0' && ch <= u'9'; });
+    return blank ? 0 : cursorPosition();
+}
+
+int MaskEdBox::selLength() const
+{
+    return hasSelectedText() ? selectionLength() : 0;
+}
+
+// Every masked edit goes in through setText(), which also leaves QLineEdit's
+// own undo history empty: undoing its character-level steps could otherwise
+// bring back a text of the wrong shape.
+void MaskEdBox::apply(const maskformat::EditResult& edit)
+{
+    if (!edit.accepted)
+        return;
+    if (edit.text == text()) {
+        setCursorPosition(edit.cursor);
+        return;
+    }
+    setText(edit.text);
+    setCursorPosition(edit.cursor);
+    setModified(true);
+    emit textEdited(edit.text);
+}
+
+void MaskEdBox::pasteText(const QString& clipText)
+{
+    apply(maskformat::paste(m_pattern, text(), inputStart(), selLength(), clipText));
+}
+
+void MaskEdBox::pasteClipboard()
+{
+    pasteText(QGuiApplication::clipboard()->text());
+}
+
+void MaskEdBox::cutSelection()
+{
+    if (!hasSelectedText())
+        return;
+    copy();
+    clearSelectedDigits();
+}
+
+void MaskEdBox::clearSelectedDigits()
+{
+    if (hasSelectedText())
+        apply(maskformat::deleteForward(m_pattern, text(), selStart(), selLength()));
+}
+
+void MaskEdBox::keyPressEvent(QKeyEvent* event)
+{
+    if (!editable()) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    const auto commandModifiers = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const bool plain = !(event->modifiers() & commandModifiers);
+    const QString typed = event->text();
+    const bool printable = typed.size() == 1 && typed.at(0).isPrint();
+
+    if (event->matches(QKeySequence::Paste)) {
+        pasteClipboard();
+    } else if (event->matches(QKeySequence::Cut)) {
+        cutSelection();
+    } else if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        // Nothing to undo: see apply().
+    } else if (event->matches(QKeySequence::Delete)) {
+        apply(maskformat::deleteForward(m_pattern, text(), selStart(), selLength()));
+    } else if (event->key() == Qt::Key_Backspace && plain) {
+        apply(maskformat::backspace(m_pattern, text(), selStart(), selLength()));
+    } else if (printable && plain) {
+        // Taken even when refused, so that a stray letter never reaches the text.
+        apply(maskformat::typeChar(m_pattern, text(), inputStart(), selLength(), typed.at(0)));
+    } else if (printable && !(event->modifiers() & Qt::ControlModifier)) {
+        // Alt or Meta with a character is meant for the window, not for the text.
+        event->ignore();
+        return;
+    } else {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void MaskEdBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!editable()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    // Composition previews are not shown; committed text goes in like a paste.
+    if (!event->commitString().isEmpty())
+        pasteText(event->commitString());
+    event->accept();
+}
+
+void MaskEdBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!masked()) {
+        QLineEdit::contextMenuEvent(event);
+        return;
+    }
+    // The standard menu edits through QLineEdit paths that know nothing of the
+    // mask, so the masked field builds its own with the mask-aware actions.
+    // Captions come from QLineEdit's context to share its translations.
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool canEdit = !isReadOnly();
+    const bool selected = hasSelectedText();
+    auto add = [&](const char* caption, QKeySequence::StandardKey key, bool enabled, auto slot) {
+        QString label = QLineEdit::tr(caption);
+        const QString shortcut = QKeySequence(key).toString(QKeySequence::NativeText);
+        if (!shortcut.isEmpty())
+            label += u'\t' + shortcut;
+        menu->addAction(label, this, slot)->setEnabled(enabled);
+    };
+    add("Cu&t", QKeySequence::Cut, canEdit && selected, &MaskEdBox::cutSelection);
+    add("&Copy", QKeySequence::Copy, selected, &QLineEdit::copy);
+    add("&Paste", QKeySequence::Paste, canEdit, &MaskEdBox::pasteClipboard);
+    add("Delete", QKeySequence::UnknownKey, canEdit && selected, &MaskEdBox::clearSelectedDigits);
+    menu->addSeparator();
+    add("Select All", QKeySequence::SelectAll, !text().isEmpty(), &QLineEdit::selectAll);
+    menu->popup(event->globalPos());
+}

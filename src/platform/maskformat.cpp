@@ -1,0 +1,168 @@
+#include "maskformat.h"
+
+#include <algorithm>
+
+namespace maskformat {
+
+namespace {
+
+bool isAsciiDigit(QChar ch)
+{
+    return ch >= u'0' && ch <= u'9';
+}
+
+// Index of the first digit position at or after from, or -1.
+int slotFrom(const QString& pattern, int from)
+{
+    for (int i = qMax(from, 0); i < pattern.size(); ++i) {
+        if (pattern.at(i) == DigitSlot)
+            return i;
+    }
+    return -1;
+}
+
+// Index of the last digit position before `before`, or -1.
+int slotBefore(const QString& pattern, int before)
+{
+    for (int i = qMin(before, int(pattern.size())) - 1; i >= 0; --i) {
+        if (pattern.at(i) == DigitSlot)
+            return i;
+    }
+    return -1;
+}
+
+// Where the caret stands after a digit went into position slot: on the next
+// digit position, past any literals in between, or just after slot at the end.
+int caretAfter(const QString& pattern, int slot)
+{
+    const int next = slotFrom(pattern, slot + 1);
+    return next >= 0 ? next : slot + 1;
+}
+
+QString clearSlots(const QString& pattern, QString text, int start, int length)
+{
+    for (int i = start; i < start + length; ++i) {
+        if (pattern.at(i) == DigitSlot)
+            text[i] = Prompt;
+    }
+    return text;
+}
+
+// Shared preamble of the editing operations: checks the text's length and brings
+// start/length inside it. Returns false if the text cannot be edited.
+bool normalise(const QString& pattern, const QString& text, int& start, int& length)
+{
+    if (pattern.isEmpty() || text.size() != pattern.size())
+        return false;
+    start = qBound(0, start, int(text.size()));
+    length = qBound(0, length, int(text.size()) - start);
+    return true;
+}
+
+EditResult refused(const QString& text, int start)
+{
+    return {text, start, false};
+}
+
+} // namespace
+
+QChar decimalSeparator(const QLocale& locale)
+{
+    const QString sep = locale.decimalPoint();
+    return sep.size() == 1 ? sep.at(0) : QChar(u'.');
+}
+
+QString emptyText(const QString& pattern, const QLocale& locale)
+{
+    QString text = pattern;
+    for (QChar& ch : text) {
+        if (ch == DigitSlot)
+            ch = Prompt;
+        else if (ch == DecimalSlot)
+            ch = decimalSeparator(locale);
+    }
+    return text;
+}
+
+bool fits(const QString& pattern, const QString& text, const QLocale& locale)
+{
+    if (text.size() != pattern.size())
+        return false;
+    const QChar sep = decimalSeparator(locale);
+    for (int i = 0; i < pattern.size(); ++i) {
+        const QChar p = pattern.at(i);
+        const QChar t = text.at(i);
+        bool ok;
+        if (p == DigitSlot)
+            ok = isAsciiDigit(t) || t == Prompt;
+        else if (p == DecimalSlot)
+            ok = t == sep || t == DecimalSlot;
+        else
+            ok = t == p;
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+EditResult typeChar(const QString& pattern, const QString& text, int start, int length, QChar ch)
+{
+    if (!normalise(pattern, text, start, length) || !isAsciiDigit(ch))
+        return refused(text, start);
+    const int slot = slotFrom(pattern, start);
+    if (slot < 0)
+        return refused(text, start);
+    QString result = clearSlots(pattern, text, start, length);
+    result[slot] = ch;
+    return {result, caretAfter(pattern, slot), true};
+}
+
+EditResult backspace(const QString& pattern, const QString& text, int start, int length)
+{
+    if (!normalise(pattern, text, start, length))
+        return refused(text, start);
+    if (length > 0)
+        return {clearSlots(pattern, text, start, length), start, true};
+    const int slot = slotBefore(pattern, start);
+    if (slot < 0)
+        return refused(text, start);
+    return {clearSlots(pattern, text, slot, 1), slot, true};
+}
+
+EditResult deleteForward(const QString& pattern, const QString& text, int start, int length)
+{
+    if (!normalise(pattern, text, start, length))
+        return refused(text, start);
+    if (length > 0)
+        return {clearSlots(pattern, text, start, length), start, true};
+    const int slot = slotFrom(pattern, start);
+    if (slot < 0)
+        return refused(text, start);
+    return {clearSlots(pattern, text, slot, 1), start, true};
+}
+
+EditResult paste(const QString& pattern, const QString& text, int start, int length,
+                 const QString& clipText)
+{
+    if (!normalise(pattern, text, start, length))
+        return refused(text, start);
+    int slot = slotFrom(pattern, start);
+    const bool hasDigit = std::any_of(clipText.begin(), clipText.end(), isAsciiDigit);
+    if (slot < 0 || !hasDigit)
+        return refused(text, start);
+
+    QString result = clearSlots(pattern, text, start, length);
+    int last = slot;
+    for (QChar ch : clipText) {
+        if (slot < 0)
+            break;
+        if (!isAsciiDigit(ch))
+            continue;
+        result[slot] = ch;
+        last = slot;
+        slot = slotFrom(pattern, slot + 1);
+    }
+    return {result, caretAfter(pattern, last), true};
+}
+
+} // namespace maskformat

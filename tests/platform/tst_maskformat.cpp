@@ -1,0 +1,176 @@
+#include "maskformat.h"
+
+#include <QtTest>
+
+using maskformat::EditResult;
+
+namespace {
+const QString Phone = QStringLiteral("(##) ####-####");
+const QString Cep = QStringLiteral("##.###-###");
+const QString Full = QStringLiteral("(11) 9876-5432");
+const QString Empty = QStringLiteral("(__) ____-____");
+} // namespace
+
+class TestMaskFormat : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyText();
+    void fits_data();
+    void fits();
+    void typeSequence_data();
+    void typeSequence();
+    void edit_data();
+    void edit();
+};
+
+void TestMaskFormat::emptyText()
+{
+    QCOMPARE(maskformat::emptyText(Phone, QLocale::c()), Empty);
+    QCOMPARE(maskformat::emptyText(Cep, QLocale::c()), QString("__.___-___"));
+    QCOMPARE(maskformat::emptyText(Cep, QLocale("pt_BR")), QString("__,___-___"));
+}
+
+void TestMaskFormat::fits_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("expected");
+
+    // clang-format off
+    QTest::newRow("full") << Phone << Full << "C" << true;
+    QTest::newRow("prompts") << Phone << "(_1) ____-__3_" << "C" << true;
+    QTest::newRow("one short") << Phone << "(11) 9876-543" << "C" << false;
+    QTest::newRow("one long") << Phone << "(11) 9876-54321" << "C" << false;
+    QTest::newRow("empty") << Phone << "" << "C" << false;
+    QTest::newRow("letter") << Phone << "(1a) 9876-5432" << "C" << false;
+    QTest::newRow("space as blank") << Phone << "(1 ) 9876-5432" << "C" << false;
+    QTest::newRow("other digit") << Phone << QString::fromUtf8("(1\u0661) 9876-5432") << "C" << false;
+    QTest::newRow("literal wrong") << Phone << "(11)-9876-5432" << "C" << false;
+    QTest::newRow("prompt on literal") << Phone << "_11) 9876-5432" << "C" << false;
+    QTest::newRow("'.' under C") << Cep << "12.345-678" << "C" << true;
+    QTest::newRow("',' under C") << Cep << "12,345-678" << "C" << false;
+    QTest::newRow("',' under pt_BR") << Cep << "12,345-678" << "pt_BR" << true;
+    QTest::newRow("'.' under pt_BR") << Cep << "12.3__-___" << "pt_BR" << true;
+    QTest::newRow("';' under pt_BR") << Cep << "12;345-678" << "pt_BR" << false;
+    // clang-format on
+}
+
+void TestMaskFormat::fits()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(QString, locale);
+    QFETCH(bool, expected);
+    QCOMPARE(maskformat::fits(pattern, text, QLocale(locale)), expected);
+}
+
+void TestMaskFormat::typeSequence_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("cursor");
+
+    // clang-format off
+    QTest::newRow("phone") << Phone << "1198765432" << Full << 14;
+    QTest::newRow("skips ') '") << Phone << "11" << "(11) ____-____" << 5;
+    QTest::newRow("non-digits refused") << Phone << "a1b1 9-8.765x432" << Full << 14;
+    QTest::newRow("full refuses") << Phone << "119876543299" << Full << 14;
+    QTest::newRow("cep") << Cep << "12345678" << "12.345-678" << 10;
+    QTest::newRow("skips '.'") << Cep << "12" << "12.___-___" << 3;
+    // clang-format on
+}
+
+// Types keys one by one into an empty field from its start, carrying the caret
+// along as the widget does.
+void TestMaskFormat::typeSequence()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, keys);
+    QFETCH(QString, expected);
+    QFETCH(int, cursor);
+
+    EditResult state{maskformat::emptyText(pattern, QLocale::c()), 0, true};
+    for (QChar ch : keys) {
+        const EditResult next = maskformat::typeChar(pattern, state.text, state.cursor, 0, ch);
+        if (next.accepted)
+            state = next;
+        else
+            QCOMPARE(next.text, state.text);
+    }
+    QCOMPARE(state.text, expected);
+    QCOMPARE(state.cursor, cursor);
+}
+
+void TestMaskFormat::edit_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("arg");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("cursor");
+
+    const QString arabicOne(QChar(0x0661));
+    // clang-format off
+    QTest::newRow("type overtypes") << "type" << Phone << Full << 1 << 0 << "2" << true << "(21) 9876-5432" << 2;
+    QTest::newRow("type on literal") << "type" << Phone << "(11) ____-____" << 3 << 0 << "9" << true << "(11) 9___-____" << 6;
+    QTest::newRow("type last") << "type" << Phone << "(11) 9876-543_" << 13 << 0 << "2" << true << Full << 14;
+    QTest::newRow("type over selection") << "type" << Phone << Full << 5 << 4 << "3" << true << "(11) 3___-5432" << 6;
+    QTest::newRow("type over literals") << "type" << Phone << Full << 2 << 6 << "5" << true << "(15) ___6-5432" << 5;
+    QTest::newRow("type letter") << "type" << Phone << Full << 5 << 4 << "x" << false << Full << 5;
+    QTest::newRow("type other digit") << "type" << Phone << Empty << 0 << 0 << arabicOne << false << Empty << 0;
+    QTest::newRow("type at end") << "type" << Phone << Full << 14 << 0 << "1" << false << Full << 14;
+    QTest::newRow("type on last literal") << "type" << "(##)" << "(12)" << 3 << 0 << "1" << false << "(12)" << 3;
+    QTest::newRow("type wrong length") << "type" << Phone << "(11)" << 1 << 0 << "1" << false << "(11)" << 1;
+    QTest::newRow("bs over ') '") << "bs" << Phone << Full << 5 << 0 << "" << true << "(1_) 9876-5432" << 2;
+    QTest::newRow("bs over ','") << "bs" << Cep << "12,345-678" << 3 << 0 << "" << true << "1_,345-678" << 1;
+    QTest::newRow("bs at first") << "bs" << Phone << Full << 1 << 0 << "" << false << Full << 1;
+    QTest::newRow("bs selection") << "bs" << Phone << Full << 0 << 14 << "" << true << Empty << 0;
+    QTest::newRow("del over ' '") << "del" << Phone << Full << 4 << 0 << "" << true << "(11) _876-5432" << 4;
+    QTest::newRow("del at end") << "del" << Phone << Full << 14 << 0 << "" << false << Full << 14;
+    QTest::newRow("del selection") << "del" << Phone << Full << 7 << 5 << "" << true << "(11) 98__-__32" << 7;
+    QTest::newRow("del literals only") << "del" << Phone << Full << 3 << 2 << "" << true << Full << 3;
+    QTest::newRow("paste formatted") << "paste" << Phone << Empty << 0 << 0 << Full << true << Full << 14;
+    QTest::newRow("paste too many") << "paste" << Phone << Empty << 0 << 0 << "11 98765-43210" << true << Full << 14;
+    QTest::newRow("paste at caret") << "paste" << Phone << "(11) ____-____" << 5 << 0 << "1234" << true << "(11) 1234-____" << 10;
+    QTest::newRow("paste over selection") << "paste" << Phone << Full << 0 << 14 << "21" << true << "(21) ____-____" << 5;
+    QTest::newRow("paste no digits") << "paste" << Phone << Full << 0 << 14 << "abc" << false << Full << 0;
+    QTest::newRow("paste at end") << "paste" << Phone << Full << 14 << 0 << "1" << false << Full << 14;
+    QTest::newRow("paste cep") << "paste" << Cep << "__.___-___" << 0 << 0 << "01310-100" << true << "01.310-100" << 10;
+    // clang-format on
+}
+
+void TestMaskFormat::edit()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, arg);
+    QFETCH(bool, accepted);
+    QFETCH(QString, expected);
+    QFETCH(int, cursor);
+
+    EditResult result;
+    if (op == "type")
+        result = maskformat::typeChar(pattern, text, start, length, arg.at(0));
+    else if (op == "bs")
+        result = maskformat::backspace(pattern, text, start, length);
+    else if (op == "del")
+        result = maskformat::deleteForward(pattern, text, start, length);
+    else
+        result = maskformat::paste(pattern, text, start, length, arg);
+    QCOMPARE(result.accepted, accepted);
+    QCOMPARE(result.text, expected);
+    QCOMPARE(result.cursor, cursor);
+}
+
+QTEST_APPLESS_MAIN(TestMaskFormat)
+#include "tst_maskformat.moc"
