@@ -58,6 +58,26 @@ StoreError TableRecordset::checkOpen() const
     return m_open ? StoreError() : StoreError::make(StoreError::Closed);
 }
 
+// The current row can be acted on: the recordset is open, a row is current, and
+// no new row is being added in its place.
+StoreError TableRecordset::checkCurrentRow() const
+{
+    if (StoreError e = checkOpen())
+        return e;
+    if (m_editMode == EditAdd)
+        return StoreError::make(StoreError::AddPending);
+    if (!m_hasCurrent)
+        return StoreError::make(StoreError::NoCurrentRecord);
+    return {};
+}
+
+StoreError TableRecordset::noSuchField(const QString& field) const
+{
+    return StoreError::make(
+        StoreError::NoSuchField,
+        QStringLiteral("O campo \"%1\" não existe na tabela %2.").arg(field, m_table));
+}
+
 void TableRecordset::abandonEdit()
 {
     m_editMode = EditNone;
@@ -170,9 +190,7 @@ StoreResult<QVariant> TableRecordset::Value(const QString& field)
         return r;
     const int col = columnOf(field);
     if (col < 0) {
-        r.error = StoreError::make(
-            StoreError::NoSuchField,
-            QStringLiteral("O campo \"%1\" não existe na tabela %2.").arg(field, m_table));
+        r.error = noSuchField(field);
         return r;
     }
     if (m_editMode != EditNone) {
@@ -201,9 +219,7 @@ StoreError TableRecordset::setValue(const QString& field, const QString& value)
         return StoreError::make(StoreError::NotEditing);
     const int col = columnOf(field);
     if (col < 0)
-        return StoreError::make(
-            StoreError::NoSuchField,
-            QStringLiteral("O campo \"%1\" não existe na tabela %2.").arg(field, m_table));
+        return noSuchField(field);
     m_buffer[col] = text(value);
     return {};
 }
@@ -220,12 +236,8 @@ StoreError TableRecordset::AddNew()
 
 StoreError TableRecordset::Edit()
 {
-    if (StoreError e = checkOpen())
+    if (StoreError e = checkCurrentRow())
         return e;
-    if (m_editMode == EditAdd)
-        return StoreError::make(StoreError::AddPending);
-    if (!m_hasCurrent)
-        return StoreError::make(StoreError::NoCurrentRecord);
     if (StoreError e = loadRow())
         return e;
     m_buffer = m_row;
@@ -297,12 +309,8 @@ StoreError TableRecordset::Update()
 
 StoreError TableRecordset::Delete()
 {
-    if (StoreError e = checkOpen())
+    if (StoreError e = checkCurrentRow())
         return e;
-    if (m_editMode == EditAdd)
-        return StoreError::make(StoreError::AddPending);
-    if (!m_hasCurrent)
-        return StoreError::make(StoreError::NoCurrentRecord);
     bool touched = false;
     if (StoreError e = write(DeleteSql.arg(quoted(m_table)), {m_rowid}, &touched))
         return e;

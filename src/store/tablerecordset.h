@@ -56,6 +56,8 @@ public:
 private:
     int columnOf(const QString& field) const;
     StoreError checkOpen() const;
+    StoreError checkCurrentRow() const;
+    StoreError noSuchField(const QString& field) const;
     void abandonEdit();
     void dropBatch();
     StoreError loadBatch(const QString& where, const QVariantList& values);
