@@ -2,6 +2,8 @@
 
 #include "contactrecord.h"
 #include "maskedit.h"
+#include "maskformat.h"
+#include "messagebox.h"
 #include "ui_frmquelmar.h"
 
 #include <QCoreApplication>
@@ -14,6 +16,58 @@
 namespace {
 const QString CepMask = QStringLiteral("##.###-###");
 const QString PhoneMask = QStringLiteral("(##) ####-####");
+
+const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
+const QString EditTitle = QStringLiteral("Editar Registro");
+const QString DeleteEmptyTitle = QStringLiteral("Exclur registro do Listrano");
+const QString DeleteTitle = QStringLiteral("Excluir registro do Listrano");
+
+void clearMasked(MaskEdBox* field, const QString& mask)
+{
+    field->setMaskPattern(QString());
+    field->setMaskedText(QString());
+    field->setMaskPattern(mask);
+}
+
+// A stored text goes into its masked field with the mask in place when it fits.
+// One that does not fit (put in the file by other means) is shown as it is, with
+// the mask off, so that it is seen and saved back unchanged rather than lost.
+void showInMasked(MaskEdBox* field, const QString& mask, const QString& text)
+{
+    if (text.isEmpty()) {
+        clearMasked(field, mask);
+    } else if (maskformat::fits(mask, text, field->locale())) {
+        field->setMaskPattern(mask);
+        field->setMaskedText(text);
+    } else {
+        field->setMaskPattern(QString());
+        field->setMaskedText(text);
+    }
+}
+
+// Why the file refused a write, in the user's words, by SQLite's result code.
+QString refusalReason(const StoreError& error)
+{
+    switch (error.primaryCode()) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("O banco de dados está em uso por outro programa. "
+                              "Tente novamente em alguns instantes.");
+    case 8:  // SQLITE_READONLY
+    case 23: // SQLITE_AUTH
+        return QStringLiteral("O banco de dados está protegido contra gravação.");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("Não há espaço livre no disco.");
+    case 10: // SQLITE_IOERR
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("Erro de leitura ou gravação no disco.");
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("O arquivo do banco de dados está danificado.");
+    default:
+        return QString();
+    }
+}
 } // namespace
 
 frmQuelmar::frmQuelmar(QWidget* parent)
@@ -39,6 +93,11 @@ frmQuelmar::frmQuelmar(QWidget* parent)
         combo->setInsertPolicy(QComboBox::NoInsert);
     }
     ui->cboNome->hide();
+
+    connect(ui->cmdNovo, &QAbstractButton::clicked, this, &frmQuelmar::cmdNovo_Click);
+    connect(ui->cmdSalvar, &QAbstractButton::clicked, this, &frmQuelmar::cmdSalvar_Click);
+    connect(ui->cmdEditar, &QAbstractButton::clicked, this, &frmQuelmar::cmdEditar_Click);
+    connect(ui->cmdExcluir, &QAbstractButton::clicked, this, &frmQuelmar::cmdExcluir_Click);
 
     // The focus stops, in the order the form's tab stops chain them.
     static const QRegularExpression stopName(QStringLiteral("^(tab|txt|cbo|msk|cmd)[A-Z]"));
@@ -96,11 +155,6 @@ QList<QWidget*> frmQuelmar::dataFields() const
 
 void frmQuelmar::Limpar()
 {
-    const auto clearMasked = [](MaskEdBox* field, const QString& mask) {
-        field->setMaskPattern(QString());
-        field->setMaskedText(QString());
-        field->setMaskPattern(mask);
-    };
     ui->txtNome->setText(QString());
     ui->txtEmail->setText(QString());
     ui->txtEndRes->setText(QString());
@@ -120,6 +174,222 @@ void frmQuelmar::Limpar()
     ui->txtRamal->setText(QString());
 }
 
+// Which control shows which field of the contact, in the order of the transfer:
+// in the business block the mobile comes before the phone.
+QList<FieldBinding> frmQuelmar::fieldMap() const
+{
+    const auto text = [](QLineEdit* edit, const char* field) {
+        return FieldBinding{QString::fromLatin1(field), [edit] { return edit->text(); },
+                            [edit](const QString& t) { edit->setText(t); }};
+    };
+    const auto combo = [](QComboBox* box, const char* field) {
+        return FieldBinding{QString::fromLatin1(field), [box] { return box->currentText(); },
+                            [box](const QString& t) { box->setEditText(t); }};
+    };
+    const auto masked = [](MaskEdBox* box, const QString& mask, const char* field) {
+        return FieldBinding{QString::fromLatin1(field), [box] { return box->text(); },
+                            [box, mask](const QString& t) { showInMasked(box, mask, t); }};
+    };
+    return {
+        text(ui->txtNome, "Nome"),
+        text(ui->txtEmail, "Email"),
+        text(ui->txtEndRes, "EndResidencial"),
+        text(ui->txtBairroRes, "BairroResidencial"),
+        text(ui->txtCidadeRes, "CidadeResidencial"),
+        combo(ui->cboUfRes, "EstadoResidencial"),
+        masked(ui->mskCepRes, CepMask, "CEPResidencial"),
+        masked(ui->mskFoneRes, PhoneMask, "FoneResidencial"),
+        masked(ui->mskCelularRes, PhoneMask, "CelularPessoal"),
+        text(ui->txtEndCom, "EndComercial"),
+        text(ui->txtBairroCom, "BairroComercial"),
+        text(ui->txtCidadeCom, "CidadeComercial"),
+        combo(ui->cboUfCom, "EstadoComercial"),
+        masked(ui->mskCepCom, CepMask, "CEPComercial"),
+        masked(ui->mskCelularCom, PhoneMask, "CelularComercial"),
+        masked(ui->mskFoneCom, PhoneMask, "FoneComercial"),
+        text(ui->txtRamal, "RamalComercial"),
+    };
+}
+
+StoreError frmQuelmar::Gravar()
+{
+    TableRecordset* rs = dat1.Recordset();
+    if (!rs)
+        return StoreError::make(StoreError::Closed);
+    return transfer::toRow(*rs, fieldMap());
+}
+
+StoreError frmQuelmar::Mostrar()
+{
+    TableRecordset* rs = dat1.Recordset();
+    if (!rs)
+        return StoreError::make(StoreError::Closed);
+    return transfer::toWindow(*rs, fieldMap());
+}
+
+bool frmQuelmar::nameIsEmpty() const
+{
+    // A name of blanks is a name.
+    return ui->txtNome->text().isEmpty();
+}
+
+void frmQuelmar::inform(const QString& text, const QString& title)
+{
+    MessageBox::show(this, text, title, MessageBox::Information);
+}
+
+bool frmQuelmar::reportStoreError(const StoreError& error, const QString& action,
+                                  const QString& title)
+{
+    if (!error)
+        return false;
+    QString text = action;
+    const QString reason = refusalReason(error);
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n\n") + reason;
+    text += QStringLiteral("\n\nErro: ") + error.text;
+    inform(text, title);
+    return true;
+}
+
+void frmQuelmar::cmdNovo_Click()
+{
+    TableRecordset* rs = dat1.Recordset();
+    const StoreError e = rs ? rs->AddNew() : StoreError::make(StoreError::Closed);
+    if (reportStoreError(e, QStringLiteral("Não foi possível incluir um novo registro."),
+                         ProgramTitle))
+        return;
+    ui->cmdNovo->setEnabled(false);
+    Ativar();
+    Limpar();
+    ui->txtNome->setFocus();
+}
+
+void frmQuelmar::cmdSalvar_Click()
+{
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("O Campo Nome não pode haver valor nulo!"), SaveTitle);
+        Limpar();
+        ui->cmdNovo->setEnabled(true);
+        ui->cmdNovo->setFocus();
+        Desativar();
+        ui->cmdEditar->setEnabled(true);
+        return;
+    }
+
+    // Nothing to save into: the fields show a looked-up contact, or the new row
+    // was abandoned by a lookup. Saving now would write over the wrong row.
+    TableRecordset* rs = dat1.Recordset();
+    if (!rs || rs->editMode() == TableRecordset::EditNone) {
+        inform(QStringLiteral("Não há inclusão nem alteração de registro em andamento.\n"
+                              "Use Incluir ou Modificar antes de Salvar."),
+               SaveTitle);
+        return;
+    }
+    // A refused write leaves everything as typed, so that the user can try again.
+    const QString failed = QStringLiteral("Não foi possível gravar o registro.");
+    if (reportStoreError(Gravar(), failed, SaveTitle))
+        return;
+    if (reportStoreError(rs->Update(), failed, SaveTitle))
+        return;
+
+    Limpar();
+    Desativar();
+    ui->cmdNovo->setEnabled(true);
+    ui->cmdNovo->setFocus();
+    ui->cmdEditar->setEnabled(true);
+}
+
+void frmQuelmar::cmdEditar_Click()
+{
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("Não há registro para Editar"), EditTitle);
+        Limpar();
+        ui->cmdNovo->setFocus();
+        ui->cmdEditar->setEnabled(false);
+        Desativar();
+        return;
+    }
+
+    TableRecordset* rs = dat1.Recordset();
+    if (rs && rs->editMode() == TableRecordset::EditAdd) {
+        inform(QStringLiteral("Um novo registro está sendo incluído.\n"
+                              "Salve-o antes de modificar outro registro."),
+               EditTitle);
+        return;
+    }
+    if (!rs || !rs->hasCurrent()) {
+        inform(QStringLiteral("Não há registro atual para modificar.\n"
+                              "Consulte o registro antes de modificá-lo."),
+               EditTitle);
+        return;
+    }
+    if (reportStoreError(rs->Edit(), QStringLiteral("Não foi possível modificar o registro."),
+                         EditTitle))
+        return;
+    Ativar();
+    ui->txtNome->setFocus();
+    ui->cmdEditar->setEnabled(false);
+}
+
+void frmQuelmar::cmdExcluir_Click()
+{
+    ui->tabQuelmar->setCurrentIndex(0);
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("Não há registro para excluir"), DeleteEmptyTitle);
+        ui->cmdNovo->setFocus();
+        Desativar();
+        return;
+    }
+
+    // Only the contact the window shows may go: never the row that happens to be
+    // current behind a new one being added, and none when there is no current row.
+    TableRecordset* rs = dat1.Recordset();
+    if (rs && rs->editMode() == TableRecordset::EditAdd) {
+        inform(QStringLiteral("Um novo registro está sendo incluído.\n"
+                              "Salve-o antes de excluir um registro."),
+               DeleteTitle);
+        return;
+    }
+    if (!rs || !rs->hasCurrent()) {
+        inform(QStringLiteral("Não há registro atual para excluir.\n"
+                              "Consulte o registro antes de excluí-lo."),
+               DeleteTitle);
+        return;
+    }
+
+    const MessageBox::Answer answer = MessageBox::show(
+        this, QStringLiteral("Tem certeza que deseja excluir no nome: ") + ui->txtNome->text(),
+        DeleteTitle, MessageBox::Question, MessageBox::YesNo);
+    if (answer == MessageBox::Yes) {
+        const StoreResult<QVariant> stored = rs->Value(QStringLiteral("Nome"));
+        const QString deletedName = stored.error ? ui->txtNome->text() : stored.value.toString();
+        if (reportStoreError(rs->Delete(), QStringLiteral("Não foi possível excluir o registro."),
+                             DeleteTitle))
+            return;
+        removeFromLookupList(deletedName);
+    }
+    Limpar();
+    Desativar();
+    ui->cmdNovo->setFocus();
+}
+
+// Takes the deleted contact's name out of the lookup list: the current item when
+// it is that name, else the first item equal to it, else none.
+void frmQuelmar::removeFromLookupList(const QString& name)
+{
+    QComboBox* list = ui->cboNome;
+    int index = list->currentIndex();
+    if (index < 0 || list->itemText(index) != name)
+        index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        return;
+    const QString typed = list->currentText();
+    list->removeItem(index);
+    list->setCurrentIndex(-1);
+    list->setEditText(typed);
+}
+
 void frmQuelmar::Ativar()
 {
     for (QWidget* field : dataFields())
@@ -128,8 +398,12 @@ void frmQuelmar::Ativar()
 
 void frmQuelmar::Desativar()
 {
+    // A field that loses the focus this way hands it on to the next control
+    // without bringing another page to the front.
+    m_locking = true;
     for (QWidget* field : dataFields())
         field->setEnabled(false);
+    m_locking = false;
 }
 
 // The focus stop that holds widget: the control itself or one of its inner parts
@@ -166,7 +440,8 @@ bool frmQuelmar::focusNextPrevChild(bool next)
             if (ui->tabQuelmar->widget(i)->isAncestorOf(candidate))
                 page = ui->tabQuelmar->widget(i);
         }
-        const bool shown = page ? candidate->isVisibleTo(page) : candidate->isVisibleTo(this);
+        const bool shown =
+            page && !m_locking ? candidate->isVisibleTo(page) : candidate->isVisibleTo(this);
         if (!candidate->isEnabled() || !shown)
             continue;
         if (page)

@@ -2,6 +2,7 @@
 
 #include "clalocadoura.h"
 #include "datacontrol.h"
+#include "recordtransfer.h"
 
 #include <QList>
 #include <QWidget>
@@ -39,6 +40,17 @@ public:
     void Desativar();
     QList<QWidget*> dataFields() const;
 
+    // The seventeen fields into the row being added or edited, and the current
+    // row into the fields.
+    StoreError Gravar();
+    StoreError Mostrar();
+
+public slots:
+    void cmdNovo_Click();
+    void cmdSalvar_Click();
+    void cmdEditar_Click();
+    void cmdExcluir_Click();
+
     DataControl& dataControl() { return dat1; }
     claLocadoura* searchHelper() const { return moLocadoura.get(); }
     // The focus stops in Tab order.
@@ -49,6 +61,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QList<FieldBinding> fieldMap() const;
+    bool nameIsEmpty() const;
+    // Shows a refusal of the store; false when there was none.
+    bool reportStoreError(const StoreError& error, const QString& action, const QString& title);
+    void inform(const QString& text, const QString& title);
+    void removeFromLookupList(const QString& name);
     void placePageControls();
     int focusStopOf(const QWidget* widget) const;
 
@@ -57,5 +75,6 @@ private:
     std::unique_ptr<claLocadoura> moLocadoura;
     QList<QWidget*> m_focusOrder;
     bool m_pagesPlaced = false;
+    bool m_locking = false;
     bool m_centred = false;
 };

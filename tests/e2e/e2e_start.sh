@@ -30,11 +30,29 @@ window=$(wait_window "Listrano Eletr" 30) || fail "the contact window did not ap
 geometry=$(xdotool getwindowgeometry "$window" | grep Geometry)
 echo "contact window: $geometry"
 case "$geometry" in *"507x358"*) ;; *) fail "window size is not 507x358: $geometry" ;; esac
+[ "$(sha256sum "$work/com-banco/Quelmar.mdb")" = "$before" ] || fail "opening changed the database"
+
+# Add a contact as a user does: Incluir, type, Salvar; the row is in the file.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
+sleep 0.5
+xdotool type --delay 20 "Maria Conceição"
+xdotool key Tab
+xdotool type --delay 20 "maria@example.com"
 [ -n "${E2E_SCREENSHOT:-}" ] && import -window root "$E2E_SCREENSHOT"
+xdotool key alt+s # Salvar
+row=""
+for _ in $(seq 50); do
+    row=$(sqlite3 "$work/com-banco/Quelmar.mdb" "SELECT Nome || '|' || Email FROM tblQuelmar")
+    [ -n "$row" ] && break
+    sleep 0.1
+done
+[ "$row" = "Maria Conceição|maria@example.com" ] || fail "saved row is '$row'"
+echo "saved through the window: $row"
 kill "$APP_PID"
 wait "$APP_PID" 2>/dev/null
 APP_PID=
-[ "$(sha256sum "$work/com-banco/Quelmar.mdb")" = "$before" ] || fail "the database changed"
 
 # 2. No database: the message names the file, and the program fails.
 install_program "$work/sem-banco"

@@ -1,0 +1,29 @@
+#include "recordtransfer.h"
+
+namespace transfer {
+
+StoreError toRow(TableRecordset& recordset, const QList<FieldBinding>& map)
+{
+    for (const FieldBinding& binding : map) {
+        if (StoreError e = recordset.setValue(binding.field, binding.text()))
+            return e;
+    }
+    return {};
+}
+
+StoreError toWindow(TableRecordset& recordset, const QList<FieldBinding>& map)
+{
+    StoreError first;
+    for (const FieldBinding& binding : map) {
+        const StoreResult<QVariant> value = recordset.Value(binding.field);
+        if (value.error) {
+            if (!first)
+                first = value.error;
+            continue;
+        }
+        binding.setText(value.value.isNull() ? QString() : value.value.toString());
+    }
+    return first;
+}
+
+} // namespace transfer

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "storeerror.h"
+#include "tablerecordset.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// One window field as the transfer between row and window sees it: the table
+// field it shows, and its text, read and written.
+struct FieldBinding {
+    QString field;
+    std::function<QString()> text;
+    std::function<void(const QString&)> setText;
+};
+
+namespace transfer {
+
+// Copies each bound field's text into the row being added or edited, in the
+// map's order, unchanged. Stops at the first field the store refuses; nothing is
+// written to the file either way.
+StoreError toRow(TableRecordset& recordset, const QList<FieldBinding>& map);
+
+// Copies the current row into the bound fields, in the map's order, unchanged. A
+// field with no value (a database null) shows an empty text. A field the store
+// cannot give is left as it was and the others are still copied; the first such
+// failure is returned.
+StoreError toWindow(TableRecordset& recordset, const QList<FieldBinding>& map);
+
+} // namespace transfer

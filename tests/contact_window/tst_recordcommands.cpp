@@ -1,0 +1,527 @@
+#include "contactrecord.h"
+#include "frmquelmar.h"
+#include "maskedit.h"
+#include "messagebox.h"
+#include "testdb.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
+const QString DeleteTitle = QStringLiteral("Excluir registro do Listrano");
+const QString EditTitle = QStringLiteral("Editar Registro");
+} // namespace
+
+// Incluir, Salvar, Modificar and Excluir over a real contact file: what each
+// leaves in the fields, the buttons, the focus, the page, the messages and the file.
+class TestRecordCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void transitions_data();
+    void transitions();
+    void refusedOutOfTurn_data();
+    void refusedOutOfTurn();
+    void deleteTakesNameOutOfList_data();
+    void deleteTakesNameOutOfList();
+    void refusedWrite_keepsTyping_data();
+    void refusedWrite_keepsTyping();
+    void pageInFront_data();
+    void pageInFront();
+    void roundTripOfAllFields();
+    void rowsPutInByOtherMeans();
+
+private:
+    template <typename T = QWidget> T* child(const QString& name) const
+    {
+        return m_window->findChild<T*>(name);
+    }
+    QLineEdit* txtNome() const { return child<QLineEdit>("txtNome"); }
+    void click(const char* button) { child<QAbstractButton>(button)->click(); }
+    void arrange(const QString& state);
+    QStringList fieldTexts() const;
+    bool fieldsEnabled() const;
+    void findContact(const QString& name);
+
+    QString m_dbPath;
+    frmQuelmar* m_window = nullptr;
+};
+
+void TestRecordCommands::initTestCase()
+{
+    m_dbPath = frmQuelmar::databasePath();
+    MessageBox::setTestMode(true);
+}
+
+void TestRecordCommands::init()
+{
+    QFile::remove(m_dbPath);
+    testdb::createEmpty(m_dbPath);
+    testdb::insertContact(m_dbPath, {"Ana", "ana@example.com", "Rua A"});
+    testdb::insertContact(m_dbPath, {"Bia", "bia@example.com", "Rua B"});
+    m_window = new frmQuelmar;
+    QVERIFY(!m_window->Form_Load());
+    m_window->show();
+    QApplication::setActiveWindow(m_window);
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    child<QComboBox>("cboNome")->addItems({"Ana", "Bia"});
+    MessageBox::clearShown();
+}
+
+void TestRecordCommands::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    QFile::remove(m_dbPath);
+}
+
+// What the lookup does once a name is found: the row current, the fields showing it.
+void TestRecordCommands::findContact(const QString& name)
+{
+    TableRecordset* rs = m_window->dataControl().Recordset();
+    QVERIFY(!m_window->dataControl().Refresh());
+    rs = m_window->dataControl().Recordset();
+    QVERIFY(!rs->setIndex(contact::NameIndex));
+    QVERIFY(!rs->Seek("=", name));
+    QVERIFY(!rs->NoMatch());
+    QVERIFY(!m_window->Mostrar());
+    child<QComboBox>("cboNome")->setCurrentIndex(child<QComboBox>("cboNome")->findText(name));
+}
+
+// Brings the window into one of the states the commands start from.
+void TestRecordCommands::arrange(const QString& state)
+{
+    if (state == "locked, empty") {
+        return;
+    } else if (state == "locked, e-mail only") {
+        child<QLineEdit>("txtEmail")->setText("solto@example.com");
+    } else if (state == "adding, nothing typed") {
+        click("cmdNovo");
+    } else if (state == "adding, name typed") {
+        click("cmdNovo");
+        QTest::keyClicks(txtNome(), "Caio Prado");
+        child<QLineEdit>("txtEmail")->setText("caio@example.com");
+    } else if (state == "found") {
+        findContact("Bia");
+    } else if (state == "modifying") {
+        findContact("Bia");
+        click("cmdEditar");
+        txtNome()->setText("Beatriz");
+    } else if (state == "listed to the end") {
+        // A listing walks the recordset past its last row; a name is on show.
+        TableRecordset* rs = m_window->dataControl().Recordset();
+        while (!rs->Eof())
+            QVERIFY(!rs->MoveNext());
+        txtNome()->setText("Ana");
+    } else {
+        QFAIL(qPrintable("unknown state " + state));
+    }
+    MessageBox::clearShown();
+}
+
+QStringList TestRecordCommands::fieldTexts() const
+{
+    QStringList texts;
+    for (QWidget* field : m_window->dataFields()) {
+        if (auto* e = qobject_cast<QLineEdit*>(field))
+            texts << e->text();
+        else if (auto* c = qobject_cast<QComboBox*>(field))
+            texts << c->currentText();
+    }
+    return texts;
+}
+
+bool TestRecordCommands::fieldsEnabled() const
+{
+    bool all = true;
+    bool none = true;
+    for (QWidget* field : m_window->dataFields()) {
+        all = all && field->isEnabled();
+        none = none && !field->isEnabled();
+    }
+    if (!all && !none)
+        qWarning("fields partly enabled");
+    return all;
+}
+
+void TestRecordCommands::transitions_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("answer");      // scripted reply to a question, 0: none
+    QTest::addColumn<QString>("message"); // text shown, empty: none
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("cleared");
+    QTest::addColumn<bool>("enabled"); // the seventeen fields after
+    QTest::addColumn<int>("incluir");  // 1 enabled, 0 disabled, -1 unchanged
+    QTest::addColumn<int>("modificar");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<int>("pending"); // the recordset's edit mode after
+
+    const QStringList both = {"Ana", "Bia"};
+    const int none = TableRecordset::EditNone;
+    // clang-format off
+    QTest::newRow("Incluir")
+        << "locked, empty" << "cmdNovo" << 0 << "" << "" << true << true << 0 << -1
+        << "txtNome" << both << int(TableRecordset::EditAdd);
+    QTest::newRow("Salvar, empty name")
+        << "adding, nothing typed" << "cmdSalvar" << 0 << "O Campo Nome não pode haver valor nulo!"
+        << SaveTitle << true << false << 1 << 1 << "cmdNovo" << both << int(TableRecordset::EditAdd);
+    QTest::newRow("Salvar, name present")
+        << "adding, name typed" << "cmdSalvar" << 0 << "" << "" << true << false << 1 << 1
+        << "cmdNovo" << QStringList({"Ana", "Bia", "Caio Prado"}) << none;
+    QTest::newRow("Salvar, modified")
+        << "modifying" << "cmdSalvar" << 0 << "" << "" << true << false << 1 << 1
+        << "cmdNovo" << QStringList({"Ana", "Beatriz"}) << none;
+    QTest::newRow("Modificar, empty name")
+        << "locked, e-mail only" << "cmdEditar" << 0 << "Não há registro para Editar" << EditTitle
+        << true << false << -1 << 0 << "cmdNovo" << both << none;
+    QTest::newRow("Modificar, name present")
+        << "found" << "cmdEditar" << 0 << "" << "" << false << true << -1 << 0 << "txtNome"
+        << both << int(TableRecordset::EditInProgress);
+    QTest::newRow("Excluir, empty name")
+        << "locked, e-mail only" << "cmdExcluir" << 0 << "Não há registro para excluir"
+        << "Exclur registro do Listrano" << false << false << -1 << -1 << "cmdNovo" << both << none;
+    QTest::newRow("Excluir, Yes")
+        << "found" << "cmdExcluir" << int(MessageBox::Yes) << "Tem certeza que deseja excluir no nome: Bia"
+        << DeleteTitle << true << false << -1 << -1 << "cmdNovo" << QStringList({"Ana"}) << none;
+    QTest::newRow("Excluir, No")
+        << "found" << "cmdExcluir" << int(MessageBox::No) << "Tem certeza que deseja excluir no nome: Bia"
+        << DeleteTitle << true << false << -1 << -1 << "cmdNovo" << both << none;
+    QTest::newRow("Excluir while modifying: the stored row goes")
+        << "modifying" << "cmdExcluir" << int(MessageBox::Yes)
+        << "Tem certeza que deseja excluir no nome: Beatriz" << DeleteTitle << true << false << -1
+        << -1 << "cmdNovo" << QStringList({"Ana"}) << none;
+    // clang-format on
+}
+
+void TestRecordCommands::transitions()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, command);
+    QFETCH(int, answer);
+    QFETCH(QString, message);
+    QFETCH(QString, title);
+    QFETCH(bool, cleared);
+    QFETCH(bool, enabled);
+    QFETCH(int, incluir);
+    QFETCH(int, modificar);
+    QFETCH(QString, focus);
+    QFETCH(QStringList, stored);
+    QFETCH(int, pending);
+
+    arrange(state);
+    const QStringList before = fieldTexts();
+    const bool incluirBefore = child("cmdNovo")->isEnabled();
+    const bool modificarBefore = child("cmdEditar")->isEnabled();
+    if (answer)
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
+
+    click(qPrintable(command));
+
+    const auto shown = MessageBox::shown();
+    if (message.isEmpty()) {
+        QCOMPARE(shown.size(), 0);
+    } else {
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.at(0).text, message);
+        QCOMPARE(shown.at(0).title, title);
+        QCOMPARE(shown.at(0).icon, answer ? MessageBox::Question : MessageBox::Information);
+        QCOMPARE(shown.at(0).buttons, answer ? MessageBox::YesNo : MessageBox::Ok);
+    }
+    const QString decimal = QLocale().decimalPoint();
+    const QStringList empty = {"",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "__" + decimal + "___-___",
+                               "(__) ____-____",
+                               "(__) ____-____",
+                               "",
+                               "",
+                               "",
+                               "",
+                               "__" + decimal + "___-___",
+                               "(__) ____-____",
+                               "(__) ____-____",
+                               ""};
+    QCOMPARE(fieldTexts(), cleared ? empty : before);
+    QCOMPARE(fieldsEnabled(), enabled);
+    QCOMPARE(child("cmdNovo")->isEnabled(), incluir < 0 ? incluirBefore : bool(incluir));
+    QCOMPARE(child("cmdEditar")->isEnabled(), modificar < 0 ? modificarBefore : bool(modificar));
+    QTRY_COMPARE(QApplication::focusWidget(), child(focus));
+    QCOMPARE(testdb::storedNames(m_dbPath), stored);
+    QCOMPARE(int(m_window->dataControl().Recordset()->editMode()), pending);
+    QCOMPARE(child<QTabWidget>("tabQuelmar")->currentIndex(), 0);
+}
+
+void TestRecordCommands::refusedOutOfTurn_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Salvar after a lookup, without Modificar") << "found"
+                                                              << "cmdSalvar" << SaveTitle;
+    QTest::newRow("Excluir while adding") << "adding, name typed"
+                                          << "cmdExcluir" << DeleteTitle;
+    QTest::newRow("Modificar while adding") << "adding, name typed"
+                                            << "cmdEditar" << EditTitle;
+    QTest::newRow("Excluir with no current row") << "listed to the end"
+                                                 << "cmdExcluir" << DeleteTitle;
+    QTest::newRow("Modificar with no current row") << "listed to the end"
+                                                   << "cmdEditar" << EditTitle;
+}
+
+// Commands the buttons allow but the store cannot carry out: a message, and
+// nothing written, deleted or changed in the window.
+void TestRecordCommands::refusedOutOfTurn()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, command);
+    QFETCH(QString, title);
+    arrange(state);
+    const QStringList texts = fieldTexts();
+    const bool enabled = fieldsEnabled();
+    const bool incluir = child("cmdNovo")->isEnabled();
+    const bool modificar = child("cmdEditar")->isEnabled();
+    const int mode = m_window->dataControl().Recordset()->editMode();
+    const QByteArray file = testdb::fileBytes(m_dbPath);
+
+    click(qPrintable(command));
+
+    const auto shown = MessageBox::shown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).title, title);
+    QCOMPARE(shown.at(0).icon, MessageBox::Information);
+    QCOMPARE(shown.at(0).buttons, MessageBox::Ok);
+    QCOMPARE(fieldTexts(), texts);
+    QCOMPARE(fieldsEnabled(), enabled);
+    QCOMPARE(child("cmdNovo")->isEnabled(), incluir);
+    QCOMPARE(child("cmdEditar")->isEnabled(), modificar);
+    QCOMPARE(int(m_window->dataControl().Recordset()->editMode()), mode);
+    QCOMPARE(testdb::fileBytes(m_dbPath), file);
+
+    // A new contact held back this way can still be saved afterwards.
+    if (mode == TableRecordset::EditAdd) {
+        click("cmdSalvar");
+        QCOMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana", "Bia", "Caio Prado"}));
+    }
+}
+
+void TestRecordCommands::deleteTakesNameOutOfList_data()
+{
+    QTest::addColumn<QStringList>("list");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("current item is the name")
+        << QStringList({"Bia", "Ana", "Bia"}) << 2 << QStringList({"Bia", "Ana"});
+    QTest::newRow("no current item")
+        << QStringList({"Ana", "Bia", "Bia"}) << -1 << QStringList({"Ana", "Bia"});
+    QTest::newRow("current item is another name")
+        << QStringList({"Ana", "Bia"}) << 0 << QStringList({"Ana"});
+    QTest::newRow("name not in the list") << QStringList({"Ana"}) << 0 << QStringList({"Ana"});
+    QTest::newRow("empty list") << QStringList() << -1 << QStringList();
+    QTest::newRow("differs in case only")
+        << QStringList({"bia", "Bia"}) << 0 << QStringList({"bia"});
+}
+
+void TestRecordCommands::deleteTakesNameOutOfList()
+{
+    QFETCH(QStringList, list);
+    QFETCH(int, current);
+    QFETCH(QStringList, after);
+    findContact("Bia");
+    auto* cboNome = child<QComboBox>("cboNome");
+    cboNome->clear();
+    cboNome->addItems(list);
+    cboNome->setCurrentIndex(current);
+    MessageBox::setNextAnswer(MessageBox::Yes);
+
+    click("cmdExcluir");
+
+    QStringList items;
+    for (int i = 0; i < cboNome->count(); ++i)
+        items << cboNome->itemText(i);
+    QCOMPARE(items, after);
+    QCOMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana"}));
+}
+
+void TestRecordCommands::refusedWrite_keepsTyping_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("Salvar a new contact") << "adding, name typed"
+                                          << "cmdSalvar"
+                                          << "INSERT";
+    QTest::newRow("Salvar a modified contact") << "modifying"
+                                               << "cmdSalvar"
+                                               << "UPDATE";
+    QTest::newRow("Excluir") << "found"
+                             << "cmdExcluir"
+                             << "DELETE";
+}
+
+// The file refuses the write (as a read-only or full disk would): the message
+// carries the engine's words, and all the user typed stays for another try.
+void TestRecordCommands::refusedWrite_keepsTyping()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, command);
+    QFETCH(QString, trigger);
+    testdb::query(m_dbPath, QString("CREATE TRIGGER recusa BEFORE %1 ON tblQuelmar "
+                                    "BEGIN SELECT RAISE(ABORT, 'disco cheio simulado'); END")
+                                .arg(trigger));
+    arrange(state);
+    const QStringList texts = fieldTexts();
+    const bool enabled = fieldsEnabled();
+    const int mode = m_window->dataControl().Recordset()->editMode();
+    if (command == "cmdExcluir")
+        MessageBox::setNextAnswer(MessageBox::Yes);
+
+    click(qPrintable(command));
+
+    const auto shown = MessageBox::shown();
+    QVERIFY(!shown.isEmpty());
+    QVERIFY2(shown.last().text.contains("disco cheio simulado"), qPrintable(shown.last().text));
+    QCOMPARE(shown.last().icon, MessageBox::Information);
+    QCOMPARE(fieldTexts(), texts);
+    QCOMPARE(fieldsEnabled(), enabled);
+    QCOMPARE(int(m_window->dataControl().Recordset()->editMode()), mode);
+    QCOMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana", "Bia"}));
+
+    testdb::query(m_dbPath, "DROP TRIGGER recusa");
+    MessageBox::clearShown();
+    if (command == "cmdExcluir")
+        MessageBox::setNextAnswer(MessageBox::Yes);
+    click(qPrintable(command));
+    QCOMPARE(MessageBox::shown().size(), command == "cmdExcluir" ? 1 : 0);
+    QVERIFY(testdb::storedNames(m_dbPath) != QStringList({"Ana", "Bia"}));
+}
+
+void TestRecordCommands::pageInFront_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("page"); // -1: as it was
+    QTest::newRow("Incluir") << "locked, empty"
+                             << "cmdNovo" << -1;
+    QTest::newRow("Salvar") << "adding, name typed"
+                            << "cmdSalvar" << -1;
+    QTest::newRow("Modificar") << "found"
+                               << "cmdEditar" << -1;
+    QTest::newRow("Excluir") << "found"
+                             << "cmdExcluir" << 0;
+    QTest::newRow("Excluir, empty name") << "locked, empty"
+                                         << "cmdExcluir" << 0;
+}
+
+void TestRecordCommands::pageInFront()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, command);
+    QFETCH(int, page);
+    arrange(state);
+    child<QTabWidget>("tabQuelmar")->setCurrentIndex(2);
+    MessageBox::setNextAnswer(MessageBox::No);
+    click(qPrintable(command));
+    QCOMPARE(child<QTabWidget>("tabQuelmar")->currentIndex(), page < 0 ? 2 : page);
+}
+
+void TestRecordCommands::roundTripOfAllFields()
+{
+    const QString decimal = QLocale().decimalPoint();
+    const QStringList typed = {"Zé D'Ávila",
+                               "ze@example.com",
+                               "Rua 7, 10",
+                               "Centro",
+                               "Ouro Preto",
+                               "Minas Gerais",
+                               "35.4__-___",
+                               "(_1) ____-____",
+                               "(31) 9876-5432",
+                               "Av. Brasil",
+                               "Savassi",
+                               "Belo Horizonte",
+                               "MG",
+                               "3_" + decimal + "0__-__0",
+                               "(__) ____-___9",
+                               "(31) 3333-4444",
+                               "  12 "};
+    click("cmdNovo");
+    const QList<QWidget*> fields = m_window->dataFields();
+    // dataFields() lists the business phone before the mobile; the record the reverse.
+    const QList<int> recordOrder = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 14, 16};
+    for (int i = 0; i < fields.size(); ++i) {
+        const QString text = typed.at(recordOrder.indexOf(i));
+        if (auto* m = qobject_cast<MaskEdBox*>(fields.at(i)))
+            QVERIFY2(m->setMaskedText(text), qPrintable(text));
+        else if (auto* e = qobject_cast<QLineEdit*>(fields.at(i)))
+            e->setText(text);
+        else if (auto* c = qobject_cast<QComboBox*>(fields.at(i)))
+            c->setEditText(text);
+    }
+    click("cmdSalvar");
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    const auto rows = testdb::query(
+        m_dbPath,
+        QString("SELECT %1 FROM tblQuelmar WHERE Nome = ?").arg(contact::FieldNames.join(',')),
+        {typed.at(0)});
+    QCOMPARE(rows.size(), 1);
+    QStringList stored;
+    for (const QVariant& v : rows.at(0))
+        stored << v.toString();
+    QCOMPARE(stored, typed);
+
+    findContact(typed.at(0));
+    QStringList shown;
+    for (int i = 0; i < fields.size(); ++i)
+        shown << fieldTexts().at(recordOrder.at(i));
+    QCOMPARE(shown, typed);
+}
+
+// Rows put in by other means: nulls show as empty texts, and a text that does not
+// fit its mask is shown and saved back as it is.
+void TestRecordCommands::rowsPutInByOtherMeans()
+{
+    testdb::insertContact(m_dbPath, {"Duda", QString(), QString(), QString(), QString(), QString(),
+                                     "12345678", "11 5555-1234"});
+    testdb::query(m_dbPath, "UPDATE tblQuelmar SET Email = NULL WHERE Nome = 'Duda'");
+    findContact("Duda");
+    QCOMPARE(child<QLineEdit>("txtEmail")->text(), QString());
+    QCOMPARE(child<MaskEdBox>("mskCepRes")->text(), QStringLiteral("12345678"));
+    QCOMPARE(child<MaskEdBox>("mskFoneRes")->text(), QStringLiteral("11 5555-1234"));
+    QCOMPARE(child<MaskEdBox>("mskCelularRes")->text(), QStringLiteral("(__) ____-____"));
+
+    click("cmdEditar");
+    child<QLineEdit>("txtBairroRes")->setText("Lapa");
+    click("cmdSalvar");
+    const auto rows = testdb::query(
+        m_dbPath, "SELECT CEPResidencial, FoneResidencial, BairroResidencial, typeof(Email) "
+                  "FROM tblQuelmar WHERE Nome = 'Duda'");
+    QCOMPARE(rows.at(0).at(0).toString(), QStringLiteral("12345678"));
+    QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("11 5555-1234"));
+    QCOMPARE(rows.at(0).at(2).toString(), QStringLiteral("Lapa"));
+    QCOMPARE(rows.at(0).at(3).toString(), QStringLiteral("text"));
+
+    // Cleared, the fields have their masks again.
+    QCOMPARE(child<MaskEdBox>("mskFoneRes")->maskPattern(), QStringLiteral("(##) ####-####"));
+    QCOMPARE(child<MaskEdBox>("mskFoneRes")->text(), QStringLiteral("(__) ____-____"));
+}
+
+QTEST_MAIN(TestRecordCommands)
+#include "tst_recordcommands.moc"
