@@ -1,5 +1,4 @@
-#include "frmquelmar.h"
-#include "messagebox.h"
+#include "frmabertura.h"
 #include "translation.h"
 
 #include <QApplication>
@@ -12,13 +11,9 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/listrano.svg")));
     installQtTranslation(app);
 
-    frmQuelmar window;
-    if (const StoreError error = window.Form_Load()) {
-        const QString path = window.dataControl().DatabaseName();
-        MessageBox::show(nullptr, frmQuelmar::openErrorText(path, error), ProgramTitle,
-                         MessageBox::Critical);
-        return 1;
-    }
-    window.show();
+    // The splash comes first; when its time is up it opens the contact window, or
+    // ends the program with status 1 when the database cannot be opened.
+    auto* splash = new frmAbertura;
+    splash->show();
     return app.exec();
 }

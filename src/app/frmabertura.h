@@ -1,0 +1,39 @@
+#pragma once
+
+#include "frmquelmar.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class frmAbertura;
+}
+
+// The start-up splash: the program's name and maker for a few seconds, then the
+// contact window in its place. It has no frame and ignores clicks and keys.
+class frmAbertura : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmAbertura(QWidget* parent = nullptr);
+    ~frmAbertura() override;
+
+public slots:
+    // Time is up: opens the contact window and unloads the splash. When the
+    // database cannot be opened it says so and ends the program with status 1.
+    void Timer1_Timer();
+
+signals:
+    // The contact window the splash opened, already on screen.
+    void contactWindowShown(frmQuelmar* window);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::frmAbertura> ui;
+    QTimer* Timer1;
+    bool m_timerStarted = false;
+};
