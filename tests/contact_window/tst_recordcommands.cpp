@@ -187,6 +187,9 @@ void TestRecordCommands::transitions_data()
     QTest::newRow("Modificar, empty name")
         << "locked, e-mail only" << "cmdEditar" << 0 << "Não há registro para Editar" << EditTitle
         << true << false << -1 << 0 << "cmdNovo" << both << none;
+    QTest::newRow("Modificar, empty name, Incluir disabled: the focus goes on")
+        << "adding, nothing typed" << "cmdEditar" << 0 << "Não há registro para Editar" << EditTitle
+        << true << false << 0 << 0 << "cmdSalvar" << both << int(TableRecordset::EditAdd);
     QTest::newRow("Modificar, name present")
         << "found" << "cmdEditar" << 0 << "" << "" << false << true << -1 << 0 << "txtNome"
         << both << int(TableRecordset::EditInProgress);
