@@ -1,12 +1,16 @@
 #include "frmquelmar.h"
 
+#include "combolist.h"
 #include "contactrecord.h"
 #include "maskedit.h"
 #include "maskformat.h"
 #include "messagebox.h"
 #include "ui_frmquelmar.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QDir>
 #include <QLabel>
 #include <QRegularExpression>
@@ -21,6 +25,8 @@ const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
 const QString EditTitle = QStringLiteral("Editar Registro");
 const QString DeleteEmptyTitle = QStringLiteral("Exclur registro do Listrano");
 const QString DeleteTitle = QStringLiteral("Excluir registro do Listrano");
+const QString SearchTitle = QStringLiteral("Erro de Pesquisa");
+const QString SeekTitle = QStringLiteral("Consulta de Registro na Agenda");
 
 void clearMasked(MaskEdBox* field, const QString& mask)
 {
@@ -87,12 +93,20 @@ frmQuelmar::frmQuelmar(QWidget* parent)
         label->setFocusPolicy(Qt::NoFocus);
     }
 
-    // The lists are ours alone: no completer or insertion of their own.
+    // The lists are ours alone: no completer or insertion of their own, which
+    // would fight the completion and add typed text to the lists.
     for (QComboBox* combo : {ui->cboNome, ui->cboUfRes, ui->cboUfCom}) {
+        combolist::useStringList(combo);
         combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);
     }
     ui->cboNome->hide();
+
+    connect(ui->cmdConsultar, &QAbstractButton::clicked, this, &frmQuelmar::cmdConsultar_Click);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { onFocusChanged(now); });
+    // Key preview: the window sees every key typed into its controls first.
+    qApp->installEventFilter(this);
 
     connect(ui->cmdNovo, &QAbstractButton::clicked, this, &frmQuelmar::cmdNovo_Click);
     connect(ui->cmdSalvar, &QAbstractButton::clicked, this, &frmQuelmar::cmdSalvar_Click);
@@ -252,12 +266,23 @@ bool frmQuelmar::reportStoreError(const StoreError& error, const QString& action
     return true;
 }
 
-void frmQuelmar::cmdNovo_Click()
+TableRecordset* frmQuelmar::recordset(const QString& title)
 {
     TableRecordset* rs = dat1.Recordset();
-    const StoreError e = rs ? rs->AddNew() : StoreError::make(StoreError::Closed);
-    if (reportStoreError(e, QStringLiteral("Não foi possível incluir um novo registro."),
-                         ProgramTitle))
+    if (rs && rs->isOpen())
+        return rs;
+    if (reportStoreError(dat1.Refresh(), QStringLiteral("Não foi possível abrir o banco de dados."),
+                         title))
+        return nullptr;
+    return dat1.Recordset();
+}
+
+void frmQuelmar::cmdNovo_Click()
+{
+    TableRecordset* rs = recordset(ProgramTitle);
+    if (!rs || reportStoreError(rs->AddNew(),
+                                QStringLiteral("Não foi possível incluir um novo registro."),
+                                ProgramTitle))
         return;
     ui->cmdNovo->setEnabled(false);
     Ativar();
@@ -372,6 +397,185 @@ void frmQuelmar::cmdExcluir_Click()
     Limpar();
     Desativar();
     ui->cmdNovo->setFocus();
+}
+
+void frmQuelmar::cmdConsultar_Click()
+{
+    TableRecordset* rs = recordset(SearchTitle);
+    if (!rs)
+        return;
+    const StoreResult<qint64> count = rs->RecordCount();
+    const QString failed = QStringLiteral("Não foi possível ler os nomes cadastrados.");
+    if (reportStoreError(count.error, failed, SearchTitle))
+        return;
+    if (count.value <= 0) {
+        inform(QStringLiteral("Não há registro para Pesquisar"), SearchTitle);
+        Desativar();
+        ui->cmdNovo->setFocus();
+        return;
+    }
+
+    // The list lies on the name page.
+    ui->tabQuelmar->setCurrentIndex(0);
+    ui->cboNome->show();
+    ui->cboNome->setFocus();
+
+    StoreError e = dat1.Refresh();
+    rs = dat1.Recordset();
+    if (!e)
+        e = rs->MoveFirst();
+    QStringList names;
+    names.reserve(int(count.value));
+    while (!e && !rs->Eof()) {
+        const StoreResult<QVariant> name = rs->Value(QStringLiteral("Nome"));
+        e = name.error;
+        if (!e && !name.value.isNull()) // a row without a name cannot be sought by one
+            names.append(name.value.toString());
+        if (!e)
+            e = rs->MoveNext();
+    }
+    if (reportStoreError(e, failed, SearchTitle)) {
+        ui->cboNome->hide();
+        return;
+    }
+    // Filled afresh each time, in one go; the edit field keeps the name found before.
+    combolist::setItems(ui->cboNome, names);
+}
+
+void frmQuelmar::cboNome_LostFocus()
+{
+    const QString failed = QStringLiteral("Não foi possível consultar o registro.");
+    StoreError e = dat1.Refresh();
+    TableRecordset* rs = dat1.Recordset();
+    if (!e)
+        e = rs->setIndex(contact::NameIndex);
+    if (!e)
+        e = rs->Seek(QStringLiteral("="), ui->cboNome->currentText());
+    if (reportStoreError(e, failed, SeekTitle)) {
+        ui->cboNome->hide();
+        return;
+    }
+    if (!rs->NoMatch()) {
+        reportStoreError(Mostrar(), QStringLiteral("Não foi possível mostrar todo o registro."),
+                         SeekTitle);
+        ui->cboNome->hide();
+        return;
+    }
+    inform(QStringLiteral("Registro não encontrado ou cadastrado no Listrano"), SeekTitle);
+    ui->cboNome->setEditText(QString());
+    ui->cboNome->setFocus();
+}
+
+void frmQuelmar::cboNome_GotFocus()
+{
+    moLocadoura->AttachTo(ui->cboNome);
+}
+
+void frmQuelmar::cboUfRes_GotFocus()
+{
+    moLocadoura->AttachTo(ui->cboUfRes);
+}
+
+void frmQuelmar::cboUfCom_GotFocus()
+{
+    moLocadoura->AttachTo(ui->cboUfCom);
+}
+
+// Focus events as the window's procedures see them: a control loses the focus
+// when another control of this window takes it. Focus passing to a message box
+// or another program and coming back is no move at all.
+void frmQuelmar::onFocusChanged(QWidget* now)
+{
+    if (!now || now->window() != this)
+        return;
+    const int stop = focusStopOf(now);
+    QWidget* entered = stop >= 0 ? m_focusOrder.at(stop) : now;
+    QWidget* left = m_focused;
+    if (entered == left)
+        return;
+    m_focused = entered;
+    if (left)
+        lostFocus(left);
+    // The handler may have sent the focus elsewhere already.
+    if (m_focused == entered)
+        gotFocus(entered);
+}
+
+void frmQuelmar::lostFocus(QWidget* control)
+{
+    if (control == ui->cboNome)
+        cboNome_LostFocus();
+}
+
+void frmQuelmar::gotFocus(QWidget* control)
+{
+    if (!moLocadoura)
+        return;
+    if (control == ui->cboNome)
+        cboNome_GotFocus();
+    else if (control == ui->cboUfRes)
+        cboUfRes_GotFocus();
+    else if (control == ui->cboUfCom)
+        cboUfCom_GotFocus();
+}
+
+void frmQuelmar::Form_KeyPress(qint16& KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    // The Tab goes through the event queue, so the focus moves (and the field
+    // left gets its focus-loss handling) after this handler, as a typed Tab would.
+    QWidget* target = QApplication::focusWidget();
+    if (!target || target->window() != this)
+        target = this;
+    const bool back = QApplication::keyboardModifiers() & Qt::ShiftModifier;
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress,
+                                                      back ? Qt::Key_Backtab : Qt::Key_Tab,
+                                                      back ? Qt::ShiftModifier : Qt::NoModifier));
+    KeyAscii = 0;
+}
+
+bool frmQuelmar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            qint16 code = 13;
+            Form_KeyPress(code);
+            if (code == 0)
+                return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmQuelmar::Form_QueryUnload(bool& Cancel)
+{
+    const MessageBox::Answer answer =
+        MessageBox::show(this, QStringLiteral("Deseja Sair do Programa ?"),
+                         QStringLiteral("Pergunta"), MessageBox::Question, MessageBox::YesNo);
+    if (answer == MessageBox::No)
+        Cancel = true;
+}
+
+void frmQuelmar::Form_Unload()
+{
+    if (TableRecordset* rs = dat1.Recordset())
+        rs->Close();
+    moLocadoura.reset();
+}
+
+void frmQuelmar::closeEvent(QCloseEvent* event)
+{
+    bool cancel = false;
+    Form_QueryUnload(cancel);
+    if (cancel) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
 }
 
 // Takes the deleted contact's name out of the lookup list: the current item when

@@ -5,6 +5,7 @@
 #include "recordtransfer.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -45,11 +46,24 @@ public:
     StoreError Gravar();
     StoreError Mostrar();
 
+    // Keys typed anywhere in the window, before the control sees them: Enter
+    // moves on as Tab does. Setting the code to 0 consumes the key.
+    void Form_KeyPress(qint16& KeyAscii);
+    // Asked before the window closes; setting Cancel keeps it open.
+    void Form_QueryUnload(bool& Cancel);
+    void Form_Unload();
+
 public slots:
     void cmdNovo_Click();
     void cmdSalvar_Click();
     void cmdEditar_Click();
     void cmdExcluir_Click();
+    void cmdConsultar_Click();
+
+    void cboNome_GotFocus();
+    void cboNome_LostFocus();
+    void cboUfRes_GotFocus();
+    void cboUfCom_GotFocus();
 
     DataControl& dataControl() { return dat1; }
     claLocadoura* searchHelper() const { return moLocadoura.get(); }
@@ -59,8 +73,16 @@ public slots:
 protected:
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void onFocusChanged(QWidget* now);
+    void lostFocus(QWidget* control);
+    void gotFocus(QWidget* control);
+    // The recordset, opened again when a failure left none; null (and the user
+    // told why) when the database cannot be reached.
+    TableRecordset* recordset(const QString& title);
     QList<FieldBinding> fieldMap() const;
     bool nameIsEmpty() const;
     // Shows a refusal of the store; false when there was none.
@@ -76,5 +98,6 @@ private:
     QList<QWidget*> m_focusOrder;
     bool m_pagesPlaced = false;
     bool m_locking = false;
+    QPointer<QWidget> m_focused; // the control of this window that last had the focus
     bool m_centred = false;
 };

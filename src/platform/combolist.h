@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+class QComboBox;
+
+// What the completion needs of a combo box: searching its list, making an item
+// current, the caret and selection of its edit field, and its keys before it acts
+// on them.
+namespace combolist {
+
+// Index of the first item that begins with (prefix) or equals (exact) text, letter
+// case aside, the Unicode way. The search starts at the item after start (-1 or
+// out of range: the first), runs to the end and wraps around up to start itself.
+// -1 when none matches.
+int find(const QStringList& items, int start, const QString& text, bool exact);
+
+// Gives the combo a plain list model: filled in one go and searched without a
+// copy of the list.
+void useStringList(QComboBox* combo);
+QStringList items(const QComboBox* combo);
+// Replaces the list; the edit field keeps its text.
+void setItems(QComboBox* combo, const QStringList& items);
+int find(const QComboBox* combo, int start, const QString& text, bool exact);
+
+// Makes the item at index current and puts its text, spelled as in the list, into
+// the edit field; -1 makes none current and empties the field.
+void setCurrent(QComboBox* combo, int index);
+
+// The caret and selection: the first is the count of characters before the caret
+// or the selection, the second how many are selected.
+int selStart(const QComboBox* combo);
+int selLength(const QComboBox* combo);
+void setSelection(QComboBox* combo, int start, int length);
+
+// Reports the keys typed into a combo before the combo acts on them. A handler
+// that sets the code to 0 consumes the key. Destroying the hook ends the reports.
+class KeyHook : public QObject {
+public:
+    // Key down: Qt's key code; the code of the Delete key is 46.
+    using KeyDown = std::function<void(qint16& keyCode)>;
+    // Key press: the character typed (8 Backspace, 9 Tab, 13 Enter).
+    using KeyPress = std::function<void(qint16& character)>;
+
+    KeyHook(QComboBox* combo, KeyDown keyDown, KeyPress keyPress);
+    ~KeyHook() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const QObject* m_combo; // compared, never followed: the combo may go first
+    KeyDown m_keyDown;
+    KeyPress m_keyPress;
+};
+
+} // namespace combolist
