@@ -10,8 +10,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScreen>
@@ -280,9 +280,9 @@ TableRecordset* frmQuelmar::recordset(const QString& title)
 void frmQuelmar::cmdNovo_Click()
 {
     TableRecordset* rs = recordset(ProgramTitle);
-    if (!rs || reportStoreError(rs->AddNew(),
-                                QStringLiteral("Não foi possível incluir um novo registro."),
-                                ProgramTitle))
+    if (!rs ||
+        reportStoreError(rs->AddNew(), QStringLiteral("Não foi possível incluir um novo registro."),
+                         ProgramTitle))
         return;
     ui->cmdNovo->setEnabled(false);
     Ativar();

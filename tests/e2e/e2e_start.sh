@@ -32,24 +32,45 @@ echo "contact window: $geometry"
 case "$geometry" in *"507x358"*) ;; *) fail "window size is not 507x358: $geometry" ;; esac
 [ "$(sha256sum "$work/com-banco/Quelmar.mdb")" = "$before" ] || fail "opening changed the database"
 
-# Add a contact as a user does: Incluir, type, Salvar; the row is in the file.
+# Add two contacts as a user does: Incluir, type (Tab or Enter to move on),
+# Salvar; the rows are in the file.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool windowfocus --sync "$window" 2>/dev/null
-xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
+add_contact() {
+    xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
+    sleep 0.4
+    xdotool type --delay 15 "$1"
+    xdotool key "$2"
+    xdotool type --delay 15 "$3"
+    xdotool key alt+s # Salvar
+    sleep 0.4
+}
+add_contact "Maria Conceição" Tab "maria@example.com"
+add_contact "João Batista" Return "joao@example.com"
+stored() { sqlite3 "$work/com-banco/Quelmar.mdb" "SELECT Nome || '|' || Email FROM tblQuelmar ORDER BY rowid" | tr '\n' ';'; }
+rows=$(stored)
+[ "$rows" = "Maria Conceição|maria@example.com;João Batista|joao@example.com;" ] ||
+    fail "saved rows are '$rows'"
+echo "saved through the window: $rows"
+
+# Look Maria up by typing part of her name, then change her e-mail: the change
+# lands on her row, which shows the lookup found her.
+xdotool key alt+u # Consultar
+sleep 0.4
+xdotool type --delay 30 "mar"
+xdotool key Return
 sleep 0.5
-xdotool type --delay 20 "Maria Conceição"
-xdotool key Tab
-xdotool type --delay 20 "maria@example.com"
 [ -n "${E2E_SCREENSHOT:-}" ] && import -window root "$E2E_SCREENSHOT"
-xdotool key alt+s # Salvar
-row=""
-for _ in $(seq 50); do
-    row=$(sqlite3 "$work/com-banco/Quelmar.mdb" "SELECT Nome || '|' || Email FROM tblQuelmar")
-    [ -n "$row" ] && break
-    sleep 0.1
-done
-[ "$row" = "Maria Conceição|maria@example.com" ] || fail "saved row is '$row'"
-echo "saved through the window: $row"
+xdotool key alt+m # Modificar: the focus goes to the name
+sleep 0.3
+xdotool key Return ctrl+a
+xdotool type --delay 15 "maria.nova@example.com"
+xdotool key alt+s
+sleep 0.4
+rows=$(stored)
+[ "$rows" = "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;" ] ||
+    fail "after the lookup and change the rows are '$rows'"
+echo "looked up and changed: $rows"
 kill "$APP_PID"
 wait "$APP_PID" 2>/dev/null
 APP_PID=

@@ -57,7 +57,7 @@ void TestClaLocadoura::keys_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("selStart");
     QTest::addColumn<int>("selLength");
-    QTest::addColumn<int>("code");     // key press character, or 46 from key down
+    QTest::addColumn<int>("code"); // key press character, or 46 from key down
     QTest::addColumn<bool>("keyDown");
     QTest::addColumn<QString>("textAfter");
     QTest::addColumn<int>("selStartAfter");
@@ -146,10 +146,18 @@ void TestClaLocadoura::typingThroughTheCombo_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("selected");
-    QTest::newRow("completes") << "jo" << "João Silva" << "ão Silva";
-    QTest::newRow("second word") << "joão s" << "João Silva" << "ilva";
-    QTest::newRow("no match: the combo takes the key") << "jx" << "Jx" << "";
-    QTest::newRow("a later item") << "josé" << "José Lima" << " Lima";
+    QTest::newRow("completes") << "jo"
+                               << "João Silva"
+                               << "ão Silva";
+    QTest::newRow("second word") << "joão s"
+                                 << "João Silva"
+                                 << "ilva";
+    QTest::newRow("no match: the combo takes the key") << "jx"
+                                                       << "Jx"
+                                                       << "";
+    QTest::newRow("a later item") << "josé"
+                                  << "José Lima"
+                                  << " Lima";
 }
 
 // Real key events into the combo: the completion sees them before the combo.

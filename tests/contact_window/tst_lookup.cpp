@@ -1,0 +1,299 @@
+#include "contactrecord.h"
+#include "frmquelmar.h"
+#include "messagebox.h"
+#include "testdb.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+const QString NotFound = QStringLiteral("Registro não encontrado ou cadastrado no Listrano");
+
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(ch.toUpper().unicode()), QString(ch),
+                            Qt::NoModifier);
+}
+} // namespace
+
+// Consultar and the seek on leaving the list, Enter as Tab, and closing.
+class TestLookup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void emptyTable();
+    void seek_data();
+    void seek();
+    void secondLookupShowsNameAgain();
+    void duplicateNamesShowFirstStored();
+    void lookupAbandonsPendingRow();
+    void missingIndexIsReported();
+    void stateListsComplete();
+    void enterMovesOnLikeTab();
+    void enterReachesNoControl();
+    void closing_data();
+    void closing();
+
+private:
+    template <typename T = QWidget> T* child(const char* name) const
+    {
+        return m_window->findChild<T*>(QLatin1String(name));
+    }
+    QComboBox* cboNome() const { return child<QComboBox>("cboNome"); }
+    void open(const QList<QStringList>& contacts);
+    void press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+
+    QString m_dbPath;
+    frmQuelmar* m_window = nullptr;
+};
+
+void TestLookup::initTestCase()
+{
+    m_dbPath = frmQuelmar::databasePath();
+    MessageBox::setTestMode(true);
+}
+
+void TestLookup::init()
+{
+    QFile::remove(m_dbPath);
+    testdb::createEmpty(m_dbPath);
+}
+
+void TestLookup::open(const QList<QStringList>& contacts)
+{
+    for (const QStringList& c : contacts)
+        testdb::insertContact(m_dbPath, c);
+    m_window = new frmQuelmar;
+    QVERIFY(!m_window->Form_Load());
+    m_window->show();
+    QApplication::setActiveWindow(m_window);
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    MessageBox::clearShown();
+}
+
+void TestLookup::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    QFile::remove(m_dbPath);
+}
+
+void TestLookup::emptyTable()
+{
+    open({});
+    m_window->Ativar();
+    child<QAbstractButton>("cmdConsultar")->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().at(0).text, QString("Não há registro para Pesquisar"));
+    QCOMPARE(MessageBox::shown().at(0).title, QString("Erro de Pesquisa"));
+    QVERIFY(cboNome()->isHidden());
+    QVERIFY(!child("txtNome")->isEnabled());
+    QTRY_COMPARE(QApplication::focusWidget(), child("cmdNovo"));
+}
+
+void TestLookup::seek_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("completed from a prefix") << "ma" << true << "Maria das Dores";
+    QTest::newRow("other letter case") << "JOSÉ" << true << "José Antônio";
+    QTest::newRow("whole name") << "Ana" << true << "Ana";
+    QTest::newRow("not stored") << "Zuleica" << false << "";
+    QTest::newRow("empty") << "" << false << "";
+}
+
+// The user types into the list and leaves it with Enter.
+void TestLookup::seek()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, found);
+    QFETCH(QString, name);
+    open({{"Ana", "ana@example.com"},
+          {"Maria das Dores", "maria@example.com", "Rua das Flores"},
+          {"José Antônio", "jose@example.com"}});
+    child<QTabWidget>("tabQuelmar")->setCurrentIndex(2);
+    child<QAbstractButton>("cmdConsultar")->click();
+
+    QCOMPARE(child<QTabWidget>("tabQuelmar")->currentIndex(), 0);
+    QVERIFY(cboNome()->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+    QCOMPARE(cboNome()->count(), 3);
+    typeText(cboNome(), typed);
+    press(Qt::Key_Return);
+
+    if (found) {
+        QTRY_VERIFY(cboNome()->isHidden());
+        QCOMPARE(child<QLineEdit>("txtNome")->text(), name);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QVERIFY(!child<QLineEdit>("txtEmail")->text().isEmpty());
+        QVERIFY(!child("txtNome")->isEnabled()); // shown, not editable
+    } else {
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().at(0).text, NotFound);
+        QCOMPARE(MessageBox::shown().at(0).title, QString("Consulta de Registro na Agenda"));
+        QVERIFY(cboNome()->isVisible());
+        QCOMPARE(cboNome()->currentText(), QString());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+        QCOMPARE(cboNome()->count(), 3);
+    }
+}
+
+void TestLookup::secondLookupShowsNameAgain()
+{
+    open({{"Ana", "ana@example.com"}, {"Bia", "bia@example.com"}});
+    child<QAbstractButton>("cmdConsultar")->click();
+    typeText(cboNome(), "b");
+    press(Qt::Key_Return);
+    QTRY_VERIFY(cboNome()->isHidden());
+
+    child<QAbstractButton>("cmdConsultar")->click();
+    QCOMPARE(cboNome()->currentText(), QString("Bia"));
+    QCOMPARE(cboNome()->count(), 2); // emptied before it was filled again
+    m_window->Limpar();
+    press(Qt::Key_Return);
+    QTRY_VERIFY(cboNome()->isHidden());
+    QCOMPARE(child<QLineEdit>("txtEmail")->text(), QString("bia@example.com"));
+}
+
+void TestLookup::duplicateNamesShowFirstStored()
+{
+    open({{"Bia", "primeira@example.com"}, {"Ana"}, {"Bia", "segunda@example.com"}});
+    child<QAbstractButton>("cmdConsultar")->click();
+    QCOMPARE(cboNome()->count(), 3);
+    typeText(cboNome(), "Bia");
+    press(Qt::Key_Tab);
+    QTRY_VERIFY(cboNome()->isHidden());
+    QCOMPARE(child<QLineEdit>("txtEmail")->text(), QString("primeira@example.com"));
+}
+
+// A lookup refreshes the store: a new contact being added is abandoned, and a
+// Salvar afterwards says so instead of writing over the contact found.
+void TestLookup::lookupAbandonsPendingRow()
+{
+    open({{"Ana", "ana@example.com"}});
+    child<QAbstractButton>("cmdNovo")->click();
+    child<QAbstractButton>("cmdConsultar")->click();
+    typeText(cboNome(), "a");
+    press(Qt::Key_Return);
+    QTRY_VERIFY(cboNome()->isHidden());
+    QVERIFY(child("txtNome")->isEnabled());
+    child<QLineEdit>("txtEmail")->setText("outra@example.com");
+    child<QAbstractButton>("cmdSalvar")->click();
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(testdb::query(m_dbPath, "SELECT Email FROM tblQuelmar").at(0).at(0).toString(),
+             QString("ana@example.com"));
+}
+
+void TestLookup::missingIndexIsReported()
+{
+    open({{"Ana"}});
+    testdb::query(m_dbPath, "DROP INDEX indNome");
+    child<QAbstractButton>("cmdConsultar")->click();
+    typeText(cboNome(), "a");
+    press(Qt::Key_Return);
+    QTRY_COMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown().at(0).text.contains("no such index: indNome"));
+    QTRY_VERIFY(cboNome()->isHidden());
+    // The window goes on working.
+    child<QAbstractButton>("cmdNovo")->click();
+    QVERIFY(child("txtNome")->isEnabled());
+}
+
+void TestLookup::stateListsComplete()
+{
+    open({});
+    child<QAbstractButton>("cmdNovo")->click();
+    auto* uf = child<QComboBox>("cboUfCom");
+    child<QTabWidget>("tabQuelmar")->setCurrentIndex(2);
+    uf->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(uf));
+    typeText(uf, "s");
+    QCOMPARE(uf->currentText(), QString("SC"));
+    typeText(uf, "p");
+    QCOMPARE(uf->currentText(), QString("SP"));
+    QCOMPARE(uf->count(), 26);
+}
+
+void TestLookup::enterMovesOnLikeTab()
+{
+    open({});
+    child<QAbstractButton>("cmdNovo")->click();
+    QTRY_COMPARE(QApplication::focusWidget(), child("txtNome"));
+    typeText(child("txtNome"), "Ana");
+    const QStringList order = {"txtEmail", "txtEndRes", "txtBairroRes"};
+    for (const QString& name : order) {
+        press(Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget(), child(qPrintable(name)));
+    }
+    QCOMPARE(child<QTabWidget>("tabQuelmar")->currentIndex(), 1);
+    QCOMPARE(child<QLineEdit>("txtNome")->text(), QString("Ana"));
+
+    // From the last stop Enter goes round to the first.
+    child("cmdInfo")->setFocus();
+    press(Qt::Key_Enter);
+    QTRY_COMPARE(QApplication::focusWidget(), child<QTabWidget>("tabQuelmar")->tabBar());
+}
+
+void TestLookup::enterReachesNoControl()
+{
+    open({{"Ana"}});
+    // Enter on a button moves on without pressing it.
+    child("cmdExcluir")->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), child("cmdExcluir"));
+    press(Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget(), child("cmdEmail"));
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana"}));
+}
+
+void TestLookup::closing_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("No: everything stays") << int(MessageBox::No);
+    QTest::newRow("Yes: closes, nothing stored") << int(MessageBox::Yes);
+}
+
+void TestLookup::closing()
+{
+    QFETCH(int, answer);
+    open({{"Ana"}});
+    child<QAbstractButton>("cmdNovo")->click();
+    child<QLineEdit>("txtNome")->setText("Pendente");
+    MessageBox::setNextAnswer(MessageBox::Answer(answer));
+
+    const bool closed = m_window->close();
+
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().at(0).text, QString("Deseja Sair do Programa ?"));
+    QCOMPARE(MessageBox::shown().at(0).title, QString("Pergunta"));
+    QCOMPARE(MessageBox::shown().at(0).icon, MessageBox::Question);
+    QCOMPARE(MessageBox::shown().at(0).buttons, MessageBox::YesNo);
+    TableRecordset* rs = m_window->dataControl().Recordset();
+    if (answer == MessageBox::No) {
+        QVERIFY(!closed);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(rs->editMode(), TableRecordset::EditAdd);
+        QVERIFY(child("txtNome")->isEnabled());
+        child<QAbstractButton>("cmdSalvar")->click(); // still pending, still saved
+        QCOMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana", "Pendente"}));
+    } else {
+        QVERIFY(closed);
+        QVERIFY(!rs->isOpen());
+        QCOMPARE(m_window->searchHelper(), nullptr);
+        QCOMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana"}));
+    }
+}
+
+QTEST_MAIN(TestLookup)
+#include "tst_lookup.moc"
