@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QPainter;
+class QWidget;
+
+// The system's printers, as the program uses them: one document of one page on
+// the default printer, or into a PDF file.
+namespace printing {
+
+struct Result {
+    bool ok = false;
+    QString error; // in Portuguese, for the user, when not ok
+};
+
+using Paint = std::function<void(QPainter&)>;
+
+// True when the system has a default printer to print on.
+bool hasDefaultPrinter();
+// Prints one document named title on the default printer.
+Result printOnDefault(const QString& title, const Paint& paint);
+// Writes the same document into a PDF file at path.
+Result printToPdf(const QString& path, const QString& title, const Paint& paint);
+// Asks the user where to save a PDF file; empty when cancelled.
+QString askPdfPath(QWidget* parent, const QString& suggestedName);
+
+} // namespace printing
