@@ -1,10 +1,15 @@
 #include "frmquelmar.h"
 
 #include "combolist.h"
+#include "contactcard.h"
 #include "contactrecord.h"
+#include "frminfo.h"
+#include "maillaunch.h"
 #include "maskedit.h"
 #include "maskformat.h"
 #include "messagebox.h"
+#include "printing.h"
+#include "textcase.h"
 #include "ui_frmquelmar.h"
 
 #include <QApplication>
@@ -27,6 +32,8 @@ const QString DeleteEmptyTitle = QStringLiteral("Exclur registro do Listrano");
 const QString DeleteTitle = QStringLiteral("Excluir registro do Listrano");
 const QString SearchTitle = QStringLiteral("Erro de Pesquisa");
 const QString SeekTitle = QStringLiteral("Consulta de Registro na Agenda");
+const QString PrintErrorTitle = QStringLiteral("Erro de Impressão");
+const QString PrintTitle = QStringLiteral("Impressão dos Registros");
 
 void clearMasked(MaskEdBox* field, const QString& mask)
 {
@@ -103,6 +110,9 @@ frmQuelmar::frmQuelmar(QWidget* parent)
     ui->cboNome->hide();
 
     connect(ui->cmdConsultar, &QAbstractButton::clicked, this, &frmQuelmar::cmdConsultar_Click);
+    connect(ui->cmdImprimir, &QAbstractButton::clicked, this, &frmQuelmar::cmdImprimir_Click);
+    connect(ui->cmdEmail, &QAbstractButton::clicked, this, &frmQuelmar::cmdEmail_Click);
+    connect(ui->cmdInfo, &QAbstractButton::clicked, this, &frmQuelmar::cmdInfo_Click);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { onFocusChanged(now); });
     // Key preview: the window sees every key typed into its controls first.
@@ -503,8 +513,69 @@ void frmQuelmar::onFocusChanged(QWidget* now)
 
 void frmQuelmar::lostFocus(QWidget* control)
 {
-    if (control == ui->cboNome)
-        cboNome_LostFocus();
+    using Handler = void (frmQuelmar::*)();
+    const std::pair<QWidget*, Handler> handlers[] = {
+        {ui->cboNome, &frmQuelmar::cboNome_LostFocus},
+        {ui->txtNome, &frmQuelmar::txtNome_LostFocus},
+        {ui->txtEmail, &frmQuelmar::txtEmail_LostFocus},
+        {ui->txtEndRes, &frmQuelmar::txtEndRes_LostFocus},
+        {ui->txtBairroRes, &frmQuelmar::txtBairroRes_LostFocus},
+        {ui->txtCidadeRes, &frmQuelmar::txtCidadeRes_LostFocus},
+        {ui->txtEndCom, &frmQuelmar::txtEndCom_LostFocus},
+        {ui->txtBairroCom, &frmQuelmar::txtBairroCom_LostFocus},
+        {ui->txtCidadeCom, &frmQuelmar::txtCidadeCom_LostFocus},
+    };
+    for (const auto& [widget, handler] : handlers) {
+        if (widget == control)
+            (this->*handler)();
+    }
+}
+
+namespace {
+void toProperCase(QLineEdit* field)
+{
+    field->setText(textcase::proper(field->text()));
+}
+} // namespace
+
+void frmQuelmar::txtNome_LostFocus()
+{
+    toProperCase(ui->txtNome);
+}
+
+void frmQuelmar::txtEmail_LostFocus()
+{
+    ui->txtEmail->setText(textcase::lower(ui->txtEmail->text()));
+}
+
+void frmQuelmar::txtEndRes_LostFocus()
+{
+    toProperCase(ui->txtEndRes);
+}
+
+void frmQuelmar::txtBairroRes_LostFocus()
+{
+    toProperCase(ui->txtBairroRes);
+}
+
+void frmQuelmar::txtCidadeRes_LostFocus()
+{
+    toProperCase(ui->txtCidadeRes);
+}
+
+void frmQuelmar::txtEndCom_LostFocus()
+{
+    toProperCase(ui->txtEndCom);
+}
+
+void frmQuelmar::txtBairroCom_LostFocus()
+{
+    toProperCase(ui->txtBairroCom);
+}
+
+void frmQuelmar::txtCidadeCom_LostFocus()
+{
+    toProperCase(ui->txtCidadeCom);
 }
 
 void frmQuelmar::gotFocus(QWidget* control)
@@ -576,6 +647,84 @@ void frmQuelmar::closeEvent(QCloseEvent* event)
     }
     Form_Unload();
     event->accept();
+}
+
+void frmQuelmar::cmdImprimir_Click()
+{
+    ui->tabQuelmar->setCurrentIndex(0);
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("Não há Registro para Imprimir"), PrintErrorTitle);
+        Desativar();
+        ui->cmdNovo->setFocus();
+        return;
+    }
+    if (MessageBox::show(this, QStringLiteral("Inicia a impressão?"), PrintTitle,
+                         MessageBox::Question, MessageBox::YesNo) == MessageBox::No) {
+        Limpar();
+        Desativar();
+        return;
+    }
+
+    const ContactCard card{ui->txtNome->text(),      ui->txtEmail->text(),
+                           ui->txtEndRes->text(),    ui->txtBairroRes->text(),
+                           ui->txtCidadeRes->text(), ui->cboUfRes->currentText(),
+                           ui->mskCepRes->text(),    ui->mskFoneRes->text(),
+                           ui->mskCelularRes->text(), ui->txtEndCom->text(),
+                           ui->txtBairroCom->text(), ui->txtCidadeCom->text(),
+                           ui->cboUfCom->currentText(), ui->mskCepCom->text(),
+                           ui->mskFoneCom->text(),   ui->txtRamal->text(),
+                           ui->mskCelularCom->text()};
+    const auto paint = [&card](QPainter& painter) { paintContactCard(painter, card); };
+    const QString title = QStringLiteral("Listrano - ") + card.nome;
+
+    printing::Result result;
+    if (printing::hasDefaultPrinter()) {
+        result = printing::printOnDefault(title, paint);
+    } else {
+        // Nothing reported as printed: the card can go into a PDF file instead.
+        const MessageBox::Answer answer = MessageBox::show(
+            this,
+            QStringLiteral("Não há impressora instalada.\n"
+                           "Deseja salvar o relatório em um arquivo PDF?"),
+            PrintErrorTitle, MessageBox::Question, MessageBox::YesNo);
+        if (answer == MessageBox::No)
+            return;
+        const QString path = printing::askPdfPath(this, card.nome + QStringLiteral(".pdf"));
+        if (path.isEmpty())
+            return;
+        result = printing::printToPdf(path, title, paint);
+    }
+    if (!result.ok) {
+        // The window keeps the contact so that the user can try again.
+        inform(QStringLiteral("Não foi possível imprimir o relatório.\n\n") + result.error,
+               PrintErrorTitle);
+        return;
+    }
+    Limpar();
+    Desativar();
+}
+
+void frmQuelmar::cmdEmail_Click()
+{
+    // A field of blanks is an address; only an empty one is missing.
+    const QString address = ui->txtEmail->text();
+    if (address.isEmpty()) {
+        MessageBox::show(this, QStringLiteral("Não há endereço cadastrado para enviar o E-mail"),
+                         ProgramTitle, MessageBox::NoIcon);
+        Limpar();
+        ui->cmdNovo->setFocus();
+        return;
+    }
+    sendMailTo(address);
+}
+
+void frmQuelmar::cmdInfo_Click()
+{
+    frmInfo* info = frmInfo::instance();
+    info->show();
+    info->raise();
+    info->activateWindow();
+    info->setInfoText(frmInfo::infoText());
 }
 
 // Takes the deleted contact's name out of the lookup list: the current item when

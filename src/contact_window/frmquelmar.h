@@ -59,11 +59,24 @@ public slots:
     void cmdEditar_Click();
     void cmdExcluir_Click();
     void cmdConsultar_Click();
+    void cmdImprimir_Click();
+    void cmdEmail_Click();
+    void cmdInfo_Click();
 
     void cboNome_GotFocus();
     void cboNome_LostFocus();
     void cboUfRes_GotFocus();
     void cboUfCom_GotFocus();
+
+    // Leaving a field puts its text in proper case (the e-mail in lower case).
+    void txtNome_LostFocus();
+    void txtEmail_LostFocus();
+    void txtEndRes_LostFocus();
+    void txtBairroRes_LostFocus();
+    void txtCidadeRes_LostFocus();
+    void txtEndCom_LostFocus();
+    void txtBairroCom_LostFocus();
+    void txtCidadeCom_LostFocus();
 
     DataControl& dataControl() { return dat1; }
     claLocadoura* searchHelper() const { return moLocadoura.get(); }

@@ -7,6 +7,7 @@
 namespace Ui {
 class frmInfo;
 }
+class QCloseEvent;
 class QTextEdit;
 
 // The program information window: product, version and platforms, with licence,
@@ -25,6 +26,12 @@ public:
     // The information text: lines separated by a single carriage return.
     static QString infoText();
 
+    // Puts text in the box in place of whatever it held. The lines may be
+    // separated by a carriage return alone; each shows on a line of its own.
+    void setInfoText(const QString& text);
+
 private:
+    void closeEvent(QCloseEvent* event) override;
+
     std::unique_ptr<Ui::frmInfo> ui;
 };

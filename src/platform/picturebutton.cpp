@@ -1,5 +1,6 @@
 #include "picturebutton.h"
 
+#include <QEvent>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
@@ -15,6 +16,13 @@ PictureButton::PictureButton(QWidget* parent) : QToolButton(parent)
 {
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+bool PictureButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::Shortcut && focusPolicy() & Qt::ClickFocus)
+        setFocus(Qt::ShortcutFocusReason);
+    return QToolButton::event(event);
 }
 
 void PictureButton::paintEvent(QPaintEvent*)

@@ -27,4 +27,14 @@ Result printToPdf(const QString& path, const QString& title, const Paint& paint)
 // Asks the user where to save a PDF file; empty when cancelled.
 QString askPdfPath(QWidget* parent, const QString& suggestedName);
 
+// Test hooks, so that tests need neither CUPS nor a person at the dialog.
+// The printer that hasDefaultPrinter and printOnDefault stand for until set
+// back to System: none at all, one that fails every job, or one whose jobs
+// land in the PDF file pdfPath (each job replaces the file).
+enum class TestPrinter { System, None, Failing, ToPdf };
+void setTestPrinter(TestPrinter printer, const QString& pdfPath = QString());
+// The answer of the next askPdfPath, which then asks nobody; an empty path
+// stands for a cancelled dialog.
+void setNextPdfPath(const QString& path);
+
 } // namespace printing

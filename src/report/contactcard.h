@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <functional>
 
 class QPainter;
 
@@ -29,3 +32,22 @@ struct ContactCard {
 // Paints the one-page card with painter, which is active on a paged device (a
 // printer or a PDF writer); positions count from the device's printable area.
 void paintContactCard(QPainter& painter, const ContactCard& card);
+
+// The card as lines from the top, each in one font size, its texts placed at
+// character columns of that font: column 1 is the left edge of the printable
+// area, column N begins N - 1 average character widths to the right.
+struct CardText {
+    int column;
+    QString text;
+};
+struct CardLine {
+    int pointSize;
+    QList<CardText> texts;
+};
+
+// How many columns of the pointSize font text takes up.
+using CardTextWidth = std::function<double(int pointSize, const QString& text)>;
+
+// The lines of the card. A label that would run into the value column sends
+// its value to the value column of the line below.
+QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns);

@@ -1,0 +1,175 @@
+#include "printing.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace printing {
+
+namespace {
+struct Hooks {
+    TestPrinter printer = TestPrinter::System;
+    QString printerPdfPath;
+    std::optional<QString> nextPdfPath;
+};
+
+Hooks& hooks()
+{
+    static Hooks h;
+    return h;
+}
+
+const QString NoPrinterText = QStringLiteral("Nenhuma impressora está instalada.");
+const QString RefusedText = QStringLiteral("A impressora recusou o trabalho de impressão.");
+
+Result failure(const QString& text, const QString& detail = QString())
+{
+    return {false, detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail};
+}
+
+QString printerDetail(const QPrinterInfo& info)
+{
+    return QStringLiteral("Impressora: %1").arg(info.printerName());
+}
+
+// The PDF file's page: A4 upright, with the margins a typical printer cannot
+// print on, so that the file looks like the printed page.
+QPageLayout pdfPageLayout()
+{
+    constexpr qreal margin = 6.35; // a quarter inch
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+}
+
+// Paints the document into a PDF held in memory.
+bool paintPdf(QIODevice* out, const QString& title, const Paint& paint)
+{
+    QPdfWriter writer(out);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Listrano"));
+    writer.setPageLayout(pdfPageLayout());
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    paint(painter);
+    return painter.end();
+}
+
+// The job of the test printer that fails: painted like any other, then lost.
+Result failingJob(const QString& title, const Paint& paint)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    paintPdf(&buffer, title, paint);
+    return failure(RefusedText, QStringLiteral("Impressora: impressora de teste"));
+}
+
+Result printOnSystem(const QString& title, const Paint& paint)
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return failure(NoPrinterText);
+
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(title);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return failure(RefusedText, printerDetail(info));
+    paint(painter);
+    // On CUPS the job is handed over here; Qt does not tell us whether the
+    // queue took it, so a queue that rejects jobs goes unnoticed.
+    const bool ended = painter.end();
+    const QPrinter::PrinterState state = printer.printerState();
+    if (!ended || state == QPrinter::Error || state == QPrinter::Aborted)
+        return failure(RefusedText, printerDetail(info));
+    return {true, QString()};
+}
+} // namespace
+
+bool hasDefaultPrinter()
+{
+    switch (hooks().printer) {
+    case TestPrinter::None:
+        return false;
+    case TestPrinter::Failing:
+    case TestPrinter::ToPdf:
+        return true;
+    case TestPrinter::System:
+        break;
+    }
+    return !QPrinterInfo::defaultPrinter().isNull();
+}
+
+Result printOnDefault(const QString& title, const Paint& paint)
+{
+    const Hooks& h = hooks();
+    switch (h.printer) {
+    case TestPrinter::None:
+        return failure(NoPrinterText);
+    case TestPrinter::Failing:
+        return failingJob(title, paint);
+    case TestPrinter::ToPdf:
+        return printToPdf(h.printerPdfPath, title, paint);
+    case TestPrinter::System:
+        break;
+    }
+    return printOnSystem(title, paint);
+}
+
+Result printToPdf(const QString& path, const QString& title, const Paint& paint)
+{
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const QString cannotWrite =
+        QStringLiteral("Não foi possível gravar o arquivo %1.").arg(shownPath);
+
+    // The whole file is made in memory first, so that a failed write leaves
+    // no half-written file behind and an existing one as it was.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!paintPdf(&buffer, title, paint))
+        return failure(cannotWrite);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(cannotWrite, file.errorString());
+    if (file.write(buffer.data()) != buffer.data().size() || !file.commit())
+        return failure(cannotWrite, file.errorString());
+    return {true, QString()};
+}
+
+QString askPdfPath(QWidget* parent, const QString& suggestedName)
+{
+    Hooks& h = hooks();
+    if (h.nextPdfPath) {
+        const QString path = *h.nextPdfPath;
+        h.nextPdfPath.reset();
+        return path;
+    }
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Salvar como PDF"),
+                                                suggestedName, QStringLiteral("PDF (*.pdf)"));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    return path;
+}
+
+void setTestPrinter(TestPrinter printer, const QString& pdfPath)
+{
+    hooks().printer = printer;
+    hooks().printerPdfPath = pdfPath;
+}
+
+void setNextPdfPath(const QString& path)
+{
+    hooks().nextPdfPath = path;
+}
+
+} // namespace printing

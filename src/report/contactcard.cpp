@@ -1,0 +1,109 @@
+#include "contactcard.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+
+namespace {
+constexpr int TitleSize = 16;
+constexpr int BodySize = 12;
+constexpr int LabelColumn = 10;
+constexpr int ValueColumn = 40;
+constexpr int RuleLength = 100;
+// The first line's top, below the top of the printable area, in twips.
+constexpr int TopTwips = 350;
+constexpr int TwipsPerInch = 1440;
+
+QFont cardFont(int pointSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(pointSize);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+class LineBuilder {
+public:
+    LineBuilder(const CardTextWidth& widthInColumns) : width(widthInColumns) {}
+
+    void text(int pointSize, int column, const QString& text)
+    {
+        lines.append({pointSize, {{column, text}}});
+    }
+
+    void rule(int pointSize) { text(pointSize, 1, QString(RuleLength, QLatin1Char('-'))); }
+
+    void field(const QString& label, const QString& value)
+    {
+        const double labelEnd = LabelColumn - 1 + width(BodySize, label);
+        if (labelEnd > ValueColumn - 1) {
+            text(BodySize, LabelColumn, label);
+            text(BodySize, ValueColumn, value);
+        } else {
+            lines.append({BodySize, {{LabelColumn, label}, {ValueColumn, value}}});
+        }
+    }
+
+    QList<CardLine> lines;
+
+private:
+    const CardTextWidth& width;
+};
+} // namespace
+
+QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns)
+{
+    LineBuilder b(widthInColumns);
+    b.text(TitleSize, LabelColumn, QStringLiteral("Relatório do Cadastro de:  ") + card.nome);
+    b.rule(TitleSize);
+    b.field(QStringLiteral("Endereço Residencial:"), card.endRes);
+    b.field(QStringLiteral("Bairro:"), card.bairroRes);
+    b.field(QStringLiteral("Cidade:"), card.cidadeRes);
+    b.field(QStringLiteral("Estado:"), card.ufRes);
+    b.field(QStringLiteral("CEP:"), card.cepRes);
+    b.field(QStringLiteral("Telefone:"), card.foneRes);
+    b.field(QStringLiteral("Celular:"), card.celularRes);
+    b.rule(BodySize);
+    b.field(QStringLiteral("Endereço Comercial:"), card.endCom);
+    b.field(QStringLiteral("Bairro:"), card.bairroCom);
+    b.field(QStringLiteral("Cidade:"), card.cidadeCom);
+    b.field(QStringLiteral("Estado:"), card.ufCom);
+    b.field(QStringLiteral("CEP:"), card.cepCom);
+    b.field(QStringLiteral("Telefone:"), card.foneCom);
+    b.field(QStringLiteral("Ramal:"), card.ramal);
+    b.field(QStringLiteral("Celular:"), card.celularCom);
+    b.rule(BodySize);
+    b.field(QStringLiteral("E-Mail:"), card.email);
+    return b.lines;
+}
+
+void paintContactCard(QPainter& painter, const ContactCard& card)
+{
+    QPaintDevice* device = painter.device();
+    const auto columnWidth = [device](int pointSize) {
+        return QFontMetrics(cardFont(pointSize), device).averageCharWidth();
+    };
+    const auto widthInColumns = [&](int pointSize, const QString& text) {
+        const QFontMetricsF metrics(cardFont(pointSize), device);
+        return metrics.horizontalAdvance(text) / columnWidth(pointSize);
+    };
+
+    painter.save();
+    painter.setPen(Qt::black);
+    int top = TopTwips * device->logicalDpiY() / TwipsPerInch;
+    for (const CardLine& line : contactCardLines(card, widthInColumns)) {
+        const QFont font = cardFont(line.pointSize);
+        const QFontMetrics metrics(font, device);
+        painter.setFont(font);
+        for (const CardText& t : line.texts) {
+            const int x = (t.column - 1) * metrics.averageCharWidth();
+            // A point, not a rectangle: the text runs on as far as it is long.
+            painter.drawText(QPoint(x, top + metrics.ascent()), t.text);
+        }
+        top += metrics.lineSpacing();
+    }
+    painter.restore();
+}

@@ -1,0 +1,261 @@
+#include "contactcard.h"
+#include "printing.h"
+
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString Title = QStringLiteral("Relatório do Cadastro de:  ");
+const QString Rule(100, QLatin1Char('-'));
+
+// clang-format off
+ContactCard distinctCard()
+{
+    return {"Maria Conceição", "maria@example.com",
+            "Rua das Flores, 12", "Jardim Europa", "São Paulo", "SP", "01234-567",
+            "(11) 3333-4444", "(11) 98888-7777",
+            "Avenida Paulista, 1000", "Bela Vista", "Santos", "RJ", "20000-001",
+            "(21) 2222-1111", "321", "(21) 97777-6666"};
+}
+
+// The labelled lines from the third on: label and value, or a rule.
+QList<QPair<QString, QString>> bodyRows(const ContactCard& c)
+{
+    return {{"Endereço Residencial:", c.endRes}, {"Bairro:", c.bairroRes},
+            {"Cidade:", c.cidadeRes}, {"Estado:", c.ufRes}, {"CEP:", c.cepRes},
+            {"Telefone:", c.foneRes}, {"Celular:", c.celularRes},
+            {Rule, {}},
+            {"Endereço Comercial:", c.endCom}, {"Bairro:", c.bairroCom},
+            {"Cidade:", c.cidadeCom}, {"Estado:", c.ufCom}, {"CEP:", c.cepCom},
+            {"Telefone:", c.foneCom}, {"Ramal:", c.ramal}, {"Celular:", c.celularCom},
+            {Rule, {}},
+            {"E-Mail:", c.email}};
+}
+// clang-format on
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The card in a PDF file; a narrow printable area leaves room on the page for
+// text running past its right edge.
+QString cardPdf(const QTemporaryDir& dir, const ContactCard& card, bool narrow)
+{
+    const QString path = dir.filePath(QStringLiteral("card.pdf"));
+    const auto paint = [&card](QPainter& p) { paintContactCard(p, card); };
+    if (!narrow)
+        return printing::printToPdf(path, "Cadastro", paint).ok ? path : QString();
+    QPdfWriter writer(path);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A3), QPageLayout::Landscape,
+                                     QMarginsF(10, 10, 300, 10), QPageLayout::Millimeter));
+    QPainter painter(&writer);
+    paint(painter);
+    return painter.end() ? path : QString();
+}
+} // namespace
+
+class TestContactCard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void lines_data();
+    void lines();
+    void longLabelPushesValueDown_data();
+    void longLabelPushesValueDown();
+    void printedText_data();
+    void printedText();
+    void titleKeepsTwoBlanks();
+    void pdfWriteFailureIsReported();
+};
+
+void TestContactCard::initTestCase()
+{
+    for (const char* tool : {"pdftotext", "pdftoppm"}) {
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            QFAIL(qPrintable(QStringLiteral("%1 is missing: install poppler-utils").arg(tool)));
+    }
+}
+
+void TestContactCard::lines_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("pointSize");
+    QTest::addColumn<QStringList>("texts"); // "column|text"
+    const ContactCard c = distinctCard();
+    QTest::newRow("title") << 0 << 16 << QStringList{"10|" + Title + c.nome};
+    QTest::newRow("rule under the title") << 1 << 16 << QStringList{"1|" + Rule};
+    const QList<QPair<QString, QString>> rows = bodyRows(c);
+    for (int i = 0; i < rows.size(); ++i) {
+        const QStringList texts = rows[i].first == Rule
+                                      ? QStringList{"1|" + Rule}
+                                      : QStringList{"10|" + rows[i].first, "40|" + rows[i].second};
+        QTest::addRow("line %d", i + 3) << i + 2 << 12 << texts;
+    }
+}
+
+void TestContactCard::lines()
+{
+    QFETCH(int, index);
+    QFETCH(int, pointSize);
+    QFETCH(QStringList, texts);
+    const auto monospace = [](int, const QString& text) { return double(text.size()); };
+    const QList<CardLine> lines = contactCardLines(distinctCard(), monospace);
+    QCOMPARE(lines.size(), 20);
+    QCOMPARE(lines[index].pointSize, pointSize);
+    QStringList placed;
+    for (const CardText& t : lines[index].texts)
+        placed << QString::number(t.column) + '|' + t.text;
+    QCOMPARE(placed, texts);
+}
+
+void TestContactCard::longLabelPushesValueDown_data()
+{
+    QTest::addColumn<double>("labelColumns");
+    QTest::addColumn<bool>("pushed");
+    QTest::newRow("ends where the value begins") << 30.0 << false;
+    QTest::newRow("reaches into the value") << 30.5 << true;
+}
+
+void TestContactCard::longLabelPushesValueDown()
+{
+    QFETCH(double, labelColumns);
+    QFETCH(bool, pushed);
+    const auto width = [&](int, const QString& text) {
+        return text == QStringLiteral("Endereço Residencial:") ? labelColumns : 5.0;
+    };
+    ContactCard card = distinctCard();
+    card.endRes = QStringLiteral("  as typed, never trimmed  ");
+    const QList<CardLine> lines = contactCardLines(card, width);
+    QCOMPARE(lines.size(), pushed ? 21 : 20);
+    const CardLine& value = lines[pushed ? 3 : 2];
+    QCOMPARE(value.texts.last().column, 40);
+    QCOMPARE(value.texts.last().text, card.endRes);
+    QCOMPARE(value.pointSize, 12);
+    QCOMPARE(lines[pushed ? 4 : 3].texts.first().text, QStringLiteral("Bairro:"));
+}
+
+void TestContactCard::printedText_data()
+{
+    QTest::addColumn<ContactCard>("card");
+    QTest::addColumn<bool>("narrow");
+    QTest::newRow("distinct values") << distinctCard() << false;
+    ContactCard empty;
+    empty.nome = QStringLiteral("João Batista");
+    QTest::newRow("empty values") << empty << false;
+    ContactCard longValue = distinctCard();
+    longValue.endRes = QStringLiteral("Rodovia Presidente Dutra, quilômetro 225, galpão 7, "
+                                      "portão de cargas");
+    QTest::newRow("value past the printable edge") << longValue << true;
+}
+
+void TestContactCard::printedText()
+{
+    QFETCH(ContactCard, card);
+    QFETCH(bool, narrow);
+    QTemporaryDir dir;
+    const QString pdf = cardPdf(dir, card, narrow);
+    QVERIFY(!pdf.isEmpty());
+    const QString text = run("pdftotext", {"-layout", pdf, "-"});
+    QCOMPARE(text.count('\f'), 1);
+
+    QStringList lines = text.split('\n');
+    lines.removeIf([](const QString& l) { return l.trimmed().isEmpty(); });
+    QCOMPARE(lines.size(), 20);
+    // Double blanks come out single in extracted text; titleKeepsTwoBlanks
+    // checks those.
+    QCOMPARE(lines[0].simplified(), (Title + card.nome).simplified());
+    QCOMPARE(lines[1], Rule);
+
+    const QList<QPair<QString, QString>> rows = bodyRows(card);
+    int labelAt = -1;
+    int valueAt = -1;
+    for (int i = 0; i < rows.size(); ++i) {
+        const QString& line = lines[i + 2];
+        const auto& [label, value] = rows[i];
+        if (label == Rule) {
+            QCOMPARE(line, Rule);
+            continue;
+        }
+        const int l = line.indexOf(QRegularExpression("\\S"));
+        QCOMPARE(line.mid(l, label.size()), label);
+        labelAt = labelAt < 0 ? l : labelAt;
+        QCOMPARE(l, labelAt);
+        if (value.isEmpty()) {
+            QCOMPARE(line.trimmed(), label);
+            continue;
+        }
+        const int v = line.indexOf(QRegularExpression("\\S"), l + label.size());
+        QCOMPARE(line.mid(v), value);
+        valueAt = valueAt < 0 ? v : valueAt;
+        QCOMPARE(v, valueAt);
+    }
+    QVERIFY(labelAt > 0);
+
+    if (narrow) {
+        // Nothing clips the text at the printable area's right edge, 120 mm
+        // from the page's left: there is ink beyond it.
+        const QString png = dir.filePath("card");
+        run("pdftoppm", {"-r", "50", "-gray", "-png", "-singlefile", pdf, png});
+        const QImage page(png + ".png");
+        QVERIFY(!page.isNull());
+        bool ink = false;
+        for (int y = 0; y < page.height() && !ink; ++y) {
+            for (int x = qRound(125 / 25.4 * 50); x < page.width() && !ink; ++x)
+                ink = qGray(page.pixel(x, y)) < 128;
+        }
+        QVERIFY(ink);
+    }
+}
+
+void TestContactCard::titleKeepsTwoBlanks()
+{
+    QTemporaryDir dir;
+    const QString pdf = cardPdf(dir, distinctCard(), false);
+    // Word boxes of the title: the gap before the name is twice the one
+    // between its other words.
+    const QRegularExpression word("<word xMin=\"([\\d.]+)\"[^>]*xMax=\"([\\d.]+)\"[^>]*>([^<]*)<");
+    QList<QRegularExpressionMatch> words;
+    for (const auto& m : word.globalMatch(run("pdftotext", {"-bbox", pdf, "-"})))
+        words << m;
+    QVERIFY(words.size() > 4);
+    QCOMPARE(words[3].captured(3), QStringLiteral("de:"));
+    QCOMPARE(words[4].captured(3), QStringLiteral("Maria"));
+    const auto gapBefore = [&](int i) {
+        return words[i].captured(1).toDouble() - words[i - 1].captured(2).toDouble();
+    };
+    const double ratio = gapBefore(4) / gapBefore(1);
+    QVERIFY2(qAbs(ratio - 2.0) < 0.2, qPrintable(QString::number(ratio)));
+}
+
+void TestContactCard::pdfWriteFailureIsReported()
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("arquivo"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    // A folder that cannot exist, whoever runs the test.
+    const QString path = dir.filePath("arquivo/cartao.pdf");
+    bool painted = false;
+    const printing::Result r =
+        printing::printToPdf(path, "Cadastro", [&](QPainter&) { painted = true; });
+    QVERIFY(painted);
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.contains(QStringLiteral("Não foi possível gravar")), qPrintable(r.error));
+    QVERIFY(!QFile::exists(path));
+}
+
+QTEST_MAIN(TestContactCard)
+#include "tst_contactcard.moc"
