@@ -610,7 +610,13 @@ bool frmQuelmar::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) &&
+            !(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            moveFocus(key == Qt::Key_Tab && !(keyEvent->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             qint16 code = 13;
             Form_KeyPress(code);
@@ -665,15 +671,13 @@ void frmQuelmar::cmdImprimir_Click()
         return;
     }
 
-    const ContactCard card{ui->txtNome->text(),      ui->txtEmail->text(),
-                           ui->txtEndRes->text(),    ui->txtBairroRes->text(),
-                           ui->txtCidadeRes->text(), ui->cboUfRes->currentText(),
-                           ui->mskCepRes->text(),    ui->mskFoneRes->text(),
-                           ui->mskCelularRes->text(), ui->txtEndCom->text(),
-                           ui->txtBairroCom->text(), ui->txtCidadeCom->text(),
-                           ui->cboUfCom->currentText(), ui->mskCepCom->text(),
-                           ui->mskFoneCom->text(),   ui->txtRamal->text(),
-                           ui->mskCelularCom->text()};
+    const ContactCard card{
+        ui->txtNome->text(),         ui->txtEmail->text(),     ui->txtEndRes->text(),
+        ui->txtBairroRes->text(),    ui->txtCidadeRes->text(), ui->cboUfRes->currentText(),
+        ui->mskCepRes->text(),       ui->mskFoneRes->text(),   ui->mskCelularRes->text(),
+        ui->txtEndCom->text(),       ui->txtBairroCom->text(), ui->txtCidadeCom->text(),
+        ui->cboUfCom->currentText(), ui->mskCepCom->text(),    ui->mskFoneCom->text(),
+        ui->txtRamal->text(),        ui->mskCelularCom->text()};
     const auto paint = [&card](QPainter& painter) { paintContactCard(painter, card); };
     const QString title = QStringLiteral("Listrano - ") + card.nome;
 
@@ -682,11 +686,11 @@ void frmQuelmar::cmdImprimir_Click()
         result = printing::printOnDefault(title, paint);
     } else {
         // Nothing reported as printed: the card can go into a PDF file instead.
-        const MessageBox::Answer answer = MessageBox::show(
-            this,
-            QStringLiteral("Não há impressora instalada.\n"
-                           "Deseja salvar o relatório em um arquivo PDF?"),
-            PrintErrorTitle, MessageBox::Question, MessageBox::YesNo);
+        const MessageBox::Answer answer =
+            MessageBox::show(this,
+                             QStringLiteral("Não há impressora instalada.\n"
+                                            "Deseja salvar o relatório em um arquivo PDF?"),
+                             PrintErrorTitle, MessageBox::Question, MessageBox::YesNo);
         if (answer == MessageBox::No)
             return;
         const QString path = printing::askPdfPath(this, card.nome + QStringLiteral(".pdf"));
@@ -751,12 +755,8 @@ void frmQuelmar::Ativar()
 
 void frmQuelmar::Desativar()
 {
-    // A field that loses the focus this way hands it on to the next control
-    // without bringing another page to the front.
-    m_locking = true;
     for (QWidget* field : dataFields())
         field->setEnabled(false);
-    m_locking = false;
 }
 
 // The focus stop that holds widget: the control itself or one of its inner parts
@@ -778,8 +778,9 @@ int frmQuelmar::focusStopOf(const QWidget* widget) const
 }
 
 // Tab moves through the stops in order, controls of the pages behind included: the
-// page of the control that takes the focus comes to the front.
-bool frmQuelmar::focusNextPrevChild(bool next)
+// page of the control that takes the focus comes to the front. (Focus handed on
+// because a control was locked or its page put behind stays Qt's own affair.)
+bool frmQuelmar::moveFocus(bool next)
 {
     const int from = focusStopOf(focusWidget());
     if (from < 0 || m_focusOrder.isEmpty())
@@ -793,8 +794,7 @@ bool frmQuelmar::focusNextPrevChild(bool next)
             if (ui->tabQuelmar->widget(i)->isAncestorOf(candidate))
                 page = ui->tabQuelmar->widget(i);
         }
-        const bool shown =
-            page && !m_locking ? candidate->isVisibleTo(page) : candidate->isVisibleTo(this);
+        const bool shown = page ? candidate->isVisibleTo(page) : candidate->isVisibleTo(this);
         if (!candidate->isEnabled() || !shown)
             continue;
         if (page)

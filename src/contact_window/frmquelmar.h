@@ -84,7 +84,6 @@ public slots:
     QList<QWidget*> focusOrder() const { return m_focusOrder; }
 
 protected:
-    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +101,7 @@ private:
     bool reportStoreError(const StoreError& error, const QString& action, const QString& title);
     void inform(const QString& text, const QString& title);
     void removeFromLookupList(const QString& name);
+    bool moveFocus(bool next);
     void placePageControls();
     int focusStopOf(const QWidget* widget) const;
 
@@ -110,7 +110,6 @@ private:
     std::unique_ptr<claLocadoura> moLocadoura;
     QList<QWidget*> m_focusOrder;
     bool m_pagesPlaced = false;
-    bool m_locking = false;
     QPointer<QWidget> m_focused; // the control of this window that last had the focus
     bool m_centred = false;
 };

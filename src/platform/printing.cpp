@@ -11,6 +11,8 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 
+#include <cups/cups.h>
+
 #include <optional>
 
 namespace printing {
@@ -85,12 +87,15 @@ Result printOnSystem(const QString& title, const Paint& paint)
     if (!painter.begin(&printer))
         return failure(RefusedText, printerDetail(info));
     paint(painter);
-    // On CUPS the job is handed over here; Qt does not tell us whether the
-    // queue took it, so a queue that rejects jobs goes unnoticed.
+    // The job goes to CUPS here. Qt does not say whether the queue took it, but
+    // CUPS keeps the answer to its last request, the job's submission.
     const bool ended = painter.end();
     const QPrinter::PrinterState state = printer.printerState();
     if (!ended || state == QPrinter::Error || state == QPrinter::Aborted)
         return failure(RefusedText, printerDetail(info));
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return failure(RefusedText, printerDetail(info) + QStringLiteral("\n") +
+                                        QString::fromUtf8(cupsLastErrorString()));
     return {true, QString()};
 }
 } // namespace

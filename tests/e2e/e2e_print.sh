@@ -195,3 +195,26 @@ echo "title gap before the name: $ratio blanks"
 awk -v r="$ratio" 'BEGIN { exit !(r > 1.8 && r < 2.2) }' ||
     fail "the gap before the name is $ratio blanks, not 2"
 echo "the card printed through CUPS reads: $(echo "$text" | grep -E 'Relat|E-Mail' | tr -s ' ')"
+
+# 6. A queue that refuses jobs: the user is told, and nothing is printed.
+cupsreject -h "$sock" "$queue" || fail "cupsreject failed"
+xdotool windowfocus --sync "$window" 2>/dev/null
+# Printing leaves Incluir as it was, disabled since the first contact; Salvar on
+# the empty window brings it back, after its message.
+xdotool key alt+s
+message=$(wait_window "Informação sobre" 20) || fail "Salvar on an empty window said nothing"
+xdotool windowfocus --sync "$message" 2>/dev/null
+xdotool key --clearmodifiers Return
+sleep 0.4
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
+sleep 0.4
+xdotool type --delay 15 "Recusado Pela Fila"
+xdotool key alt+p
+question=$(wait_window "dos Registros" 20) || fail "the second question did not appear"
+xdotool windowfocus --sync "$question" 2>/dev/null
+xdotool key --clearmodifiers Return
+wait_window "Erro de Impress" 30 >/dev/null || fail "a refused job was not reported"
+sleep 1
+[ "$(find "$out" -name '*.pdf' | wc -l)" -eq 1 ] || fail "the refused job was printed"
+echo "a refused job is reported to the user"

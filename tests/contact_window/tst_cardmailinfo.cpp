@@ -1,0 +1,328 @@
+#include "frminfo.h"
+#include "frmquelmar.h"
+#include "maskedit.h"
+#include "messagebox.h"
+#include "printing.h"
+#include "testdb.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+// The commands that leave the contact window: the clean-up of typed text as a
+// field is left, the printed card, the mail program and the information window.
+class TestCardMailInfo : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void caseOnLeaving_data();
+    void caseOnLeaving();
+    void fieldsLeftAlone();
+    void print_data();
+    void print();
+    void email_data();
+    void email();
+    void info();
+
+private:
+    template <typename T = QWidget> T* child(const char* name) const
+    {
+        return m_window->findChild<T*>(QLatin1String(name));
+    }
+    void typeContact();
+
+    QString m_dbPath;
+    QTemporaryDir m_dir;
+    frmQuelmar* m_window = nullptr;
+};
+
+void TestCardMailInfo::initTestCase()
+{
+    m_dbPath = frmQuelmar::databasePath();
+    MessageBox::setTestMode(true);
+    // A stand-in mail program that notes its arguments, one per line.
+    QFile script(m_dir.filePath("xdg-email"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args.tmp\"\n"
+                 "mv \"$0.args.tmp\" \"$0.args\"\n");
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    script.close();
+    qputenv("PATH", m_dir.path().toLocal8Bit() + ':' + qgetenv("PATH"));
+}
+
+void TestCardMailInfo::init()
+{
+    QFile::remove(m_dbPath);
+    testdb::createEmpty(m_dbPath);
+    m_window = new frmQuelmar;
+    QVERIFY(!m_window->Form_Load());
+    m_window->show();
+    QApplication::setActiveWindow(m_window);
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    MessageBox::clearShown();
+}
+
+void TestCardMailInfo::cleanup()
+{
+    printing::setTestPrinter(printing::TestPrinter::System);
+    delete m_window;
+    m_window = nullptr;
+    QFile::remove(m_dbPath);
+}
+
+void TestCardMailInfo::typeContact()
+{
+    child<QAbstractButton>("cmdNovo")->click();
+    child<QLineEdit>("txtNome")->setText("Maria Conceição");
+    child<QLineEdit>("txtEmail")->setText("maria@example.com");
+    child<QLineEdit>("txtEndRes")->setText("Rua das Flores, 10");
+    child<MaskEdBox>("mskFoneRes")->setMaskedText("(11) 3333-4444");
+    MessageBox::clearShown();
+}
+
+void TestCardMailInfo::caseOnLeaving_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how"); // how the field is left
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("name, Tab") << "txtNome"
+                               << "MARIA DA SILVA"
+                               << "tab"
+                               << "Maria Da Silva";
+    QTest::newRow("name, Enter") << "txtNome"
+                                 << "joão d'ávila"
+                                 << "enter"
+                                 << "João D'ávila";
+    QTest::newRow("e-mail, click") << "txtEmail"
+                                   << "Ana@Example.COM"
+                                   << "click"
+                                   << "ana@example.com";
+    QTest::newRow("address, Enter") << "txtEndRes"
+                                    << "123 RUA XV"
+                                    << "enter"
+                                    << "123 Rua Xv";
+    QTest::newRow("district") << "txtBairroRes"
+                              << "vila MARIANA"
+                              << "tab"
+                              << "Vila Mariana";
+    QTest::newRow("city") << "txtCidadeRes"
+                          << "são paulo"
+                          << "tab"
+                          << "São Paulo";
+    QTest::newRow("business address") << "txtEndCom"
+                                      << "AV. PAULISTA"
+                                      << "tab"
+                                      << "Av. Paulista";
+    QTest::newRow("business district") << "txtBairroCom"
+                                       << "bela vista"
+                                       << "tab"
+                                       << "Bela Vista";
+    QTest::newRow("business city") << "txtCidadeCom"
+                                   << "RIO-NEGRO"
+                                   << "tab"
+                                   << "Rio-negro";
+    QTest::newRow("access key of Salvar") << "txtNome"
+                                          << "ana maria"
+                                          << "alt+s"
+                                          << "";
+}
+
+void TestCardMailInfo::caseOnLeaving()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    QFETCH(QString, shown);
+    child<QAbstractButton>("cmdNovo")->click();
+    auto* edit = child<QLineEdit>(qPrintable(field));
+    child<QTabWidget>("tabQuelmar")->setCurrentWidget(edit->parentWidget());
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
+    edit->setText(typed);
+
+    if (how == "tab") {
+        QTest::keyClick(edit, Qt::Key_Tab);
+    } else if (how == "enter") {
+        QTest::keyClick(edit, Qt::Key_Return);
+    } else if (how == "click") {
+        QTest::mouseClick(child("cmdConsultar"), Qt::LeftButton);
+    } else {
+        // Saved by the access key: the name is cleaned up before the save runs.
+        QTest::keyClick(m_window, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(testdb::storedNames(m_dbPath), QStringList({"Ana Maria"}));
+        return;
+    }
+    QTRY_COMPARE(edit->text(), shown);
+}
+
+void TestCardMailInfo::fieldsLeftAlone()
+{
+    child<QAbstractButton>("cmdNovo")->click();
+    child<QTabWidget>("tabQuelmar")->setCurrentIndex(2);
+    auto* ramal = child<QLineEdit>("txtRamal");
+    auto* uf = child<QComboBox>("cboUfCom");
+    uf->setEditText("minas GERAIS");
+    ramal->setFocus();
+    ramal->setText("RAMAL abc");
+    QTest::keyClick(ramal, Qt::Key_Tab);
+    QTRY_VERIFY(QApplication::focusWidget() != ramal);
+    QCOMPARE(ramal->text(), QString("RAMAL abc"));
+    uf->setFocus();
+    QTest::keyClick(uf, Qt::Key_Tab);
+    QCOMPARE(uf->currentText(), QString("minas GERAIS"));
+}
+
+void TestCardMailInfo::print_data()
+{
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<int>("answer");    // to "Inicia a impressão?"
+    QTest::addColumn<int>("printer");   // printing::TestPrinter
+    QTest::addColumn<int>("pdfAnswer"); // to the offer of a PDF file, 0: not asked
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<bool>("cleared");
+    QTest::addColumn<bool>("fileWritten");
+
+    const int toPdf = int(printing::TestPrinter::ToPdf);
+    const int none = int(printing::TestPrinter::None);
+    const int failing = int(printing::TestPrinter::Failing);
+    const int yes = MessageBox::Yes;
+    const int no = MessageBox::No;
+    const QString question = "Impressão dos Registros";
+    const QString error = "Erro de Impressão";
+    // clang-format off
+    QTest::newRow("empty name") << false << 0 << toPdf << 0 << QStringList({error}) << false << false;
+    QTest::newRow("answered No") << true << no << toPdf << 0 << QStringList({question}) << true << false;
+    QTest::newRow("printed") << true << yes << toPdf << 0 << QStringList({question}) << true << true;
+    QTest::newRow("job refused") << true << yes << failing << 0 << QStringList({question, error}) << false << false;
+    QTest::newRow("no printer, PDF instead") << true << yes << none << yes << QStringList({question, error}) << true << true;
+    QTest::newRow("no printer, no PDF") << true << yes << none << no << QStringList({question, error}) << false << false;
+    // clang-format on
+}
+
+void TestCardMailInfo::print()
+{
+    QFETCH(bool, typed);
+    QFETCH(int, answer);
+    QFETCH(int, printer);
+    QFETCH(int, pdfAnswer);
+    QFETCH(QStringList, titles);
+    QFETCH(bool, cleared);
+    QFETCH(bool, fileWritten);
+
+    const QString pdf = m_dir.filePath("cartao.pdf");
+    QFile::remove(pdf);
+    printing::setTestPrinter(printing::TestPrinter(printer), pdf);
+    printing::setNextPdfPath(pdf);
+    if (typed)
+        typeContact();
+    else
+        child<QLineEdit>("txtEmail")->setText("sem.nome@example.com");
+    child<QTabWidget>("tabQuelmar")->setCurrentIndex(1);
+    if (answer)
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
+    if (pdfAnswer)
+        MessageBox::setNextAnswer(MessageBox::Answer(pdfAnswer));
+    const QString emailBefore = child<QLineEdit>("txtEmail")->text();
+
+    child<QAbstractButton>("cmdImprimir")->click();
+
+    QStringList shown;
+    for (const MessageBox::Shown& s : MessageBox::shown())
+        shown << s.title;
+    QCOMPARE(shown, titles);
+    if (!typed)
+        QCOMPARE(MessageBox::shown().at(0).text, QString("Não há Registro para Imprimir"));
+    else
+        QCOMPARE(MessageBox::shown().at(0).text, QString("Inicia a impressão?"));
+    QCOMPARE(child<QTabWidget>("tabQuelmar")->currentIndex(), 0);
+    QCOMPARE(child<QLineEdit>("txtEmail")->text(), cleared ? QString() : emailBefore);
+    // Locked after the command, except when nothing could be printed: then the
+    // contact stays as it was, so that the user may try again.
+    const bool failed = typed && !cleared;
+    QCOMPARE(child("txtNome")->isEnabled(), failed);
+    QCOMPARE(QFile::exists(pdf), fileWritten);
+    if (!typed)
+        QTRY_COMPARE(QApplication::focusWidget(), child("cmdNovo"));
+}
+
+void TestCardMailInfo::email_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blanks only") << "   ";
+    QTest::newRow("address") << "maria@example.com";
+    QTest::newRow("shell characters") << "a@example.com; touch pwned $(id)";
+}
+
+void TestCardMailInfo::email()
+{
+    QFETCH(QString, address);
+    const QString args = m_dir.filePath("xdg-email.args");
+    QFile::remove(args);
+    // A saved contact on show, locked, as after a lookup.
+    typeContact();
+    child<QLineEdit>("txtEmail")->setText(address);
+    child<QAbstractButton>("cmdSalvar")->click();
+    child<QLineEdit>("txtNome")->setText("Maria Conceição");
+    child<QLineEdit>("txtEndRes")->setText("Rua das Flores, 10");
+    child<QLineEdit>("txtEmail")->setText(address);
+
+    child<QAbstractButton>("cmdEmail")->click();
+
+    if (address.isEmpty()) {
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().at(0).text,
+                 QString("Não há endereço cadastrado para enviar o E-mail"));
+        QCOMPARE(MessageBox::shown().at(0).title, QString("Listrano de Endereço"));
+        QCOMPARE(MessageBox::shown().at(0).icon, MessageBox::NoIcon);
+        QCOMPARE(child<QLineEdit>("txtNome")->text(), QString());
+        QCOMPARE(child<QLineEdit>("txtEndRes")->text(), QString());
+        QTRY_COMPARE(QApplication::focusWidget(), child("cmdNovo"));
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(args));
+        return;
+    }
+    QVERIFY(MessageBox::shown().isEmpty());
+    QTRY_VERIFY(QFile::exists(args));
+    QFile f(args);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), "mailto:" + address + "\n");
+    QCOMPARE(child<QLineEdit>("txtNome")->text(), QString("Maria Conceição"));
+    QVERIFY(!QFile::exists("pwned"));
+}
+
+void TestCardMailInfo::info()
+{
+    auto* cmdInfo = child<QAbstractButton>("cmdInfo");
+    cmdInfo->click();
+    frmInfo* first = frmInfo::instance();
+    QVERIFY(first->isVisible());
+    QCOMPARE(first->parentWidget(), nullptr);
+    QVERIFY(!first->isModal());
+    first->rchInfo()->setPlainText("digitado pelo usuário");
+    cmdInfo->click();
+    QCOMPARE(frmInfo::instance(), first);
+    QCOMPARE(QApplication::topLevelWidgets().count(frmInfo::instance()), 1);
+    QVERIFY(first->rchInfo()->toPlainText().startsWith("Listrano de Endereços"));
+    QVERIFY(!first->rchInfo()->toPlainText().contains("digitado"));
+
+    // It stays when the contact window goes.
+    MessageBox::setNextAnswer(MessageBox::Yes);
+    QVERIFY(m_window->close());
+    QVERIFY(first->isVisible());
+    first->close();
+}
+
+QTEST_MAIN(TestCardMailInfo)
+#include "tst_cardmailinfo.moc"
