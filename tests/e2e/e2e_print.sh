@@ -46,7 +46,10 @@ backend=/usr/lib/cups/backend/cups-pdf
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 [ -x "$backend" ] || fail "$backend is missing (printer-driver-cups-pdf)"
 [ -r "$ppd" ] || fail "$ppd is missing (printer-driver-cups-pdf)"
-[ "$(id -u)" -eq 0 ] || fail "must run as root: cupsd starts the cups-pdf backend only as root"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: must run as root (as CI does): cupsd starts the cups-pdf backend only as root" >&2
+    exit 77
+fi
 [ -d /etc/cups ] || fail "/etc/cups is missing (cups)"
 [ ! -e "$pdfconf" ] || fail "$pdfconf already exists"
 
