@@ -4,6 +4,7 @@
 #include "messagebox.h"
 #include "printing.h"
 #include "testdb.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,7 +50,6 @@ private:
 void TestCardMailInfo::initTestCase()
 {
     m_dbPath = frmQuelmar::databasePath();
-    MessageBox::setTestMode(true);
     // A stand-in mail program that notes its arguments, one per line.
     QFile script(m_dir.filePath("xdg-email"));
     QVERIFY(script.open(QIODevice::WriteOnly));
@@ -62,22 +62,14 @@ void TestCardMailInfo::initTestCase()
 
 void TestCardMailInfo::init()
 {
-    QFile::remove(m_dbPath);
-    testdb::createEmpty(m_dbPath);
-    m_window = new frmQuelmar;
-    QVERIFY(!m_window->Form_Load());
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    MessageBox::clearShown();
+    m_window = windowtest::open();
+    QVERIFY(m_window);
 }
 
 void TestCardMailInfo::cleanup()
 {
     printing::setTestPrinter(printing::TestPrinter::System);
-    delete m_window;
-    m_window = nullptr;
-    QFile::remove(m_dbPath);
+    windowtest::close(m_window);
 }
 
 void TestCardMailInfo::typeContact()

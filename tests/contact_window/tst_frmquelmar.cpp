@@ -3,6 +3,7 @@
 #include "maskedit.h"
 #include "messagebox.h"
 #include "testdb.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -74,21 +75,13 @@ void TestFrmQuelmar::initTestCase()
 
 void TestFrmQuelmar::init()
 {
-    QFile::remove(m_dbPath);
-    testdb::createEmpty(m_dbPath);
-    testdb::insertContact(m_dbPath, {"Primeiro Contato", "p@example.com", "Rua A"});
-    m_window = new frmQuelmar;
-    const StoreError e = m_window->Form_Load();
-    QVERIFY2(!e, qPrintable(e.text));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window = windowtest::open({{"Primeiro Contato", "p@example.com", "Rua A"}});
+    QVERIFY(m_window);
 }
 
 void TestFrmQuelmar::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
-    QFile::remove(m_dbPath);
+    windowtest::close(m_window);
 }
 
 void TestFrmQuelmar::window()

@@ -2,6 +2,7 @@
 #include "frmquelmar.h"
 #include "messagebox.h"
 #include "testdb.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,13 +14,7 @@
 
 namespace {
 const QString NotFound = QStringLiteral("Registro não encontrado ou cadastrado no Listrano");
-
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(ch.toUpper().unicode()), QString(ch),
-                            Qt::NoModifier);
-}
+using windowtest::typeText;
 } // namespace
 
 // Consultar and the seek on leaving the list, Enter as Tab, and closing.
@@ -28,7 +23,6 @@ class TestLookup : public QObject {
 
 private slots:
     void initTestCase();
-    void init();
     void cleanup();
 
     void emptyTable();
@@ -60,32 +54,17 @@ private:
 void TestLookup::initTestCase()
 {
     m_dbPath = frmQuelmar::databasePath();
-    MessageBox::setTestMode(true);
-}
-
-void TestLookup::init()
-{
-    QFile::remove(m_dbPath);
-    testdb::createEmpty(m_dbPath);
 }
 
 void TestLookup::open(const QList<QStringList>& contacts)
 {
-    for (const QStringList& c : contacts)
-        testdb::insertContact(m_dbPath, c);
-    m_window = new frmQuelmar;
-    QVERIFY(!m_window->Form_Load());
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    MessageBox::clearShown();
+    m_window = windowtest::open(contacts);
+    QVERIFY(m_window);
 }
 
 void TestLookup::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
-    QFile::remove(m_dbPath);
+    windowtest::close(m_window);
 }
 
 void TestLookup::emptyTable()

@@ -3,6 +3,7 @@
 #include "maskedit.h"
 #include "messagebox.h"
 #include "testdb.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -60,29 +61,19 @@ private:
 void TestRecordCommands::initTestCase()
 {
     m_dbPath = frmQuelmar::databasePath();
-    MessageBox::setTestMode(true);
 }
 
 void TestRecordCommands::init()
 {
-    QFile::remove(m_dbPath);
-    testdb::createEmpty(m_dbPath);
-    testdb::insertContact(m_dbPath, {"Ana", "ana@example.com", "Rua A"});
-    testdb::insertContact(m_dbPath, {"Bia", "bia@example.com", "Rua B"});
-    m_window = new frmQuelmar;
-    QVERIFY(!m_window->Form_Load());
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_window = windowtest::open(
+        {{"Ana", "ana@example.com", "Rua A"}, {"Bia", "bia@example.com", "Rua B"}});
+    QVERIFY(m_window);
     child<QComboBox>("cboNome")->addItems({"Ana", "Bia"});
-    MessageBox::clearShown();
 }
 
 void TestRecordCommands::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
-    QFile::remove(m_dbPath);
+    windowtest::close(m_window);
 }
 
 // What the lookup does once a name is found: the row current, the fields showing it.

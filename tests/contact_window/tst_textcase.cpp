@@ -47,10 +47,14 @@ void TestTextCase::lower_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("converted");
-    QTest::newRow("capitals") << "Maria.Silva@Example.COM" << "maria.silva@example.com";
-    QTest::newRow("accented") << "JOÃO@EXAMPLE.COM.BR" << "joão@example.com.br";
-    QTest::newRow("other characters unchanged") << "A+B_C-1@X.Y" << "a+b_c-1@x.y";
-    QTest::newRow("blanks") << "  A  " << "  a  ";
+    QTest::newRow("capitals") << "Maria.Silva@Example.COM"
+                              << "maria.silva@example.com";
+    QTest::newRow("accented") << "JOÃO@EXAMPLE.COM.BR"
+                              << "joão@example.com.br";
+    QTest::newRow("other characters unchanged") << "A+B_C-1@X.Y"
+                                                << "a+b_c-1@x.y";
+    QTest::newRow("blanks") << "  A  "
+                            << "  a  ";
 }
 
 void TestTextCase::lower()
@@ -63,8 +67,8 @@ void TestTextCase::lower()
 // same as once, and nothing but letters ever changes.
 void TestTextCase::properties()
 {
-    const QString alphabet = QStringLiteral(
-        "aAbBzZçÇãÃéÉíÍõÕüÜßñÑœŒǆǄǅſΣσςДдİıﬁ 0 9-'.,/()\t\n\r\v\f_@ⒶⓐḞ𝐀😀𐐀𐐨");
+    const QString alphabet =
+        QStringLiteral("aAbBzZçÇãÃéÉíÍõÕüÜßñÑœŒǆǄǅſΣσςДдİıﬁ 0 9-'.,/()\t\n\r\v\f_@ⒶⓐḞ𝐀😀𐐀𐐨");
     QList<uint> points;
     for (uint c : alphabet.toUcs4())
         points << c;
@@ -75,8 +79,8 @@ void TestTextCase::properties()
         const int length = random.bounded(0, 24);
         for (int i = 0; i < length; ++i)
             chosen << points.at(random.bounded(int(points.size())));
-        const QString text = QString::fromUcs4(reinterpret_cast<const char32_t*>(chosen.constData()),
-                                               chosen.size());
+        const QString text =
+            QString::fromUcs4(reinterpret_cast<const char32_t*>(chosen.constData()), chosen.size());
         for (const auto convert : {&textcase::proper, &textcase::lower}) {
             const QString once = convert(text);
             QCOMPARE(once.size(), text.size());

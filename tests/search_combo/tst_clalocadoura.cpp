@@ -1,19 +1,12 @@
 #include "clalocadoura.h"
 #include "combolist.h"
+#include "windowtest.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
-namespace {
-// Types text key by key, accented letters included.
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar ch : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(ch.toUpper().unicode()), QString(ch),
-                            Qt::NoModifier);
-}
-} // namespace
+using windowtest::typeText;
 
 // The completion, key by key: list, current item, text and selection before; the
 // key; what the field holds after and whether the key was consumed.

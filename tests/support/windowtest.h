@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+class frmQuelmar;
+
+// The contact window as the window tests use it.
+namespace windowtest {
+
+// A contact window over a fresh database, beside the program, holding contacts:
+// loaded, shown and active, with the message log empty. Null when it would not
+// load (the test has failed then).
+frmQuelmar* open(const QList<QStringList>& contacts = {});
+// Deletes the window (no closing question) and its database.
+void close(frmQuelmar*& window);
+
+// Types text key by key into widget, accented letters included.
+void typeText(QWidget* widget, const QString& text);
+
+} // namespace windowtest
