@@ -478,17 +478,20 @@ void frmQuelmar::cboNome_LostFocus()
 
 void frmQuelmar::cboNome_GotFocus()
 {
-    moLocadoura->AttachTo(ui->cboNome);
+    if (moLocadoura) // released once the window unloads
+        moLocadoura->AttachTo(ui->cboNome);
 }
 
 void frmQuelmar::cboUfRes_GotFocus()
 {
-    moLocadoura->AttachTo(ui->cboUfRes);
+    if (moLocadoura) // released once the window unloads
+        moLocadoura->AttachTo(ui->cboUfRes);
 }
 
 void frmQuelmar::cboUfCom_GotFocus()
 {
-    moLocadoura->AttachTo(ui->cboUfCom);
+    if (moLocadoura) // released once the window unloads
+        moLocadoura->AttachTo(ui->cboUfCom);
 }
 
 // Focus events as the window's procedures see them: a control loses the focus
@@ -580,8 +583,6 @@ void frmQuelmar::txtCidadeCom_LostFocus()
 
 void frmQuelmar::gotFocus(QWidget* control)
 {
-    if (!moLocadoura)
-        return;
     if (control == ui->cboNome)
         cboNome_GotFocus();
     else if (control == ui->cboUfRes)
