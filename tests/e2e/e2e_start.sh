@@ -48,7 +48,16 @@ add_contact() {
 add_contact "Maria Conceição" Tab "maria@example.com"
 add_contact "João Batista" Return "joao@example.com"
 stored() { sqlite3 "$work/com-banco/Quelmar.mdb" "SELECT Nome || '|' || Email FROM tblQuelmar ORDER BY rowid" | tr '\n' ';'; }
-rows=$(stored)
+# wait_rows EXPECTED: the rows in the file, once they are as expected or 10 s on.
+wait_rows() {
+    local deadline=$((SECONDS + 10))
+    rows=$(stored)
+    while [ "$rows" != "$1" ] && [ $SECONDS -lt $deadline ]; do
+        sleep 0.2
+        rows=$(stored)
+    done
+}
+wait_rows "Maria Conceição|maria@example.com;João Batista|joao@example.com;"
 [ "$rows" = "Maria Conceição|maria@example.com;João Batista|joao@example.com;" ] ||
     fail "saved rows are '$rows'"
 echo "saved through the window: $rows"
@@ -66,8 +75,7 @@ sleep 0.3
 xdotool key Return ctrl+a
 xdotool type --delay 15 "maria.nova@example.com"
 xdotool key alt+s
-sleep 0.4
-rows=$(stored)
+wait_rows "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;"
 [ "$rows" = "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;" ] ||
     fail "after the lookup and change the rows are '$rows'"
 echo "looked up and changed: $rows"
