@@ -24,6 +24,7 @@
 
 namespace {
 const QString CepMask = QStringLiteral("##.###-###");
+const int NameLength = 50; // what the name and e-mail fields take from the keyboard
 const QString PhoneMask = QStringLiteral("(##) ####-####");
 
 const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
@@ -179,6 +180,9 @@ QList<QWidget*> frmQuelmar::dataFields() const
 
 void frmQuelmar::Limpar()
 {
+    m_showsCurrentRow = false;
+    ui->txtNome->setMaxLength(NameLength);
+    ui->txtEmail->setMaxLength(NameLength);
     ui->txtNome->setText(QString());
     ui->txtEmail->setText(QString());
     ui->txtEndRes->setText(QString());
@@ -202,9 +206,15 @@ void frmQuelmar::Limpar()
 // in the business block the mobile comes before the phone.
 QList<FieldBinding> frmQuelmar::fieldMap() const
 {
+    // A stored text longer than the field takes from the keyboard (put in by other
+    // means) is shown whole, so that saving it again does not cut it short.
     const auto text = [](QLineEdit* edit, const char* field) {
         return FieldBinding{QString::fromLatin1(field), [edit] { return edit->text(); },
-                            [edit](const QString& t) { edit->setText(t); }};
+                            [edit](const QString& t) {
+                                if (t.size() > edit->maxLength())
+                                    edit->setMaxLength(int(t.size()));
+                                edit->setText(t);
+                            }};
     };
     const auto combo = [](QComboBox* box, const char* field) {
         return FieldBinding{QString::fromLatin1(field), [box] { return box->currentText(); },
@@ -246,9 +256,10 @@ StoreError frmQuelmar::Gravar()
 StoreError frmQuelmar::Mostrar()
 {
     TableRecordset* rs = dat1.Recordset();
-    if (!rs)
-        return StoreError::make(StoreError::Closed);
-    return transfer::toWindow(*rs, fieldMap());
+    const StoreError e =
+        rs ? transfer::toWindow(*rs, fieldMap()) : StoreError::make(StoreError::Closed);
+    m_showsCurrentRow = !e;
+    return e;
 }
 
 bool frmQuelmar::nameIsEmpty() const
@@ -353,7 +364,7 @@ void frmQuelmar::cmdEditar_Click()
                EditTitle);
         return;
     }
-    if (!rs || !rs->hasCurrent()) {
+    if (!rs || !rs->hasCurrent() || !m_showsCurrentRow) {
         inform(QStringLiteral("Não há registro atual para modificar.\n"
                               "Consulte o registro antes de modificá-lo."),
                EditTitle);
@@ -378,7 +389,8 @@ void frmQuelmar::cmdExcluir_Click()
     }
 
     // Only the contact the window shows may go: never the row that happens to be
-    // current behind a new one being added, and none when there is no current row.
+    // current behind a new one being added or after a failed lookup, and none
+    // when there is no current row.
     TableRecordset* rs = dat1.Recordset();
     if (rs && rs->editMode() == TableRecordset::EditAdd) {
         inform(QStringLiteral("Um novo registro está sendo incluído.\n"
@@ -386,7 +398,7 @@ void frmQuelmar::cmdExcluir_Click()
                DeleteTitle);
         return;
     }
-    if (!rs || !rs->hasCurrent()) {
+    if (!rs || !rs->hasCurrent() || !m_showsCurrentRow) {
         inform(QStringLiteral("Não há registro atual para excluir.\n"
                               "Consulte o registro antes de excluí-lo."),
                DeleteTitle);
@@ -431,6 +443,7 @@ void frmQuelmar::cmdConsultar_Click()
     ui->cboNome->setFocus();
 
     StoreError e = dat1.Refresh();
+    m_showsCurrentRow = false; // the listing walks past the contact on show
     rs = dat1.Recordset();
     if (!e)
         e = rs->MoveFirst();
@@ -461,7 +474,10 @@ void frmQuelmar::cboNome_LostFocus()
         e = rs->setIndex(contact::NameIndex);
     if (!e)
         e = rs->Seek(QStringLiteral("="), ui->cboNome->currentText());
-    if (reportStoreError(e, failed, SeekTitle)) {
+    if (e) {
+        // Whatever row the refresh left current is not the one the fields show.
+        m_showsCurrentRow = false;
+        reportStoreError(e, failed, SeekTitle);
         ui->cboNome->hide();
         return;
     }
@@ -716,7 +732,11 @@ void frmQuelmar::cmdEmail_Click()
     if (address.isEmpty()) {
         MessageBox::show(this, QStringLiteral("Não há endereço cadastrado para enviar o E-mail"),
                          ProgramTitle, MessageBox::NoIcon);
-        Limpar();
+        // A contact being modified keeps its fields: cleared, and then saved with
+        // whatever the user typed next, it would lose all the rest.
+        const TableRecordset* rs = dat1.Recordset();
+        if (!rs || rs->editMode() != TableRecordset::EditInProgress)
+            Limpar();
         ui->cmdNovo->setFocus();
         return;
     }

@@ -110,6 +110,9 @@ private:
     std::unique_ptr<claLocadoura> moLocadoura;
     QList<QWidget*> m_focusOrder;
     bool m_pagesPlaced = false;
+    // The fields show the store's current row (a lookup's Mostrar, not cleared
+    // since): Modificar and Excluir act on nothing else.
+    bool m_showsCurrentRow = false;
     QPointer<QWidget> m_focused; // the control of this window that last had the focus
     bool m_centred = false;
 };

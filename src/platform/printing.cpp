@@ -159,11 +159,16 @@ QString askPdfPath(QWidget* parent, const QString& suggestedName)
         h.nextPdfPath.reset();
         return path;
     }
-    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Salvar como PDF"),
-                                                suggestedName, QStringLiteral("PDF (*.pdf)"));
-    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
-    return path;
+    // The dialog adds the suffix itself, so that it also asks before replacing
+    // a file of the completed name.
+    QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"), suggestedName,
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 void setTestPrinter(TestPrinter printer, const QString& pdfPath)

@@ -33,6 +33,7 @@ private slots:
     void print();
     void email_data();
     void email();
+    void emailWithoutAddressWhileModifying();
     void info();
 
 private:
@@ -292,6 +293,30 @@ void TestCardMailInfo::email()
     QCOMPARE(QString::fromUtf8(f.readAll()), "mailto:" + address + "\n");
     QCOMPARE(child<QLineEdit>("txtNome")->text(), QString("Maria Conceição"));
     QVERIFY(!QFile::exists("pwned"));
+}
+
+// Clearing a contact under modification would leave its row to be saved over
+// with whatever is typed next: the fields stay.
+void TestCardMailInfo::emailWithoutAddressWhileModifying()
+{
+    typeContact();
+    child<QLineEdit>("txtEmail")->setText(QString());
+    child<QAbstractButton>("cmdSalvar")->click();
+    auto* rs = m_window->dataControl().Recordset();
+    QVERIFY(!rs->setIndex("indNome"));
+    QVERIFY(!rs->Seek("=", "Maria Conceição"));
+    QVERIFY(!m_window->Mostrar());
+    child<QAbstractButton>("cmdEditar")->click();
+    MessageBox::clearShown();
+
+    child<QAbstractButton>("cmdEmail")->click();
+
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(child<QLineEdit>("txtEndRes")->text(), QString("Rua das Flores, 10"));
+    child<QAbstractButton>("cmdSalvar")->click();
+    QCOMPARE(
+        testdb::query(m_dbPath, "SELECT EndResidencial FROM tblQuelmar").at(0).at(0).toString(),
+        QString("Rua das Flores, 10"));
 }
 
 void TestCardMailInfo::info()

@@ -512,6 +512,17 @@ void TestRecordCommands::rowsPutInByOtherMeans()
     QCOMPARE(rows.at(0).at(2).toString(), QStringLiteral("Lapa"));
     QCOMPARE(rows.at(0).at(3).toString(), QStringLiteral("text"));
 
+    // A name longer than the field takes from the keyboard is shown, and saved
+    // back, whole.
+    const QString longName = QString("Maria ").repeated(12).trimmed();
+    testdb::insertContact(m_dbPath, {longName});
+    findContact(longName);
+    QCOMPARE(txtNome()->text(), longName);
+    click("cmdEditar");
+    click("cmdSalvar");
+    QVERIFY(testdb::storedNames(m_dbPath).contains(longName));
+    QCOMPARE(txtNome()->maxLength(), 50); // the keyboard limit is back
+
     // Cleared, the fields have their masks again.
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->maskPattern(), QStringLiteral("(##) ####-####"));
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->text(), QStringLiteral("(__) ____-____"));
