@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabBar>
+#include <QTimer>
 
 namespace {
 const QString CepMask = QStringLiteral("##.###-###");
@@ -525,9 +526,16 @@ void frmQuelmar::onFocusChanged(QWidget* now)
     m_focused = entered;
     if (left)
         lostFocus(left);
-    // The handler may have sent the focus elsewhere already.
-    if (m_focused == entered)
+    // The handler may have sent the focus elsewhere already. If a click brought
+    // the focus here, that click is void: the control it was aimed at never gets
+    // its press (it would stay drawn pressed, its release long gone to the
+    // message box the handler showed).
+    if (m_focused == entered) {
         gotFocus(entered);
+    } else {
+        m_voidClick = true;
+        QTimer::singleShot(0, this, [this] { m_voidClick = false; });
+    }
 }
 
 void frmQuelmar::lostFocus(QWidget* control)
@@ -625,6 +633,11 @@ void frmQuelmar::Form_KeyPress(qint16& KeyAscii)
 
 bool frmQuelmar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_voidClick && event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        m_voidClick = false;
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* keyEvent = static_cast<QKeyEvent*>(event);

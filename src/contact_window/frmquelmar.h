@@ -113,6 +113,7 @@ private:
     // The fields show the store's current row (a lookup's Mostrar, not cleared
     // since): Modificar and Excluir act on nothing else.
     bool m_showsCurrentRow = false;
-    QPointer<QWidget> m_focused; // the control of this window that last had the focus
+    QPointer<QWidget> m_focused;
+    bool m_voidClick = false; // the control of this window that last had the focus
     bool m_centred = false;
 };

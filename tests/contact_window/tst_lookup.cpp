@@ -31,6 +31,7 @@ private slots:
     void secondLookupShowsNameAgain();
     void duplicateNamesShowFirstStored();
     void lookupAbandonsPendingRow();
+    void clickAwayFromUnknownName();
     void missingIndexIsReported();
     void stateListsComplete();
     void enterMovesOnLikeTab();
@@ -172,6 +173,30 @@ void TestLookup::lookupAbandonsPendingRow()
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(testdb::query(m_dbPath, "SELECT Email FROM tblQuelmar").at(0).at(0).toString(),
              QString("ana@example.com"));
+}
+
+// The click that takes the focus from the list with a name not stored brings the
+// message, and the list back; the button clicked is not pressed, nor left down.
+void TestLookup::clickAwayFromUnknownName()
+{
+    open({{"Ana"}});
+    child<QAbstractButton>("cmdConsultar")->click();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+    typeText(cboNome(), "zz");
+    auto* incluir = child<QAbstractButton>("cmdNovo");
+    QTest::mouseClick(incluir, Qt::LeftButton);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().at(0).text, NotFound);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+    QVERIFY(!incluir->isDown());
+    QVERIFY(incluir->isEnabled()); // Incluir did not run
+    QVERIFY(!child("txtNome")->isEnabled());
+
+    // With a stored name the click goes through.
+    typeText(cboNome(), "a");
+    QTest::mouseClick(incluir, Qt::LeftButton);
+    QTRY_VERIFY(!incluir->isEnabled());
+    QVERIFY(cboNome()->isHidden());
 }
 
 void TestLookup::missingIndexIsReported()
