@@ -631,8 +631,33 @@ void frmQuelmar::Form_KeyPress(qint16& KeyAscii)
     KeyAscii = 0;
 }
 
+// Alt+N belongs to both Incluir and Enviar E-mail. Rather than passing the focus
+// between the two, it presses Incluir, or Enviar E-mail while Incluir is off.
+bool frmQuelmar::pressSharedAccessKey(QEvent* event)
+{
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_N || key->modifiers() != Qt::AltModifier)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // a key press, not an ambiguous shortcut
+        return true;
+    }
+    for (QAbstractButton* button : {ui->cmdNovo, ui->cmdEmail}) {
+        if (button->isEnabled() && button->isVisible()) {
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->animateClick();
+            break;
+        }
+    }
+    return true;
+}
+
 bool frmQuelmar::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
+        pressSharedAccessKey(event))
+        return true;
     if (m_voidClick && event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         m_voidClick = false;

@@ -102,6 +102,7 @@ private:
     void inform(const QString& text, const QString& title);
     void removeFromLookupList(const QString& name);
     bool moveFocus(bool next);
+    bool pressSharedAccessKey(QEvent* event);
     void placePageControls();
     int focusStopOf(const QWidget* widget) const;
 

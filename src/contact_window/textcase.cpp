@@ -20,8 +20,7 @@ template <typename Map> QString mapLetters(const QString& text, Map map)
     for (qsizetype i = 0; i < text.size();) {
         char32_t c = text.at(i).unicode();
         qsizetype units = 1;
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-            text.at(i + 1).isLowSurrogate()) {
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
             units = 2;
         }
@@ -32,7 +31,8 @@ template <typename Map> QString mapLetters(const QString& text, Map map)
                 mapped = c;
         }
         if (units == 2)
-            result.append(QChar(QChar::highSurrogate(mapped))).append(QChar(QChar::lowSurrogate(mapped)));
+            result.append(QChar(QChar::highSurrogate(mapped)))
+                .append(QChar(QChar::lowSurrogate(mapped)));
         else
             result.append(QChar(char16_t(mapped)));
         previous = c;

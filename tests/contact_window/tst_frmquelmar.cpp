@@ -275,12 +275,17 @@ void TestFrmQuelmar::accessKeysFromAnyPage_data()
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("incluirOff");
     for (int page = 0; page < 3; ++page) {
         QTest::newRow(qPrintable(QString("Alt+P on page %1").arg(page)))
-            << page << int(Qt::Key_P) << "cmdImprimir";
+            << page << int(Qt::Key_P) << "cmdImprimir" << false;
         QTest::newRow(qPrintable(QString("Alt+U on page %1").arg(page)))
-            << page << int(Qt::Key_U) << "cmdConsultar";
+            << page << int(Qt::Key_U) << "cmdConsultar" << false;
+        // Shared by Incluir and Enviar E-mail: Incluir first.
+        QTest::newRow(qPrintable(QString("Alt+N on page %1").arg(page)))
+            << page << int(Qt::Key_N) << "cmdNovo" << false;
     }
+    QTest::newRow("Alt+N with Incluir off") << 0 << int(Qt::Key_N) << "cmdEmail" << true;
 }
 
 void TestFrmQuelmar::accessKeysFromAnyPage()
@@ -288,9 +293,11 @@ void TestFrmQuelmar::accessKeysFromAnyPage()
     QFETCH(int, page);
     QFETCH(int, key);
     QFETCH(QString, button);
+    QFETCH(bool, incluirOff);
     QApplication::setActiveWindow(m_window);
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     tab()->setCurrentIndex(page);
+    child<QWidget>("cmdNovo")->setEnabled(!incluirOff);
     QSignalSpy clicked(child<QAbstractButton>(qPrintable(button)), &QAbstractButton::clicked);
     QTest::keyClick(m_window, Qt::Key(key), Qt::AltModifier);
     QTRY_COMPARE(clicked.count(), 1);
