@@ -77,6 +77,22 @@ StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values
     return {};
 }
 
+StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work)
+{
+    QSqlQuery q(db);
+    if (StoreError e = exec(q, QStringLiteral("BEGIN IMMEDIATE")))
+        return e;
+    StoreError e = work(q);
+    q.finish();
+    if (!e)
+        e = exec(q, QStringLiteral("COMMIT"));
+    if (e) {
+        QSqlQuery rollback(db);
+        exec(rollback, QStringLiteral("ROLLBACK"));
+    }
+    return e;
+}
+
 StoreError open(const QString& path, const QString& connectionName)
 {
     StoreError result;
@@ -150,20 +166,17 @@ StoreError createEmpty(const QString& path)
     if (!result) {
         {
             QSqlDatabase db = QSqlDatabase::database(connection, false);
-            QSqlQuery q(db);
             const QStringList statements = schemaStatements();
             if (statements.isEmpty())
                 result = StoreError::make(StoreError::Io, QStringLiteral("schema not found"));
-            if (!result)
-                result = exec(q, QStringLiteral("BEGIN IMMEDIATE"));
-            for (const QString& sql : statements) {
-                if (result)
-                    break;
-                result = exec(q, sql);
-            }
-            if (!result)
-                result = exec(q, QStringLiteral("COMMIT"));
-            q.finish();
+            else
+                result = inTransaction(db, [&statements](QSqlQuery& q) {
+                    for (const QString& sql : statements) {
+                        if (StoreError e = exec(q, sql))
+                            return e;
+                    }
+                    return StoreError();
+                });
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Opening and creating the contact database file.
 namespace database {
 
@@ -30,6 +32,10 @@ QStringList schemaStatements();
 
 // Quotes an identifier for use in a statement (identifiers cannot be bound).
 QString quoted(const QString& identifier);
+
+// Runs work in one IMMEDIATE transaction on db: committed when work succeeds,
+// rolled back on any failure, so that nothing of a failed write remains.
+StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work);
 
 // Runs sql on db as a prepared statement with the given values bound in order.
 StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});

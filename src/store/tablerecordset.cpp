@@ -9,9 +9,6 @@ using database::exec;
 using database::quoted;
 
 namespace {
-const QString BeginSql = QStringLiteral("BEGIN IMMEDIATE");
-const QString CommitSql = QStringLiteral("COMMIT");
-const QString RollbackSql = QStringLiteral("ROLLBACK");
 const QString CountSql = QStringLiteral("SELECT count(*) FROM %1");
 const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
@@ -250,20 +247,12 @@ StoreError TableRecordset::Edit()
 StoreError TableRecordset::write(const QString& sql, const QVariantList& values, bool* touched)
 {
     dropBatch(); // what was read ahead may be out of date after the write
-    QSqlQuery q(m_db);
-    if (StoreError e = exec(q, BeginSql))
+    return database::inTransaction(m_db, [&](QSqlQuery& q) {
+        StoreError e = exec(q, sql, values);
+        if (!e)
+            *touched = q.numRowsAffected() > 0;
         return e;
-    StoreError e = exec(q, sql, values);
-    if (!e) {
-        *touched = q.numRowsAffected() > 0;
-        q.finish();
-        e = exec(q, CommitSql);
-    }
-    if (e) {
-        QSqlQuery rollback(m_db);
-        exec(rollback, RollbackSql);
-    }
-    return e;
+    });
 }
 
 StoreError TableRecordset::Update()
