@@ -24,9 +24,7 @@
 #include <QTimer>
 
 namespace {
-const QString CepMask = QStringLiteral("##.###-###");
 const int NameLength = 50; // what the name and e-mail fields take from the keyboard
-const QString PhoneMask = QStringLiteral("(##) ####-####");
 
 const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
 const QString EditTitle = QStringLiteral("Editar Registro");
@@ -36,6 +34,15 @@ const QString SearchTitle = QStringLiteral("Erro de Pesquisa");
 const QString SeekTitle = QStringLiteral("Consulta de Registro na Agenda");
 const QString PrintErrorTitle = QStringLiteral("Erro de Impressão");
 const QString PrintTitle = QStringLiteral("Impressão dos Registros");
+
+// The mask a field was laid out with; a stored text that does not fit it takes
+// the mask off for a while.
+const char* const DesignMask = "designMask";
+
+QString designMask(const MaskEdBox* field)
+{
+    return field->property(DesignMask).toString();
+}
 
 void clearMasked(MaskEdBox* field, const QString& mask)
 {
@@ -110,6 +117,8 @@ frmQuelmar::frmQuelmar(QWidget* parent)
         combo->setInsertPolicy(QComboBox::NoInsert);
     }
     ui->cboNome->hide();
+    for (MaskEdBox* field : findChildren<MaskEdBox*>())
+        field->setProperty(DesignMask, field->maskPattern());
 
     connect(ui->cmdConsultar, &QAbstractButton::clicked, this, &frmQuelmar::cmdConsultar_Click);
     connect(ui->cmdImprimir, &QAbstractButton::clicked, this, &frmQuelmar::cmdImprimir_Click);
@@ -184,66 +193,50 @@ void frmQuelmar::Limpar()
     m_showsCurrentRow = false;
     ui->txtNome->setMaxLength(NameLength);
     ui->txtEmail->setMaxLength(NameLength);
-    ui->txtNome->setText(QString());
-    ui->txtEmail->setText(QString());
-    ui->txtEndRes->setText(QString());
-    ui->txtBairroRes->setText(QString());
-    ui->txtCidadeRes->setText(QString());
-    ui->cboUfRes->setEditText(QString());
-    clearMasked(ui->mskCepRes, CepMask);
-    clearMasked(ui->mskFoneRes, PhoneMask);
-    clearMasked(ui->mskCelularRes, PhoneMask);
-    ui->txtEndCom->setText(QString());
-    ui->txtBairroCom->setText(QString());
-    ui->txtCidadeCom->setText(QString());
-    ui->cboUfCom->setEditText(QString());
-    clearMasked(ui->mskCepCom, CepMask);
-    clearMasked(ui->mskFoneCom, PhoneMask);
-    clearMasked(ui->mskCelularCom, PhoneMask);
-    ui->txtRamal->setText(QString());
+    for (QWidget* field : dataFields()) {
+        if (auto* masked = qobject_cast<MaskEdBox*>(field))
+            clearMasked(masked, designMask(masked));
+        else if (auto* edit = qobject_cast<QLineEdit*>(field))
+            edit->setText(QString());
+        else if (auto* combo = qobject_cast<QComboBox*>(field))
+            combo->setEditText(QString()); // the list stays
+    }
 }
 
 // Which control shows which field of the contact, in the order of the transfer:
 // in the business block the mobile comes before the phone.
 QList<FieldBinding> frmQuelmar::fieldMap() const
 {
+    const QList<QWidget*> controls = {
+        ui->txtNome,      ui->txtEmail,     ui->txtEndRes,  ui->txtBairroRes,  ui->txtCidadeRes,
+        ui->cboUfRes,     ui->mskCepRes,    ui->mskFoneRes, ui->mskCelularRes, ui->txtEndCom,
+        ui->txtBairroCom, ui->txtCidadeCom, ui->cboUfCom,   ui->mskCepCom,     ui->mskCelularCom,
+        ui->mskFoneCom,   ui->txtRamal,
+    };
+    QList<FieldBinding> map;
+    for (int i = 0; i < controls.size(); ++i)
+        map << binding(contact::FieldNames.at(i), controls.at(i));
+    return map;
+}
+
+// A control seen through its text.
+FieldBinding frmQuelmar::binding(const QString& field, QWidget* control)
+{
+    if (auto* masked = qobject_cast<MaskEdBox*>(control))
+        return {field, [masked] { return masked->text(); },
+                [masked](const QString& t) { showInMasked(masked, designMask(masked), t); }};
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        return {field, [combo] { return combo->currentText(); },
+                [combo](const QString& t) { combo->setEditText(t); }};
+    auto* edit = qobject_cast<QLineEdit*>(control);
     // A stored text longer than the field takes from the keyboard (put in by other
     // means) is shown whole, so that saving it again does not cut it short.
-    const auto text = [](QLineEdit* edit, const char* field) {
-        return FieldBinding{QString::fromLatin1(field), [edit] { return edit->text(); },
-                            [edit](const QString& t) {
-                                if (t.size() > edit->maxLength())
-                                    edit->setMaxLength(int(t.size()));
-                                edit->setText(t);
-                            }};
-    };
-    const auto combo = [](QComboBox* box, const char* field) {
-        return FieldBinding{QString::fromLatin1(field), [box] { return box->currentText(); },
-                            [box](const QString& t) { box->setEditText(t); }};
-    };
-    const auto masked = [](MaskEdBox* box, const QString& mask, const char* field) {
-        return FieldBinding{QString::fromLatin1(field), [box] { return box->text(); },
-                            [box, mask](const QString& t) { showInMasked(box, mask, t); }};
-    };
-    return {
-        text(ui->txtNome, "Nome"),
-        text(ui->txtEmail, "Email"),
-        text(ui->txtEndRes, "EndResidencial"),
-        text(ui->txtBairroRes, "BairroResidencial"),
-        text(ui->txtCidadeRes, "CidadeResidencial"),
-        combo(ui->cboUfRes, "EstadoResidencial"),
-        masked(ui->mskCepRes, CepMask, "CEPResidencial"),
-        masked(ui->mskFoneRes, PhoneMask, "FoneResidencial"),
-        masked(ui->mskCelularRes, PhoneMask, "CelularPessoal"),
-        text(ui->txtEndCom, "EndComercial"),
-        text(ui->txtBairroCom, "BairroComercial"),
-        text(ui->txtCidadeCom, "CidadeComercial"),
-        combo(ui->cboUfCom, "EstadoComercial"),
-        masked(ui->mskCepCom, CepMask, "CEPComercial"),
-        masked(ui->mskCelularCom, PhoneMask, "CelularComercial"),
-        masked(ui->mskFoneCom, PhoneMask, "FoneComercial"),
-        text(ui->txtRamal, "RamalComercial"),
-    };
+    return {field, [edit] { return edit->text(); },
+            [edit](const QString& t) {
+                if (t.size() > edit->maxLength())
+                    edit->setMaxLength(int(t.size()));
+                edit->setText(t);
+            }};
 }
 
 StoreError frmQuelmar::Gravar()

@@ -96,6 +96,7 @@ private:
     // told why) when the database cannot be reached.
     TableRecordset* recordset(const QString& title);
     QList<FieldBinding> fieldMap() const;
+    static FieldBinding binding(const QString& field, QWidget* control);
     bool nameIsEmpty() const;
     // Shows a refusal of the store; false when there was none.
     bool reportStoreError(const StoreError& error, const QString& action, const QString& title);
