@@ -17,10 +17,12 @@
 #include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 
 namespace {
@@ -35,6 +37,15 @@ const char* const LastNames[] = {"Silva",    "Santos",  "Oliveira", "Souza",    
 // No generated name begins with this letter but the last one.
 const QString LastName = QStringLiteral("Zuleica Derradeira");
 
+// The benchmark cannot go on without its set-up: says why and stops.
+void require(const StoreError& error, const char* step)
+{
+    if (!error)
+        return;
+    std::fprintf(stderr, "%s failed: %s\n", step, qPrintable(error.text));
+    std::exit(1);
+}
+
 QString generatedName(QRandomGenerator& random, int i)
 {
     return QStringLiteral("%1 %2 %3 %4")
@@ -44,44 +55,57 @@ QString generatedName(QRandomGenerator& random, int i)
         .arg(i);
 }
 
+void requireSql(bool ok, const QSqlError& error, const char* step)
+{
+    if (!ok)
+        require(StoreError::fromSql(error), step);
+}
+
 QStringList fill(const QString& path, int count)
 {
+    using namespace contact;
     QFile::remove(path);
-    database::createEmpty(path);
+    require(database::createEmpty(path), "creating the database");
     QRandomGenerator random(count);
     QStringList names;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "fill");
         db.setDatabaseName(path);
-        db.open();
+        requireSql(db.open(), db.lastError(), "opening the database to fill it");
         QSqlQuery q(db);
-        q.exec(QStringLiteral("BEGIN"));
-        QStringList marks;
-        for (int f = 0; f < contact::FieldNames.size(); ++f)
-            marks << QStringLiteral("?");
-        q.prepare(QStringLiteral("INSERT INTO tblQuelmar (%1) VALUES (%2)")
-                      .arg(contact::FieldNames.join(','), marks.join(',')));
+        requireSql(q.exec(QStringLiteral("BEGIN")), q.lastError(), "filling");
+        const QStringList marks(FieldCount, QStringLiteral("?"));
+        requireSql(q.prepare(QStringLiteral("INSERT INTO tblQuelmar (%1) VALUES (%2)")
+                                 .arg(FieldNames.join(','), marks.join(','))),
+                   q.lastError(), "filling");
         for (int i = 0; i < count; ++i) {
             const QString name = i == count - 1 ? LastName : generatedName(random, i);
             names << name;
-            q.addBindValue(name);
-            q.addBindValue(QStringLiteral("contato%1@example.com").arg(i));
-            q.addBindValue(QStringLiteral("Rua das Palmeiras, %1").arg(i));
-            q.addBindValue(QStringLiteral("Centro"));
-            q.addBindValue(QStringLiteral("São Paulo"));
-            q.addBindValue(QStringLiteral("SP"));
-            q.addBindValue(QStringLiteral("01.310-100"));
-            q.addBindValue(QStringLiteral("(11) 3333-4444"));
-            q.addBindValue(QStringLiteral("(11) 9999-8888"));
-            for (int f = 9; f < contact::FieldNames.size(); ++f)
-                q.addBindValue(QStringLiteral(""));
-            q.exec();
+            Record contact;
+            contact[Nome] = name;
+            contact[Email] = QStringLiteral("contato%1@example.com").arg(i);
+            contact[EndRes] = QStringLiteral("Rua das Palmeiras, %1").arg(i);
+            contact[BairroRes] = QStringLiteral("Centro");
+            contact[CidadeRes] = QStringLiteral("São Paulo");
+            contact[UfRes] = QStringLiteral("SP");
+            contact[CepRes] = QStringLiteral("01.310-100");
+            contact[FoneRes] = QStringLiteral("(11) 3333-4444");
+            contact[CelularRes] = QStringLiteral("(11) 9999-8888");
+            for (const Field field : recordOrder())
+                q.addBindValue(contact[field].isNull() ? QStringLiteral("") : contact[field]);
+            requireSql(q.exec(), q.lastError(), "filling");
         }
-        q.exec(QStringLiteral("COMMIT"));
+        requireSql(q.exec(QStringLiteral("COMMIT")), q.lastError(), "filling");
         db.close();
     }
     QSqlDatabase::removeDatabase("fill");
     return names;
+}
+
+// A database of the benchmark's own, beside it.
+QString databasePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/bench.mdb");
 }
 
 double ms(qint64 nanoseconds)
@@ -125,7 +149,7 @@ long peakKilobytes()
 
 void run(int count)
 {
-    const QString path = frmQuelmar::databasePath();
+    const QString path = databasePath();
     const QStringList names = fill(path, count);
 
     // The best of three bare reads, so the floor is not flattered by a cold cache.
@@ -134,7 +158,7 @@ void run(int count)
         floor = std::min(floor, bareRead(path));
 
     frmQuelmar window;
-    window.Form_Load();
+    require(window.Form_Load(path), "opening the database");
     window.show();
     auto* cboNome = window.findChild<QComboBox*>(QStringLiteral("cboNome"));
     auto* consultar = window.findChild<QAbstractButton*>(QStringLiteral("cmdConsultar"));
@@ -167,16 +191,16 @@ void run(int count)
         std::fprintf(stderr, "completion gave '%s'\n", qPrintable(cboNome->currentText()));
 
     DataControl& dat1 = window.dataControl();
-    dat1.Refresh();
+    require(dat1.Refresh(), "refreshing");
     TableRecordset* rs = dat1.Recordset();
-    rs->setIndex(contact::NameIndex);
+    require(rs->setIndex(contact::NameIndex), "choosing the index");
     QList<double> seeks;
     QRandomGenerator random(7);
     for (int i = 0; i < 100; ++i) {
         const QString& name = names.at(random.bounded(int(names.size())));
         QElapsedTimer timer;
         timer.start();
-        rs->Seek(QStringLiteral("="), name);
+        require(rs->Seek(QStringLiteral("="), name), "seeking");
         seeks << ms(timer.nsecsElapsed());
         if (rs->NoMatch())
             std::fprintf(stderr, "seek missed '%s'\n", qPrintable(name));
@@ -186,11 +210,11 @@ void run(int count)
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer timer;
         timer.start();
-        rs->AddNew();
+        require(rs->AddNew(), "adding");
         for (const QString& field : contact::FieldNames)
-            rs->setValue(field, QStringLiteral("Novo contato %1").arg(i));
-        if (StoreError e = rs->Update())
-            std::fprintf(stderr, "save failed: %s\n", qPrintable(e.text));
+            require(rs->setValue(field, QStringLiteral("Novo contato %1").arg(i)),
+                    "setting a field");
+        require(rs->Update(), "saving");
         saves << ms(timer.nsecsElapsed());
     }
 
@@ -216,6 +240,6 @@ int main(int argc, char* argv[])
         "          | ms         | ms (floor) |         | (worst case) | (median)  | (median)  |\n");
     for (int count : {1000, 10000, 100000})
         run(count);
-    QFile::remove(frmQuelmar::databasePath());
+    QFile::remove(databasePath());
     return 0;
 }

@@ -2,10 +2,10 @@
 
 #include "clalocadoura.h"
 #include "datacontrol.h"
-#include "recordtransfer.h"
+#include "datafields.h"
+#include "focusnavigator.h"
 
 #include <QList>
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -30,10 +30,10 @@ public:
     // The message shown when the database cannot be opened.
     static QString openErrorText(const QString& path, const StoreError& error);
 
-    // Points the data control at the database and table, opens them and prepares
-    // the lists; the fields end empty and locked. A failure to open the database is
-    // returned, and the window must then not be shown.
-    StoreError Form_Load();
+    // Points the data control at the database at path and its table, opens them
+    // and prepares the lists; the fields end empty and locked. A failure to open
+    // the database is returned, and the window must then not be shown.
+    StoreError Form_Load(const QString& path = databasePath());
 
     // The seventeen data fields: clear, unlock, lock.
     void Limpar();
@@ -46,8 +46,8 @@ public:
     StoreError Gravar();
     StoreError Mostrar();
 
-    // Keys typed anywhere in the window, before the control sees them: Enter
-    // moves on as Tab does. Setting the code to 0 consumes the key.
+    // Enter typed anywhere in the window, before the control sees it: it moves on
+    // as Tab does. Setting the code to 0 consumes the key.
     void Form_KeyPress(qint16& KeyAscii);
     // Asked before the window closes; setting Cancel keeps it open.
     void Form_QueryUnload(bool& Cancel);
@@ -81,41 +81,38 @@ public slots:
     DataControl& dataControl() { return dat1; }
     claLocadoura* searchHelper() const { return moLocadoura.get(); }
     // The focus stops in Tab order.
-    QList<QWidget*> focusOrder() const { return m_focusOrder; }
+    QList<QWidget*> focusOrder() const { return m_navigator->order(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void onFocusChanged(QWidget* now);
     void lostFocus(QWidget* control);
     void gotFocus(QWidget* control);
     // The recordset, opened again when a failure left none; null (and the user
     // told why) when the database cannot be reached.
     TableRecordset* recordset(const QString& title);
-    QList<FieldBinding> fieldMap() const;
-    static FieldBinding binding(const QString& field, QWidget* control);
+    // The recordset whose current row the fields show, for Modificar or Excluir;
+    // null, and the user told why, while a new contact is being added or when the
+    // fields show no stored row.
+    TableRecordset* rowOnShow(const QString& title, const QString& saveFirst,
+                              const QString& noCurrentRow);
+    void clearAndLock();
     bool nameIsEmpty() const;
     // Shows a refusal of the store; false when there was none.
     bool reportStoreError(const StoreError& error, const QString& action, const QString& title);
     void inform(const QString& text, const QString& title);
     void removeFromLookupList(const QString& name);
-    bool moveFocus(bool next);
-    bool pressSharedAccessKey(QEvent* event);
-    void placePageControls();
-    int focusStopOf(const QWidget* widget) const;
 
     std::unique_ptr<Ui::frmQuelmar> ui;
     DataControl dat1;
     std::unique_ptr<claLocadoura> moLocadoura;
-    QList<QWidget*> m_focusOrder;
-    bool m_pagesPlaced = false;
+    std::unique_ptr<DataFields> m_fields;
+    FocusNavigator* m_navigator = nullptr;
     // The fields show the store's current row (a lookup's Mostrar, not cleared
     // since): Modificar and Excluir act on nothing else.
     bool m_showsCurrentRow = false;
-    QPointer<QWidget> m_focused;
-    bool m_voidClick = false; // the control of this window that last had the focus
+    bool m_pagesPlaced = false;
     bool m_centred = false;
 };

@@ -1,5 +1,7 @@
 #include "combolist.h"
 
+#include "keycodes.h"
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -110,7 +112,7 @@ bool KeyHook::eventFilter(QObject* watched, QEvent* event)
     auto* key = static_cast<QKeyEvent*>(event);
 
     if (key->key() == Qt::Key_Delete) {
-        qint16 code = 46;
+        qint16 code = keycode::Delete;
         m_keyDown(code);
         if (code == 0)
             return true;
@@ -119,14 +121,14 @@ bool KeyHook::eventFilter(QObject* watched, QEvent* event)
     qint16 character = 0;
     switch (key->key()) {
     case Qt::Key_Backspace:
-        character = 8;
+        character = keycode::Backspace;
         break;
     case Qt::Key_Tab:
-        character = 9;
+        character = keycode::Tab;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        character = 13;
+        character = keycode::Enter;
         break;
     default:
         if (key->text().size() == 1)

@@ -56,27 +56,22 @@ private:
 
 QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns)
 {
+    using namespace contact;
+    // Below the title, the blocks of labelled values, a rule between two blocks.
+    static const QList<QList<Field>> blocks = {
+        {EndRes, BairroRes, CidadeRes, UfRes, CepRes, FoneRes, CelularRes},
+        {EndCom, BairroCom, CidadeCom, UfCom, CepCom, FoneCom, Ramal, CelularCom},
+        {Email},
+    };
     LineBuilder b(widthInColumns);
-    b.text(TitleSize, LabelColumn, QStringLiteral("Relatório do Cadastro de:  ") + card.nome);
+    b.text(TitleSize, LabelColumn, cardLabel(Nome) + card[Nome]);
     b.rule(TitleSize);
-    b.field(QStringLiteral("Endereço Residencial:"), card.endRes);
-    b.field(QStringLiteral("Bairro:"), card.bairroRes);
-    b.field(QStringLiteral("Cidade:"), card.cidadeRes);
-    b.field(QStringLiteral("Estado:"), card.ufRes);
-    b.field(QStringLiteral("CEP:"), card.cepRes);
-    b.field(QStringLiteral("Telefone:"), card.foneRes);
-    b.field(QStringLiteral("Celular:"), card.celularRes);
-    b.rule(BodySize);
-    b.field(QStringLiteral("Endereço Comercial:"), card.endCom);
-    b.field(QStringLiteral("Bairro:"), card.bairroCom);
-    b.field(QStringLiteral("Cidade:"), card.cidadeCom);
-    b.field(QStringLiteral("Estado:"), card.ufCom);
-    b.field(QStringLiteral("CEP:"), card.cepCom);
-    b.field(QStringLiteral("Telefone:"), card.foneCom);
-    b.field(QStringLiteral("Ramal:"), card.ramal);
-    b.field(QStringLiteral("Celular:"), card.celularCom);
-    b.rule(BodySize);
-    b.field(QStringLiteral("E-Mail:"), card.email);
+    for (const QList<Field>& block : blocks) {
+        if (&block != &blocks.first())
+            b.rule(BodySize);
+        for (const Field field : block)
+            b.field(cardLabel(field), card[field]);
+    }
     return b.lines;
 }
 

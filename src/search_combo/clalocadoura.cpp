@@ -1,13 +1,7 @@
 #include "clalocadoura.h"
 
 #include "combolist.h"
-
-namespace {
-const int KeyDelete = 46;
-const int KeyBackspace = 8;
-const int KeyTab = 9;
-const int KeyEnter = 13;
-} // namespace
+#include "keycodes.h"
 
 claLocadoura::claLocadoura() = default;
 
@@ -69,9 +63,9 @@ QString claLocadoura::TextAfterKey(const QString& text, int selStart, int selLen
     const QString before = text.left(selStart);
     const QString selected = text.mid(selStart, selLength);
     const QString after = text.mid(selStart + selLength);
-    if (!fromKeyDown && code == KeyBackspace)
+    if (!fromKeyDown && code == keycode::Backspace)
         return (selected.isEmpty() ? DropLastChar(before) : before) + after;
-    if (fromKeyDown && code == KeyDelete)
+    if (fromKeyDown && code == keycode::Delete)
         return before + (selected.isEmpty() ? DropFirstChar(after) : after);
     return before + QChar(char16_t(code)) + after;
 }
@@ -104,18 +98,18 @@ bool claLocadoura::SelectMatch(const QString& text, Message message)
 
 void claLocadoura::moCombo_KeyDown(qint16& KeyCode)
 {
-    if (KeyCode != KeyDelete)
+    if (KeyCode != keycode::Delete)
         return;
-    if (SelectMatch(TextAfterKey(KeyDelete, true), CB_FINDSTRINGEXACT))
+    if (SelectMatch(TextAfterKey(keycode::Delete, true), CB_FINDSTRINGEXACT))
         KeyCode = 0;
 }
 
 void claLocadoura::moCombo_KeyPress(qint16& KeyAscii)
 {
-    if (KeyAscii == KeyEnter || KeyAscii == KeyTab)
+    if (KeyAscii == keycode::Enter || KeyAscii == keycode::Tab)
         return;
     const QString text = TextAfterKey(KeyAscii, false);
-    const Message search = KeyAscii == KeyBackspace ? CB_FINDSTRINGEXACT : CB_FINDSTRING;
+    const Message search = KeyAscii == keycode::Backspace ? CB_FINDSTRINGEXACT : CB_FINDSTRING;
     if (SelectMatch(text, search))
         KeyAscii = 0;
 }

@@ -1,34 +1,126 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
-// The contact record: one row of tblQuelmar, seventeen text fields, in the order
-// in which the window copies them to and from the table.
+#include <array>
+
+// The contact record: one row of tblQuelmar, seventeen text fields. The field
+// table below is the one place that says, for each field, which column holds it,
+// which control of the contact window shows it, where it stands in the record and
+// how the printed card labels it.
 namespace contact {
 
 inline const QString TableName = QStringLiteral("tblQuelmar");
 inline const QString NameIndex = QStringLiteral("indNome");
 inline const QString DatabaseFileName = QStringLiteral("Quelmar.mdb");
 
-inline const QStringList FieldNames = {
-    QStringLiteral("Nome"),
-    QStringLiteral("Email"),
-    QStringLiteral("EndResidencial"),
-    QStringLiteral("BairroResidencial"),
-    QStringLiteral("CidadeResidencial"),
-    QStringLiteral("EstadoResidencial"),
-    QStringLiteral("CEPResidencial"),
-    QStringLiteral("FoneResidencial"),
-    QStringLiteral("CelularPessoal"),
-    QStringLiteral("EndComercial"),
-    QStringLiteral("BairroComercial"),
-    QStringLiteral("CidadeComercial"),
-    QStringLiteral("EstadoComercial"),
-    QStringLiteral("CEPComercial"),
-    QStringLiteral("CelularComercial"),
-    QStringLiteral("FoneComercial"),
-    QStringLiteral("RamalComercial"),
+// The fields in the order the contact window lists them: page by page, as the
+// form shows them.
+enum Field : int {
+    Nome,
+    Email,
+    EndRes,
+    BairroRes,
+    CidadeRes,
+    UfRes,
+    CepRes,
+    FoneRes,
+    CelularRes,
+    EndCom,
+    BairroCom,
+    CidadeCom,
+    UfCom,
+    CepCom,
+    FoneCom,
+    CelularCom,
+    Ramal,
+    FieldCount
 };
+
+struct FieldInfo {
+    const char* column;  // in tblQuelmar
+    const char* control; // object name of the contact window's control
+    // Place in the record, from 1: the order of the table's columns and of every
+    // copy between a row and the window (the business mobile before the phone).
+    int place;
+    const char* cardLabel; // UTF-8; the name's label is the card's title
+};
+
+// clang-format off
+inline constexpr std::array<FieldInfo, FieldCount> Fields = {{
+    {"Nome",              "txtNome",        1, "Relatório do Cadastro de:  "},
+    {"Email",             "txtEmail",       2, "E-Mail:"},
+    {"EndResidencial",    "txtEndRes",      3, "Endereço Residencial:"},
+    {"BairroResidencial", "txtBairroRes",   4, "Bairro:"},
+    {"CidadeResidencial", "txtCidadeRes",   5, "Cidade:"},
+    {"EstadoResidencial", "cboUfRes",       6, "Estado:"},
+    {"CEPResidencial",    "mskCepRes",      7, "CEP:"},
+    {"FoneResidencial",   "mskFoneRes",     8, "Telefone:"},
+    {"CelularPessoal",    "mskCelularRes",  9, "Celular:"},
+    {"EndComercial",      "txtEndCom",     10, "Endereço Comercial:"},
+    {"BairroComercial",   "txtBairroCom",  11, "Bairro:"},
+    {"CidadeComercial",   "txtCidadeCom",  12, "Cidade:"},
+    {"EstadoComercial",   "cboUfCom",      13, "Estado:"},
+    {"CEPComercial",      "mskCepCom",     14, "CEP:"},
+    {"FoneComercial",     "mskFoneCom",    16, "Telefone:"},
+    {"CelularComercial",  "mskCelularCom", 15, "Celular:"},
+    {"RamalComercial",    "txtRamal",      17, "Ramal:"},
+}};
+// clang-format on
+
+// Every place from 1 to FieldCount is taken once.
+constexpr bool placesAreUnique()
+{
+    for (int place = 1; place <= FieldCount; ++place) {
+        int holders = 0;
+        for (const FieldInfo& info : Fields)
+            holders += info.place == place ? 1 : 0;
+        if (holders != 1)
+            return false;
+    }
+    return true;
+}
+static_assert(placesAreUnique(), "each place in the record belongs to one field");
+
+inline QString column(Field field)
+{
+    return QString::fromLatin1(Fields[field].column);
+}
+inline QString controlName(Field field)
+{
+    return QString::fromLatin1(Fields[field].control);
+}
+inline QString cardLabel(Field field)
+{
+    return QString::fromUtf8(Fields[field].cardLabel);
+}
+
+// The fields in the record's order.
+inline QList<Field> recordOrder()
+{
+    QList<Field> order;
+    for (int place = 1; place <= FieldCount; ++place) {
+        for (int f = 0; f < FieldCount; ++f) {
+            if (Fields[f].place == place)
+                order.append(Field(f));
+        }
+    }
+    return order;
+}
+
+// The table's columns, in the record's order.
+inline QStringList columns()
+{
+    QStringList names;
+    for (Field field : recordOrder())
+        names.append(column(field));
+    return names;
+}
+inline const QStringList FieldNames = columns();
+
+// A contact's texts, one per field, indexed by Field.
+using Record = std::array<QString, FieldCount>;
 
 // The Brazilian state codes both state lists offer, in the order they are shown.
 inline const QStringList StateCodes = {

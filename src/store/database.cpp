@@ -87,8 +87,10 @@ StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(
     if (!e)
         e = exec(q, QStringLiteral("COMMIT"));
     if (e) {
+        // The first failure is the one to tell; a refused rollback adds nothing
+        // (SQLite has rolled back already when it refuses one).
         QSqlQuery rollback(db);
-        exec(rollback, QStringLiteral("ROLLBACK"));
+        [[maybe_unused]] const StoreError ignored = exec(rollback, QStringLiteral("ROLLBACK"));
     }
     return e;
 }

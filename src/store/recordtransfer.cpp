@@ -5,7 +5,7 @@ namespace transfer {
 StoreError toRow(TableRecordset& recordset, const QList<FieldBinding>& map)
 {
     for (const FieldBinding& binding : map) {
-        if (StoreError e = recordset.setValue(binding.field, binding.text()))
+        if (StoreError e = recordset.setValue(contact::column(binding.field), binding.text()))
             return e;
     }
     return {};
@@ -15,7 +15,7 @@ StoreError toWindow(TableRecordset& recordset, const QList<FieldBinding>& map)
 {
     StoreError first;
     for (const FieldBinding& binding : map) {
-        const StoreResult<QVariant> value = recordset.Value(binding.field);
+        const StoreResult<QVariant> value = recordset.Value(contact::column(binding.field));
         if (value.error) {
             if (!first)
                 first = value.error;

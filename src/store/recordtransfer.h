@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contactrecord.h"
 #include "storeerror.h"
 #include "tablerecordset.h"
 
@@ -8,10 +9,10 @@
 
 #include <functional>
 
-// One window field as the transfer between row and window sees it: the table
-// field it shows, and its text, read and written.
+// One window field as the transfer between row and window sees it: the field of
+// the record it shows, and its text, read and written.
 struct FieldBinding {
-    QString field;
+    contact::Field field;
     std::function<QString()> text;
     std::function<void(const QString&)> setText;
 };

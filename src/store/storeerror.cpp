@@ -54,3 +54,26 @@ StoreError StoreError::make(Kind kind, const QString& text)
     e.text = text.isEmpty() ? defaultText(kind) : text;
     return e;
 }
+
+QString StoreError::reason() const
+{
+    switch (primaryCode()) {
+    case SqliteBusy:
+    case SqliteLocked:
+        return QStringLiteral("O banco de dados está em uso por outro programa. "
+                              "Tente novamente em alguns instantes.");
+    case SqliteReadOnly:
+    case SqliteAuth:
+        return QStringLiteral("O banco de dados está protegido contra gravação.");
+    case SqliteFull:
+        return QStringLiteral("Não há espaço livre no disco.");
+    case SqliteIoErr:
+    case SqliteCantOpen:
+        return QStringLiteral("Erro de leitura ou gravação no disco.");
+    case SqliteCorrupt:
+    case SqliteNotADb:
+        return QStringLiteral("O arquivo do banco de dados está danificado.");
+    default:
+        return QString();
+    }
+}

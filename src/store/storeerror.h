@@ -6,7 +6,7 @@ class QSqlError;
 
 // What a store operation reports. Engine errors keep SQLite's own code and text;
 // the store's own refusals carry a Portuguese text of their own.
-struct StoreError {
+struct [[nodiscard]] StoreError {
     enum Kind {
         None,
         Engine,          // the database engine refused; see nativeCode and text
@@ -22,6 +22,19 @@ struct StoreError {
         Io,            // the operating system refused a file operation
     };
 
+    // SQLite's primary result codes that the program tells apart.
+    enum SqliteCode {
+        SqliteBusy = 5,
+        SqliteLocked = 6,
+        SqliteReadOnly = 8,
+        SqliteIoErr = 10,
+        SqliteCorrupt = 11,
+        SqliteFull = 13,
+        SqliteCantOpen = 14,
+        SqliteAuth = 23,
+        SqliteNotADb = 26,
+    };
+
     Kind kind = None;
     int nativeCode = 0; // SQLite result code (extended when the engine gives one)
     QString text;
@@ -30,12 +43,15 @@ struct StoreError {
     explicit operator bool() const { return isError(); }
     // The primary SQLite result code (SQLITE_BUSY, SQLITE_READONLY, ...), 0 when none.
     int primaryCode() const { return nativeCode & 0xff; }
+    // Why the file refused, in the user's words; empty when the code says nothing
+    // the user can act on.
+    QString reason() const;
 
     static StoreError fromSql(const QSqlError& error);
     static StoreError make(Kind kind, const QString& text = QString());
 };
 
-template <typename T> struct StoreResult {
+template <typename T> struct [[nodiscard]] StoreResult {
     T value{};
     StoreError error;
 };

@@ -15,28 +15,44 @@ namespace {
 const QString Title = QStringLiteral("Relatório do Cadastro de:  ");
 const QString Rule(100, QLatin1Char('-'));
 
-// clang-format off
+using namespace contact;
+
 ContactCard distinctCard()
 {
-    return {"Maria Conceição", "maria@example.com",
-            "Rua das Flores, 12", "Jardim Europa", "São Paulo", "SP", "01234-567",
-            "(11) 3333-4444", "(11) 98888-7777",
-            "Avenida Paulista, 1000", "Bela Vista", "Santos", "RJ", "20000-001",
-            "(21) 2222-1111", "321", "(21) 97777-6666"};
+    ContactCard c;
+    c[Nome] = "Maria Conceição";
+    c[Email] = "maria@example.com";
+    c[EndRes] = "Rua das Flores, 12";
+    c[BairroRes] = "Jardim Europa";
+    c[CidadeRes] = "São Paulo";
+    c[UfRes] = "SP";
+    c[CepRes] = "01234-567";
+    c[FoneRes] = "(11) 3333-4444";
+    c[CelularRes] = "(11) 98888-7777";
+    c[EndCom] = "Avenida Paulista, 1000";
+    c[BairroCom] = "Bela Vista";
+    c[CidadeCom] = "Santos";
+    c[UfCom] = "RJ";
+    c[CepCom] = "20000-001";
+    c[FoneCom] = "(21) 2222-1111";
+    c[Ramal] = "321";
+    c[CelularCom] = "(21) 97777-6666";
+    return c;
 }
 
 // The labelled lines from the third on: label and value, or a rule.
+// clang-format off
 QList<QPair<QString, QString>> bodyRows(const ContactCard& c)
 {
-    return {{"Endereço Residencial:", c.endRes}, {"Bairro:", c.bairroRes},
-            {"Cidade:", c.cidadeRes}, {"Estado:", c.ufRes}, {"CEP:", c.cepRes},
-            {"Telefone:", c.foneRes}, {"Celular:", c.celularRes},
+    return {{"Endereço Residencial:", c[EndRes]}, {"Bairro:", c[BairroRes]},
+            {"Cidade:", c[CidadeRes]}, {"Estado:", c[UfRes]}, {"CEP:", c[CepRes]},
+            {"Telefone:", c[FoneRes]}, {"Celular:", c[CelularRes]},
             {Rule, {}},
-            {"Endereço Comercial:", c.endCom}, {"Bairro:", c.bairroCom},
-            {"Cidade:", c.cidadeCom}, {"Estado:", c.ufCom}, {"CEP:", c.cepCom},
-            {"Telefone:", c.foneCom}, {"Ramal:", c.ramal}, {"Celular:", c.celularCom},
+            {"Endereço Comercial:", c[EndCom]}, {"Bairro:", c[BairroCom]},
+            {"Cidade:", c[CidadeCom]}, {"Estado:", c[UfCom]}, {"CEP:", c[CepCom]},
+            {"Telefone:", c[FoneCom]}, {"Ramal:", c[Ramal]}, {"Celular:", c[CelularCom]},
             {Rule, {}},
-            {"E-Mail:", c.email}};
+            {"E-Mail:", c[Email]}};
 }
 // clang-format on
 
@@ -95,7 +111,7 @@ void TestContactCard::lines_data()
     QTest::addColumn<int>("pointSize");
     QTest::addColumn<QStringList>("texts"); // "column|text"
     const ContactCard c = distinctCard();
-    QTest::newRow("title") << 0 << 16 << QStringList{"10|" + Title + c.nome};
+    QTest::newRow("title") << 0 << 16 << QStringList{"10|" + Title + c[Nome]};
     QTest::newRow("rule under the title") << 1 << 16 << QStringList{"1|" + Rule};
     const QList<QPair<QString, QString>> rows = bodyRows(c);
     for (int i = 0; i < rows.size(); ++i) {
@@ -137,12 +153,12 @@ void TestContactCard::longLabelPushesValueDown()
         return text == QStringLiteral("Endereço Residencial:") ? labelColumns : 5.0;
     };
     ContactCard card = distinctCard();
-    card.endRes = QStringLiteral("  as typed, never trimmed  ");
+    card[EndRes] = QStringLiteral("  as typed, never trimmed  ");
     const QList<CardLine> lines = contactCardLines(card, width);
     QCOMPARE(lines.size(), pushed ? 21 : 20);
     const CardLine& value = lines[pushed ? 3 : 2];
     QCOMPARE(value.texts.last().column, 40);
-    QCOMPARE(value.texts.last().text, card.endRes);
+    QCOMPARE(value.texts.last().text, card[EndRes]);
     QCOMPARE(value.pointSize, 12);
     QCOMPARE(lines[pushed ? 4 : 3].texts.first().text, QStringLiteral("Bairro:"));
 }
@@ -153,11 +169,11 @@ void TestContactCard::printedText_data()
     QTest::addColumn<bool>("narrow");
     QTest::newRow("distinct values") << distinctCard() << false;
     ContactCard empty;
-    empty.nome = QStringLiteral("João Batista");
+    empty[Nome] = QStringLiteral("João Batista");
     QTest::newRow("empty values") << empty << false;
     ContactCard longValue = distinctCard();
-    longValue.endRes = QStringLiteral("Rodovia Presidente Dutra, quilômetro 225, galpão 7, "
-                                      "portão de cargas");
+    longValue[EndRes] = QStringLiteral("Rodovia Presidente Dutra, quilômetro 225, galpão 7, "
+                                       "portão de cargas");
     QTest::newRow("value past the printable edge") << longValue << true;
 }
 
@@ -176,7 +192,7 @@ void TestContactCard::printedText()
     QCOMPARE(lines.size(), 20);
     // Double blanks come out single in extracted text; titleKeepsTwoBlanks
     // checks those.
-    QCOMPARE(lines[0].simplified(), (Title + card.nome).simplified());
+    QCOMPARE(lines[0].simplified(), (Title + card[Nome]).simplified());
     QCOMPARE(lines[1], Rule);
 
     const QList<QPair<QString, QString>> rows = bodyRows(card);

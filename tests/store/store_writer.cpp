@@ -23,9 +23,12 @@ int main(int argc, char* argv[])
         return 1;
     TableRecordset* rs = dat1.Recordset();
     for (int i = 1; count == 0 || i <= count; ++i) {
-        rs->AddNew();
-        for (const QString& field : contact::FieldNames)
-            rs->setValue(field, QStringLiteral("%1 %2 ").arg(field).arg(i).repeated(20));
+        if (rs->AddNew())
+            return 1;
+        for (const QString& field : contact::FieldNames) {
+            if (rs->setValue(field, QStringLiteral("%1 %2 ").arg(field).arg(i).repeated(20)))
+                return 1;
+        }
         if (rs->Update())
             return 1;
         std::printf("saved %d\n", i);

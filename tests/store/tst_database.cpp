@@ -199,7 +199,7 @@ void TestDatabase::readOnlyFile()
     QVERIFY(!rs->setValue(QStringLiteral("Nome"), QStringLiteral("Bia")));
     const StoreError e = rs->Update();
     QVERIFY(e.isError());
-    QCOMPARE(e.primaryCode(), 8); // SQLITE_READONLY
+    QCOMPARE(e.primaryCode(), int(StoreError::SqliteReadOnly));
     QVERIFY(!e.text.isEmpty());
     // The new row stays pending, so that the user may try again.
     QCOMPARE(rs->editMode(), TableRecordset::EditAdd);

@@ -365,7 +365,7 @@ void TestTableRecordset::lockedFile_busyAfterTimeout()
     QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
 
     const StoreError e = rs->Update();
-    QCOMPARE(e.primaryCode(), 5); // SQLITE_BUSY
+    QCOMPARE(e.primaryCode(), int(StoreError::SqliteBusy));
     QCOMPARE(rs->editMode(), TableRecordset::EditInProgress);
 
     QVERIFY(lock.exec("ROLLBACK"));

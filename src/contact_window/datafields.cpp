@@ -1,0 +1,113 @@
+#include "datafields.h"
+
+#include "maskedit.h"
+#include "maskformat.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+void clearMasked(MaskEdBox* field, const QString& mask)
+{
+    field->setMaskPattern(QString());
+    field->setMaskedText(QString());
+    field->setMaskPattern(mask);
+}
+
+// A stored text goes into its masked field with the mask in place when it fits.
+// One that does not fit (put in the file by other means) is shown as it is, with
+// the mask off, so that it is seen and saved back unchanged rather than lost.
+void showInMasked(MaskEdBox* field, const QString& mask, const QString& text)
+{
+    if (text.isEmpty()) {
+        clearMasked(field, mask);
+    } else if (maskformat::fits(mask, text, field->locale())) {
+        field->setMaskPattern(mask);
+        field->setMaskedText(text);
+    } else {
+        field->setMaskPattern(QString());
+        field->setMaskedText(text);
+    }
+}
+} // namespace
+
+DataFields::DataFields(const QWidget* form)
+{
+    for (int f = 0; f < contact::FieldCount; ++f) {
+        const QString name = contact::controlName(contact::Field(f));
+        QWidget* control = form->findChild<QWidget*>(name);
+        if (!control)
+            qFatal("the form has no control named %s", qPrintable(name));
+        m_controls[f] = control;
+        if (auto* masked = qobject_cast<MaskEdBox*>(control))
+            m_masks[f] = masked->maskPattern();
+        else if (auto* edit = qobject_cast<QLineEdit*>(control))
+            m_maxLengths[f] = edit->maxLength();
+        else if (!qobject_cast<QComboBox*>(control))
+            qFatal("%s is no text box, combo box or masked field", qPrintable(name));
+    }
+}
+
+QList<QWidget*> DataFields::controls() const
+{
+    return QList<QWidget*>(m_controls.begin(), m_controls.end());
+}
+
+void DataFields::clear()
+{
+    for (int f = 0; f < contact::FieldCount; ++f) {
+        QWidget* control = m_controls[f];
+        if (auto* masked = qobject_cast<MaskEdBox*>(control)) {
+            clearMasked(masked, m_masks[f]);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+            edit->setMaxLength(m_maxLengths[f]);
+            edit->setText(QString());
+        } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            combo->setEditText(QString()); // the list stays
+        }
+    }
+}
+
+void DataFields::setEnabled(bool enabled)
+{
+    for (QWidget* control : m_controls)
+        control->setEnabled(enabled);
+}
+
+QList<FieldBinding> DataFields::bindings() const
+{
+    QList<FieldBinding> map;
+    for (const contact::Field field : contact::recordOrder())
+        map.append(binding(field));
+    return map;
+}
+
+FieldBinding DataFields::binding(contact::Field field) const
+{
+    QWidget* control = m_controls[field];
+    if (auto* masked = qobject_cast<MaskEdBox*>(control)) {
+        const QString mask = m_masks[field];
+        return {field, [masked] { return masked->text(); },
+                [masked, mask](const QString& t) { showInMasked(masked, mask, t); }};
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        return {field, [combo] { return combo->currentText(); },
+                [combo](const QString& t) { combo->setEditText(t); }};
+    auto* edit = qobject_cast<QLineEdit*>(control);
+    // A stored text longer than the field takes from the keyboard (put in by other
+    // means) is shown whole, so that saving it again does not cut it short.
+    return {field, [edit] { return edit->text(); },
+            [edit](const QString& t) {
+                if (t.size() > edit->maxLength())
+                    edit->setMaxLength(int(t.size()));
+                edit->setText(t);
+            }};
+}
+
+contact::Record DataFields::texts() const
+{
+    contact::Record record;
+    for (const FieldBinding& b : bindings())
+        record[b.field] = b.text();
+    return record;
+}

@@ -1,0 +1,264 @@
+// The contact window's record commands (Incluir, Salvar, Modificar, Excluir) and
+// the lookup by name (Consultar, the seek on leaving the list, and the combo
+// boxes' focus handlers that attach the completion).
+
+#include "frmquelmar.h"
+
+#include "combolist.h"
+#include "messagebox.h"
+#include "ui_frmquelmar.h"
+
+namespace {
+const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
+const QString EditTitle = QStringLiteral("Editar Registro");
+const QString DeleteEmptyTitle = QStringLiteral("Exclur registro do Listrano");
+const QString DeleteTitle = QStringLiteral("Excluir registro do Listrano");
+const QString SearchTitle = QStringLiteral("Erro de Pesquisa");
+const QString SeekTitle = QStringLiteral("Consulta de Registro na Agenda");
+} // namespace
+
+bool frmQuelmar::reportStoreError(const StoreError& error, const QString& action,
+                                  const QString& title)
+{
+    if (!error)
+        return false;
+    QString text = action;
+    if (const QString reason = error.reason(); !reason.isEmpty())
+        text += QStringLiteral("\n\n") + reason;
+    text += QStringLiteral("\n\nErro: ") + error.text;
+    inform(text, title);
+    return true;
+}
+
+TableRecordset* frmQuelmar::recordset(const QString& title)
+{
+    TableRecordset* rs = dat1.Recordset();
+    if (rs && rs->isOpen())
+        return rs;
+    if (reportStoreError(dat1.Refresh(), QStringLiteral("Não foi possível abrir o banco de dados."),
+                         title))
+        return nullptr;
+    return dat1.Recordset();
+}
+
+void frmQuelmar::cmdNovo_Click()
+{
+    TableRecordset* rs = recordset(ProgramTitle);
+    if (!rs ||
+        reportStoreError(rs->AddNew(), QStringLiteral("Não foi possível incluir um novo registro."),
+                         ProgramTitle))
+        return;
+    ui->cmdNovo->setEnabled(false);
+    Ativar();
+    Limpar();
+    ui->txtNome->setFocus();
+}
+
+void frmQuelmar::cmdSalvar_Click()
+{
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("O Campo Nome não pode haver valor nulo!"), SaveTitle);
+        ui->cmdNovo->setEnabled(true);
+        clearAndLock();
+        ui->cmdEditar->setEnabled(true);
+        return;
+    }
+
+    // Nothing to save into: the fields show a looked-up contact, or the new row
+    // was abandoned by a lookup. Saving now would write over the wrong row.
+    TableRecordset* rs = dat1.Recordset();
+    if (!rs || rs->editMode() == TableRecordset::EditNone) {
+        inform(QStringLiteral("Não há inclusão nem alteração de registro em andamento.\n"
+                              "Use Incluir ou Modificar antes de Salvar."),
+               SaveTitle);
+        return;
+    }
+    // A refused write leaves everything as typed, so that the user can try again.
+    const QString failed = QStringLiteral("Não foi possível gravar o registro.");
+    if (reportStoreError(Gravar(), failed, SaveTitle) ||
+        reportStoreError(rs->Update(), failed, SaveTitle))
+        return;
+    ui->cmdNovo->setEnabled(true);
+    clearAndLock();
+    ui->cmdEditar->setEnabled(true);
+}
+
+void frmQuelmar::cmdEditar_Click()
+{
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("Não há registro para Editar"), EditTitle);
+        clearAndLock();
+        ui->cmdEditar->setEnabled(false);
+        return;
+    }
+    TableRecordset* rs =
+        rowOnShow(EditTitle, QStringLiteral("Salve-o antes de modificar outro registro."),
+                  QStringLiteral("Não há registro atual para modificar.\n"
+                                 "Consulte o registro antes de modificá-lo."));
+    if (!rs || reportStoreError(
+                   rs->Edit(), QStringLiteral("Não foi possível modificar o registro."), EditTitle))
+        return;
+    Ativar();
+    ui->txtNome->setFocus();
+    ui->cmdEditar->setEnabled(false);
+}
+
+void frmQuelmar::cmdExcluir_Click()
+{
+    ui->tabQuelmar->setCurrentIndex(0);
+    if (nameIsEmpty()) {
+        inform(QStringLiteral("Não há registro para excluir"), DeleteEmptyTitle);
+        ui->cmdNovo->setFocus();
+        Desativar();
+        return;
+    }
+    TableRecordset* rs =
+        rowOnShow(DeleteTitle, QStringLiteral("Salve-o antes de excluir um registro."),
+                  QStringLiteral("Não há registro atual para excluir.\n"
+                                 "Consulte o registro antes de excluí-lo."));
+    if (!rs)
+        return;
+
+    const MessageBox::Answer answer = MessageBox::show(
+        this, QStringLiteral("Tem certeza que deseja excluir no nome: ") + ui->txtNome->text(),
+        DeleteTitle, MessageBox::Question, MessageBox::YesNo);
+    if (answer == MessageBox::Yes) {
+        const StoreResult<QVariant> stored = rs->Value(contact::column(contact::Nome));
+        const QString deletedName = stored.error ? ui->txtNome->text() : stored.value.toString();
+        if (reportStoreError(rs->Delete(), QStringLiteral("Não foi possível excluir o registro."),
+                             DeleteTitle))
+            return;
+        removeFromLookupList(deletedName);
+    }
+    clearAndLock();
+}
+
+// Only the contact the window shows may be modified or deleted: never the row
+// that happens to be current behind a new one being added or after a failed
+// lookup, and none when there is no current row.
+TableRecordset* frmQuelmar::rowOnShow(const QString& title, const QString& saveFirst,
+                                      const QString& noCurrentRow)
+{
+    TableRecordset* rs = dat1.Recordset();
+    if (rs && rs->editMode() == TableRecordset::EditAdd) {
+        inform(QStringLiteral("Um novo registro está sendo incluído.\n") + saveFirst, title);
+        return nullptr;
+    }
+    if (!rs || !rs->hasCurrent() || !m_showsCurrentRow) {
+        inform(noCurrentRow, title);
+        return nullptr;
+    }
+    return rs;
+}
+
+// The ending of a command done with the contact on show: the fields cleared and
+// locked, the focus on Incluir when Incluir can take it.
+void frmQuelmar::clearAndLock()
+{
+    Limpar();
+    ui->cmdNovo->setFocus();
+    Desativar();
+}
+
+void frmQuelmar::cmdConsultar_Click()
+{
+    TableRecordset* rs = recordset(SearchTitle);
+    if (!rs)
+        return;
+    const StoreResult<qint64> count = rs->RecordCount();
+    const QString failed = QStringLiteral("Não foi possível ler os nomes cadastrados.");
+    if (reportStoreError(count.error, failed, SearchTitle))
+        return;
+    if (count.value <= 0) {
+        inform(QStringLiteral("Não há registro para Pesquisar"), SearchTitle);
+        Desativar();
+        ui->cmdNovo->setFocus();
+        return;
+    }
+
+    // The list lies on the name page.
+    ui->tabQuelmar->setCurrentIndex(0);
+    ui->cboNome->show();
+    ui->cboNome->setFocus();
+
+    StoreError e = dat1.Refresh();
+    m_showsCurrentRow = false; // the listing walks past the contact on show
+    rs = dat1.Recordset();
+    if (!e)
+        e = rs->MoveFirst();
+    QStringList names;
+    names.reserve(int(count.value));
+    while (!e && !rs->Eof()) {
+        const StoreResult<QVariant> name = rs->Value(contact::column(contact::Nome));
+        e = name.error;
+        if (!e && !name.value.isNull()) // a row without a name cannot be sought by one
+            names.append(name.value.toString());
+        if (!e)
+            e = rs->MoveNext();
+    }
+    if (reportStoreError(e, failed, SearchTitle)) {
+        ui->cboNome->hide();
+        return;
+    }
+    // Filled afresh each time, in one go; the edit field keeps the name found before.
+    combolist::setItems(ui->cboNome, names);
+}
+
+void frmQuelmar::cboNome_LostFocus()
+{
+    const QString failed = QStringLiteral("Não foi possível consultar o registro.");
+    StoreError e = dat1.Refresh();
+    TableRecordset* rs = dat1.Recordset();
+    if (!e)
+        e = rs->setIndex(contact::NameIndex);
+    if (!e)
+        e = rs->Seek(QStringLiteral("="), ui->cboNome->currentText());
+    if (e) {
+        reportStoreError(e, failed, SeekTitle);
+        ui->cboNome->hide();
+        return;
+    }
+    if (!rs->NoMatch()) {
+        reportStoreError(Mostrar(), QStringLiteral("Não foi possível mostrar todo o registro."),
+                         SeekTitle);
+        ui->cboNome->hide();
+        return;
+    }
+    inform(QStringLiteral("Registro não encontrado ou cadastrado no Listrano"), SeekTitle);
+    ui->cboNome->setEditText(QString());
+    ui->cboNome->setFocus();
+}
+
+void frmQuelmar::cboNome_GotFocus()
+{
+    if (moLocadoura) // released once the window unloads
+        moLocadoura->AttachTo(ui->cboNome);
+}
+
+void frmQuelmar::cboUfRes_GotFocus()
+{
+    if (moLocadoura) // released once the window unloads
+        moLocadoura->AttachTo(ui->cboUfRes);
+}
+
+void frmQuelmar::cboUfCom_GotFocus()
+{
+    if (moLocadoura) // released once the window unloads
+        moLocadoura->AttachTo(ui->cboUfCom);
+}
+
+// Takes the deleted contact's name out of the lookup list: the current item when
+// it is that name, else the first item equal to it, else none.
+void frmQuelmar::removeFromLookupList(const QString& name)
+{
+    QComboBox* list = ui->cboNome;
+    int index = list->currentIndex();
+    if (index < 0 || list->itemText(index) != name)
+        index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        return;
+    const QString typed = list->currentText();
+    list->removeItem(index);
+    list->setCurrentIndex(-1);
+    list->setEditText(typed);
+}

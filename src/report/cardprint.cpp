@@ -1,0 +1,36 @@
+#include "cardprint.h"
+
+#include "messagebox.h"
+#include "printing.h"
+
+namespace cardprint {
+
+Result print(QWidget* parent, const ContactCard& card, const QString& title)
+{
+    const QString name = card[contact::Nome];
+    const auto paint = [&card](QPainter& painter) { paintContactCard(painter, card); };
+    const QString document = QStringLiteral("Listrano - ") + name;
+
+    printing::Result result;
+    if (printing::hasDefaultPrinter()) {
+        result = printing::printOnDefault(document, paint);
+    } else {
+        // Nothing reported as printed: the card can go into a PDF file instead.
+        const MessageBox::Answer answer =
+            MessageBox::show(parent,
+                             QStringLiteral("Não há impressora instalada.\n"
+                                            "Deseja salvar o relatório em um arquivo PDF?"),
+                             title, MessageBox::Question, MessageBox::YesNo);
+        if (answer == MessageBox::No)
+            return {Outcome::Declined, QString()};
+        const QString path = printing::askPdfPath(parent, name + QStringLiteral(".pdf"));
+        if (path.isEmpty())
+            return {Outcome::Declined, QString()};
+        result = printing::printToPdf(path, document, paint);
+    }
+    if (!result.ok)
+        return {Outcome::Failed, result.error};
+    return {Outcome::Printed, QString()};
+}
+
+} // namespace cardprint
