@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QChildEvent>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -63,7 +64,7 @@ void FocusNavigator::shareAccessKey(int key, const QList<QAbstractButton*>& butt
 
 void FocusNavigator::onFocusChanged(QWidget* now)
 {
-    if (!now || now->window() != m_window)
+    if (m_moving || !now || now->window() != m_window)
         return;
     QWidget* stop = stopOf(now);
     QWidget* entered = stop ? stop : now;
@@ -114,9 +115,16 @@ bool FocusNavigator::moveFocus(bool next)
         const bool shown = candidate->isVisibleTo(page ? page : m_window);
         if (!candidate->isEnabled() || !shown)
             continue;
-        if (page)
-            m_pages->setCurrentWidget(page);
-        candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        {
+            // Turning the page hands the focus to some control of the page in
+            // front for a moment; that control was never entered, so the window
+            // hears of the move only once it is done.
+            const QScopedValueRollback<bool> moving(m_moving, true);
+            if (page)
+                m_pages->setCurrentWidget(page);
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        }
+        onFocusChanged(QApplication::focusWidget());
         return true;
     }
     return false;

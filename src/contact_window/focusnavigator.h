@@ -79,4 +79,5 @@ private:
     QList<SharedKey> m_sharedKeys;
     QPointer<QWidget> m_focused; // the stop that last had the focus
     bool m_voidClick = false;
+    bool m_moving = false; // a Tab move under way
 };

@@ -50,7 +50,7 @@ private:
 
 void TestCardMailInfo::initTestCase()
 {
-    m_dbPath = frmQuelmar::databasePath();
+    m_dbPath = windowtest::databasePath();
     // A stand-in mail program that notes its arguments, one per line.
     QFile script(m_dir.filePath("xdg-email"));
     QVERIFY(script.open(QIODevice::WriteOnly));

@@ -54,7 +54,7 @@ private:
 
 void TestLookup::initTestCase()
 {
-    m_dbPath = frmQuelmar::databasePath();
+    m_dbPath = windowtest::databasePath();
 }
 
 void TestLookup::open(const QList<QStringList>& contacts)

@@ -1,5 +1,6 @@
 #include "clalocadoura.h"
 #include "combolist.h"
+#include "keycodes.h"
 #include "windowtest.h"
 
 #include <QComboBox>
@@ -50,7 +51,7 @@ void TestClaLocadoura::keys_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("selStart");
     QTest::addColumn<int>("selLength");
-    QTest::addColumn<int>("code"); // key press character, or 46 from key down
+    QTest::addColumn<int>("code"); // key press character, or Delete from key down
     QTest::addColumn<bool>("keyDown");
     QTest::addColumn<QString>("textAfter");
     QTest::addColumn<int>("selStartAfter");
@@ -76,27 +77,27 @@ void TestClaLocadoura::keys_data()
     QTest::newRow("wraps around to the top")
         << QStringList({"Ana", "Bia", "Beto"}) << 2 << "Beto" << 0 << 4 << int('a') << false << "Ana" << 1 << 2 << 0 << true;
     QTest::newRow("backspace over a completion: no exact item, the combo deletes")
-        << anas << 1 << "Ana Maria" << 1 << 8 << 8 << false << "Ana Maria" << 1 << 8 << 1 << false;
+        << anas << 1 << "Ana Maria" << 1 << 8 << int(keycode::Backspace) << false << "Ana Maria" << 1 << 8 << 1 << false;
     QTest::newRow("backspace leaving an item exactly")
-        << anas << 1 << "Ana Maria" << 3 << 6 << 8 << false << "Ana" << 3 << 0 << 0 << true;
+        << anas << 1 << "Ana Maria" << 3 << 6 << int(keycode::Backspace) << false << "Ana" << 3 << 0 << 0 << true;
     QTest::newRow("backspace with nothing selected, exact item remains")
-        << anas << -1 << "anax" << 4 << 0 << 8 << false << "Ana" << 3 << 0 << 0 << true;
+        << anas << -1 << "anax" << 4 << 0 << int(keycode::Backspace) << false << "Ana" << 3 << 0 << 0 << true;
     QTest::newRow("delete with nothing selected, exact item remains")
-        << anas << -1 << "Axna" << 1 << 0 << 46 << true << "Ana" << 3 << 0 << 0 << true;
+        << anas << -1 << "Axna" << 1 << 0 << int(keycode::Delete) << true << "Ana" << 3 << 0 << 0 << true;
     QTest::newRow("delete, nothing equal: the combo deletes")
-        << anas << -1 << "Anxy" << 2 << 0 << 46 << true << "Anxy" << 2 << 0 << -1 << false;
+        << anas << -1 << "Anxy" << 2 << 0 << int(keycode::Delete) << true << "Anxy" << 2 << 0 << -1 << false;
     QTest::newRow("last character deleted, first item current")
-        << anas << 0 << "A" << 1 << 0 << 8 << false << "" << 0 << 0 << -1 << false;
+        << anas << 0 << "A" << 1 << 0 << int(keycode::Backspace) << false << "" << 0 << 0 << -1 << false;
     QTest::newRow("last character deleted, a later item current")
-        << anas << 1 << "A" << 1 << 0 << 8 << false << "" << 0 << 0 << -1 << true;
+        << anas << 1 << "A" << 1 << 0 << int(keycode::Backspace) << false << "" << 0 << 0 << -1 << true;
     QTest::newRow("whole text selected and deleted")
-        << anas << 1 << "Ana Maria" << 0 << 9 << 46 << true << "" << 0 << 0 << -1 << true;
+        << anas << 1 << "Ana Maria" << 0 << 9 << int(keycode::Delete) << true << "" << 0 << 0 << -1 << true;
     QTest::newRow("a full stop is a character like any other")
         << QStringList({"Av. Brasil"}) << 0 << "Av" << 2 << 0 << int('.') << false << "Av. Brasil" << 3 << 7 << 0 << true;
     QTest::newRow("Enter passes")
-        << anaBia << -1 << "An" << 2 << 0 << 13 << false << "An" << 2 << 0 << -1 << false;
+        << anaBia << -1 << "An" << 2 << 0 << int(keycode::Enter) << false << "An" << 2 << 0 << -1 << false;
     QTest::newRow("Tab passes")
-        << anaBia << 0 << "Ana Maria" << 1 << 8 << 9 << false << "Ana Maria" << 1 << 8 << 0 << false;
+        << anaBia << 0 << "Ana Maria" << 1 << 8 << int(keycode::Tab) << false << "Ana Maria" << 1 << 8 << 0 << false;
     QTest::newRow("paste shortcut goes through as a character")
         << anaBia << -1 << "" << 0 << 0 << 22 << false << "" << 0 << 0 << -1 << false;
     QTest::newRow("accented capitals, the Unicode way")

@@ -201,6 +201,8 @@ void TestDatabase::readOnlyFile()
     QVERIFY(e.isError());
     QCOMPARE(e.primaryCode(), int(StoreError::SqliteReadOnly));
     QVERIFY(!e.text.isEmpty());
+    QVERIFY2(e.reason().contains(QStringLiteral("protegido contra gravação")),
+             qPrintable(e.reason()));
     // The new row stays pending, so that the user may try again.
     QCOMPARE(rs->editMode(), TableRecordset::EditAdd);
     QCOMPARE(rs->Value(QStringLiteral("Nome")).value.toString(), QStringLiteral("Bia"));

@@ -366,6 +366,8 @@ void TestTableRecordset::lockedFile_busyAfterTimeout()
 
     const StoreError e = rs->Update();
     QCOMPARE(e.primaryCode(), int(StoreError::SqliteBusy));
+    QVERIFY2(e.reason().contains(QStringLiteral("em uso por outro programa")),
+             qPrintable(e.reason()));
     QCOMPARE(rs->editMode(), TableRecordset::EditInProgress);
 
     QVERIFY(lock.exec("ROLLBACK"));

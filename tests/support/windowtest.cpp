@@ -1,18 +1,26 @@
 #include "windowtest.h"
 
+#include "contactrecord.h"
 #include "frmquelmar.h"
 #include "messagebox.h"
 #include "testdb.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace windowtest {
 
+QString databasePath()
+{
+    static const QTemporaryDir dir;
+    return dir.filePath(contact::DatabaseFileName);
+}
+
 frmQuelmar* open(const QList<QStringList>& contacts)
 {
-    const QString path = frmQuelmar::databasePath();
+    const QString path = databasePath();
     QFile::remove(path);
     testdb::createEmpty(path);
     for (const QStringList& contact : contacts)
@@ -20,7 +28,7 @@ frmQuelmar* open(const QList<QStringList>& contacts)
     MessageBox::setTestMode(true);
 
     auto* window = new frmQuelmar;
-    if (const StoreError e = window->Form_Load()) {
+    if (const StoreError e = window->Form_Load(path)) {
         QTest::qFail(qPrintable("Form_Load: " + e.text), __FILE__, __LINE__);
         delete window;
         return nullptr;
@@ -37,7 +45,7 @@ void close(frmQuelmar*& window)
 {
     delete window;
     window = nullptr;
-    QFile::remove(frmQuelmar::databasePath());
+    QFile::remove(databasePath());
 }
 
 void typeText(QWidget* widget, const QString& text)

@@ -10,7 +10,11 @@ class frmQuelmar;
 // The contact window as the window tests use it.
 namespace windowtest {
 
-// A contact window over a fresh database, beside the program, holding contacts:
+// The database the window tests open: in a folder of the test's own, removed
+// when the test ends.
+QString databasePath();
+
+// A contact window over a fresh database at databasePath(), holding contacts:
 // loaded, shown and active, with the message log empty. Null when it would not
 // load (the test has failed then).
 frmQuelmar* open(const QList<QStringList>& contacts = {});
