@@ -2,6 +2,7 @@
 
 #include "maskedit.h"
 #include "maskformat.h"
+#include "messagebox.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -21,10 +22,10 @@ void showInMasked(MaskEdBox* field, const QString& mask, const QString& text)
 {
     if (text.isEmpty()) {
         clearMasked(field, mask);
-    } else if (maskformat::fits(mask, text, field->locale())) {
-        field->setMaskPattern(mask);
-        field->setMaskedText(text);
-    } else {
+        return;
+    }
+    field->setMaskPattern(mask);
+    if (!field->setMaskedText(text)) {
         field->setMaskPattern(QString());
         field->setMaskedText(text);
     }
@@ -39,12 +40,19 @@ DataFields::DataFields(const QWidget* form)
         if (!control)
             qFatal("the form has no control named %s", qPrintable(name));
         m_controls[f] = control;
-        if (auto* masked = qobject_cast<MaskEdBox*>(control))
+        if (auto* masked = qobject_cast<MaskEdBox*>(control)) {
             m_masks[f] = masked->maskPattern();
-        else if (auto* edit = qobject_cast<QLineEdit*>(control))
+            // A phone field takes a mobile number's ninth digit.
+            if (m_masks[f] == maskformat::PhonePattern)
+                masked->setWidePattern(maskformat::MobilePattern);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
             m_maxLengths[f] = edit->maxLength();
-        else if (!qobject_cast<QComboBox*>(control))
+        } else if (!qobject_cast<QComboBox*>(control)) {
             qFatal("%s is no text box, combo box or masked field", qPrintable(name));
+        }
+        // A key a field refuses is heard, not silently dropped.
+        if (auto* edit = qobject_cast<QLineEdit*>(control))
+            QObject::connect(edit, &QLineEdit::inputRejected, &MessageBox::beep);
     }
 }
 

@@ -25,7 +25,7 @@ public:
     State validate(QString& input, int&) const override
     {
         const QString pattern = m_box->maskPattern();
-        if (pattern.isEmpty() || maskformat::fits(pattern, input, m_box->locale()))
+        if (pattern.isEmpty() || maskformat::fits(pattern, input))
             return Acceptable;
         return Invalid;
     }
@@ -44,24 +44,40 @@ MaskEdBox::MaskEdBox(QWidget* parent) : QLineEdit(parent)
 void MaskEdBox::setMaskPattern(const QString& pattern)
 {
     const QString current = text();
-    m_pattern = pattern;
+    m_designPattern = pattern;
     // A drop inserts text, which cannot go into a fixed-shape field.
-    setAcceptDrops(!masked());
-    if (!masked()) {
+    setAcceptDrops(pattern.isEmpty());
+    if (pattern.isEmpty()) {
+        m_pattern = pattern;
         setMaxLength(UnmaskedMaxLength);
         return;
     }
-    const bool keep = maskformat::fits(pattern, current, locale());
-    setMaxLength(pattern.size());
-    setText(keep ? current : maskformat::emptyText(pattern, locale()));
+    const bool keep = maskformat::fits(pattern, current);
+    show(pattern, keep ? maskformat::normalised(pattern, current) : maskformat::emptyText(pattern));
 }
 
 bool MaskEdBox::setMaskedText(const QString& text)
 {
-    if (masked() && !maskformat::fits(m_pattern, text, locale()))
-        return false;
+    if (!masked()) {
+        setText(text);
+        return true;
+    }
+    for (const QString& pattern : {m_designPattern, m_widePattern}) {
+        if (!pattern.isEmpty() && maskformat::fits(pattern, text)) {
+            show(pattern, maskformat::normalised(pattern, text));
+            return true;
+        }
+    }
+    return false;
+}
+
+void MaskEdBox::show(const QString& pattern, const QString& text)
+{
+    m_pattern = pattern;
+    // The limit never cuts the new text on its way in.
+    setMaxLength(std::max(maxLength(), int(text.size())));
     setText(text);
-    return true;
+    setMaxLength(pattern.size());
 }
 
 int MaskEdBox::selStart() const
@@ -92,8 +108,10 @@ int MaskEdBox::selLength() const
 // bring back a text of the wrong shape.
 void MaskEdBox::apply(const maskformat::EditResult& edit)
 {
-    if (!edit.accepted)
+    if (!edit.accepted) {
+        emit inputRejected();
         return;
+    }
     if (edit.text == text()) {
         setCursorPosition(edit.cursor);
         return;
@@ -104,9 +122,25 @@ void MaskEdBox::apply(const maskformat::EditResult& edit)
     emit textEdited(edit.text);
 }
 
+void MaskEdBox::apply(const maskformat::GrowResult& edit)
+{
+    if (edit.edit.accepted && edit.pattern != m_pattern) {
+        m_pattern = edit.pattern;
+        setMaxLength(int(m_pattern.size()));
+    }
+    apply(edit.edit);
+}
+
+// A field that grows takes a pasted number as if its digits were typed, and
+// refuses it whole when they do not all find a place.
 void MaskEdBox::pasteText(const QString& clipText)
 {
-    apply(maskformat::paste(m_pattern, text(), inputStart(), selLength(), clipText));
+    if (m_widePattern.isEmpty()) {
+        apply(maskformat::paste(m_pattern, text(), inputStart(), selLength(), clipText));
+        return;
+    }
+    apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(), inputStart(),
+                                  selLength(), maskformat::phoneDigits(clipText)));
 }
 
 void MaskEdBox::pasteClipboard()
@@ -148,10 +182,11 @@ void MaskEdBox::keyPressEvent(QKeyEvent* event)
     } else if (event->matches(QKeySequence::Delete)) {
         apply(maskformat::deleteForward(m_pattern, text(), selStart(), selLength()));
     } else if (event->key() == Qt::Key_Backspace && plain) {
-        apply(maskformat::backspace(m_pattern, text(), selStart(), selLength()));
+        backspaceKey();
     } else if (printable && plain) {
         // Taken even when refused, so that a stray letter never reaches the text.
-        apply(maskformat::typeChar(m_pattern, text(), inputStart(), selLength(), typed.at(0)));
+        apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(),
+                                      inputStart(), selLength(), typed));
     } else if (printable && !(event->modifiers() & Qt::ControlModifier)) {
         // Alt or Meta with a character is meant for the window, not for the text.
         event->ignore();
@@ -161,6 +196,22 @@ void MaskEdBox::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
+}
+
+// Backspace at the end of a grown text takes its last digit and the field back
+// to its narrow shape.
+void MaskEdBox::backspaceKey()
+{
+    const bool grown = !m_widePattern.isEmpty() && m_pattern == m_widePattern;
+    if (!grown || hasSelectedText() || cursorPosition() < text().size()) {
+        apply(maskformat::backspace(m_pattern, text(), selStart(), selLength()));
+        return;
+    }
+    const QString narrow = maskformat::relaid(m_widePattern, text(), m_designPattern);
+    show(m_designPattern, narrow);
+    setCursorPosition(int(narrow.size()));
+    setModified(true);
+    emit textEdited(narrow);
 }
 
 void MaskEdBox::inputMethodEvent(QInputMethodEvent* event)

@@ -4,12 +4,16 @@
 
 namespace maskformat {
 struct EditResult;
-}
+struct GrowResult;
+} // namespace maskformat
 
 // A line edit that holds a fixed-shape text such as a phone number or a postal
 // code. The mask pattern (see maskformat.h) fixes the text's length and its
 // literals; the user only fills or clears the digit positions, and unfilled
 // positions read back as '_'. With an empty pattern it is a plain line edit.
+// A field may have a wide pattern too, which it grows into when a digit is typed
+// at the end of its full text, and shrinks back from on Backspace at the end.
+// Whatever the field refuses is reported through inputRejected().
 class MaskEdBox : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(QString maskPattern READ maskPattern WRITE setMaskPattern)
@@ -17,13 +21,18 @@ class MaskEdBox : public QLineEdit {
 public:
     explicit MaskEdBox(QWidget* parent = nullptr);
 
+    // The pattern the text is in now.
     QString maskPattern() const { return m_pattern; }
     // "" removes the mask. Otherwise the current text is kept if it fits the new
     // pattern, and replaced by the empty mask text if it does not.
     void setMaskPattern(const QString& pattern);
+    QString widePattern() const { return m_widePattern; }
+    void setWidePattern(const QString& pattern) { m_widePattern = pattern; }
 
-    // Puts text in the field exactly as given, prompts included. With a mask set,
-    // a text that does not fit it is refused: returns false, field unchanged.
+    // Puts text in the field as given, prompts included, in whichever of the
+    // field's patterns it fits (a ',' where a pattern has '.' becomes a point).
+    // With a mask set, a text that fits neither is refused: returns false, field
+    // unchanged.
     bool setMaskedText(const QString& text);
 
 protected:
@@ -38,10 +47,16 @@ private:
     int selLength() const;
     int inputStart() const;
     void apply(const maskformat::EditResult& edit);
+    void apply(const maskformat::GrowResult& edit);
+    // Puts text in pattern into the field, whatever their lengths were before.
+    void show(const QString& pattern, const QString& text);
     void pasteText(const QString& clipText);
+    void backspaceKey();
     void pasteClipboard();
     void cutSelection();
     void clearSelectedDigits();
 
     QString m_pattern;
+    QString m_designPattern; // as last set, before any growing
+    QString m_widePattern;
 };

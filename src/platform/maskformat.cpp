@@ -66,43 +66,80 @@ EditResult refused(const QString& text, int start)
 
 } // namespace
 
-QChar decimalSeparator(const QLocale& locale)
-{
-    const QString sep = locale.decimalPoint();
-    return sep.size() == 1 ? sep.at(0) : QChar(u'.');
-}
-
-QString emptyText(const QString& pattern, const QLocale& locale)
+QString emptyText(const QString& pattern)
 {
     QString text = pattern;
     for (QChar& ch : text) {
         if (ch == DigitSlot)
             ch = Prompt;
-        else if (ch == DecimalSlot)
-            ch = decimalSeparator(locale);
     }
     return text;
 }
 
-bool fits(const QString& pattern, const QString& text, const QLocale& locale)
+bool fits(const QString& pattern, const QString& text)
 {
     if (text.size() != pattern.size())
         return false;
-    const QChar sep = decimalSeparator(locale);
     for (int i = 0; i < pattern.size(); ++i) {
         const QChar p = pattern.at(i);
         const QChar t = text.at(i);
         bool ok;
         if (p == DigitSlot)
             ok = isAsciiDigit(t) || t == Prompt;
-        else if (p == DecimalSlot)
-            ok = t == sep || t == DecimalSlot;
+        else if (p == PointSlot)
+            ok = t == PointSlot || t == u',';
         else
             ok = t == p;
         if (!ok)
             return false;
     }
     return true;
+}
+
+QString normalised(const QString& pattern, const QString& text)
+{
+    QString result = text;
+    for (int i = 0; i < qMin(pattern.size(), result.size()); ++i) {
+        if (pattern.at(i) == PointSlot)
+            result[i] = PointSlot;
+    }
+    return result;
+}
+
+bool isFull(const QString& pattern, const QString& text)
+{
+    for (int i = 0; i < qMin(pattern.size(), text.size()); ++i) {
+        if (pattern.at(i) == DigitSlot && !isAsciiDigit(text.at(i)))
+            return false;
+    }
+    return fits(pattern, text);
+}
+
+QString relaid(const QString& fromPattern, const QString& text, const QString& toPattern)
+{
+    QString result = emptyText(toPattern);
+    int to = slotFrom(toPattern, 0);
+    for (int from = slotFrom(fromPattern, 0); from >= 0 && from < text.size() && to >= 0;
+         from = slotFrom(fromPattern, from + 1)) {
+        result[to] = text.at(from);
+        to = slotFrom(toPattern, to + 1);
+    }
+    return result;
+}
+
+QString phoneDigits(const QString& clipText)
+{
+    QString text = clipText.trimmed();
+    if (text.startsWith(QStringLiteral("+55")))
+        text.remove(0, 3);
+    QString digits;
+    for (QChar ch : text) {
+        if (isAsciiDigit(ch))
+            digits.append(ch);
+    }
+    if (digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    return digits;
 }
 
 EditResult typeChar(const QString& pattern, const QString& text, int start, int length, QChar ch)
@@ -163,6 +200,30 @@ EditResult paste(const QString& pattern, const QString& text, int start, int len
         slot = slotFrom(pattern, slot + 1);
     }
     return {result, caretAfter(pattern, last), true};
+}
+
+GrowResult typeGrowing(const QString& narrow, const QString& wide, const QString& pattern,
+                       const QString& text, int start, int length, const QString& digits)
+{
+    const GrowResult refusal{refused(text, start), pattern};
+    GrowResult state{{text, start, true}, pattern};
+    for (QChar ch : digits) {
+        QString shape = state.pattern;
+        QString current = state.edit.text;
+        int at = state.edit.cursor;
+        if (!wide.isEmpty() && shape == narrow && length == 0 && at >= current.size() &&
+            isFull(shape, current)) {
+            current = relaid(shape, current, wide);
+            shape = wide;
+            at = slotBefore(wide, int(wide.size()));
+        }
+        const EditResult next = typeChar(shape, current, at, length, ch);
+        if (!next.accepted)
+            return refusal;
+        state = {next, shape};
+        length = 0;
+    }
+    return digits.isEmpty() ? refusal : state;
 }
 
 } // namespace maskformat

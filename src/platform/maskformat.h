@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLocale>
 #include <QString>
 
 // Text rules behind the masked input field (MaskEdBox), kept free of widgets so
@@ -8,7 +7,8 @@
 //
 // A pattern is made of:
 //   '#'  a digit position; it holds 0-9, or the prompt '_' while unfilled
-//   '.'  the decimal separator, shown as the locale's separator
+//   '.'  a point, shown and kept as a point whatever the locale; a comma in its
+//        place (as texts saved under a comma locale hold) is taken too
 //   any other character: a literal, shown as itself
 //
 // The field's text always has exactly the pattern's length. Editing never
@@ -17,8 +17,12 @@
 namespace maskformat {
 
 inline constexpr QChar DigitSlot = u'#';
-inline constexpr QChar DecimalSlot = u'.';
+inline constexpr QChar PointSlot = u'.';
 inline constexpr QChar Prompt = u'_';
+
+// Brazilian phone numbers: area code and eight digits, or nine for a mobile.
+inline const QString PhonePattern = QStringLiteral("(##) ####-####");
+inline const QString MobilePattern = QStringLiteral("(##) #####-####");
 
 // The outcome of an editing operation. When accepted is false, text and cursor
 // are the unchanged input and the caller should leave the field alone.
@@ -28,16 +32,27 @@ struct EditResult {
     bool accepted = false;
 };
 
-// The character shown for a '.' in the pattern.
-QChar decimalSeparator(const QLocale& locale = QLocale());
-
 // The text of an untouched field: prompts in the digit positions, literals in place.
-QString emptyText(const QString& pattern, const QLocale& locale = QLocale());
+QString emptyText(const QString& pattern);
 
 // True if text has the pattern's length, every digit position holds a digit or
-// the prompt and every literal is in place. A decimal position takes both the
-// locale's separator and '.', so a text saved under another locale is still taken.
-bool fits(const QString& pattern, const QString& text, const QLocale& locale = QLocale());
+// the prompt and every literal is in place ('.' or ',' where the pattern has '.').
+bool fits(const QString& pattern, const QString& text);
+
+// A fitting text as the field shows and keeps it: a point where the pattern has one.
+QString normalised(const QString& pattern, const QString& text);
+
+// True when every digit position of a fitting text holds a digit.
+bool isFull(const QString& pattern, const QString& text);
+
+// The digit positions of text (digits and prompts, in order) laid into the digit
+// positions of another pattern: positions left over get the prompt, contents
+// left over are dropped.
+QString relaid(const QString& fromPattern, const QString& text, const QString& toPattern);
+
+// The digits of a pasted phone number: a leading "+55" (the country's code) and
+// then a leading 0 (the long-distance prefix) dropped, and everything not a digit.
+QString phoneDigits(const QString& clipText);
 
 // The editing operations below work on a text that already has the pattern's
 // length (anything else is refused). The selection is given as start/length;
@@ -62,5 +77,17 @@ EditResult deleteForward(const QString& pattern, const QString& text, int start,
 // A clipText without digits is refused.
 EditResult paste(const QString& pattern, const QString& text, int start, int length,
                  const QString& clipText);
+
+// Typing digits, one after the other from start, into a field that may grow: a
+// digit typed at the end of a full text in the narrow pattern moves the text into
+// the wide one (a mobile number's eleventh digit: "(11) 9876-5432" and 1 give
+// "(11) 98765-4321"). Every digit must find a place, or none is taken. pattern is
+// the one the text is in; an empty wide never grows.
+struct GrowResult {
+    EditResult edit;
+    QString pattern; // the one the result is in
+};
+GrowResult typeGrowing(const QString& narrow, const QString& wide, const QString& pattern,
+                       const QString& text, int start, int length, const QString& digits);
 
 } // namespace maskformat

@@ -1,5 +1,6 @@
 #include "messagebox.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace {
@@ -7,6 +8,7 @@ struct Hooks {
     bool testMode = false;
     QList<MessageBox::Answer> answers;
     QList<MessageBox::Shown> shown;
+    int beeps = 0;
 };
 
 Hooks& hooks()
@@ -39,22 +41,35 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const 
         h.shown.append({text, title, icon, buttons});
         if (!h.answers.isEmpty())
             return h.answers.takeFirst();
-        return buttons == YesNo ? Yes : AnswerOk;
+        return buttons == YesNo ? Yes : buttons == YesNoDefaultNo ? No : AnswerOk;
     }
 
     QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parent);
-    if (buttons == YesNo) {
+    if (buttons != Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
     }
     const int result = box.exec();
-    if (buttons == YesNo)
+    if (buttons != Ok)
         return result == QMessageBox::Yes ? Yes : No;
     return AnswerOk;
+}
+
+void MessageBox::beep()
+{
+    if (hooks().testMode)
+        ++hooks().beeps;
+    else
+        QApplication::beep();
+}
+
+int MessageBox::beeps()
+{
+    return hooks().beeps;
 }
 
 void MessageBox::setTestMode(bool on)
@@ -76,4 +91,5 @@ QList<MessageBox::Shown> MessageBox::shown()
 void MessageBox::clearShown()
 {
     hooks().shown.clear();
+    hooks().beeps = 0;
 }

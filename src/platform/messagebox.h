@@ -11,7 +11,11 @@ class QWidget;
 class MessageBox {
 public:
     enum Icon { NoIcon, Information, Question, Critical };
-    enum Buttons { Ok, YesNo };
+    enum Buttons {
+        Ok,
+        YesNo,
+        YesNoDefaultNo, // for a question whose Yes loses something
+    };
     // Answer codes as the program's procedures compare them.
     enum Answer { AnswerOk = 1, Yes = 6, No = 7 };
 
@@ -25,11 +29,15 @@ public:
     // Modal; for YesNo the Yes button is the default.
     static Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon,
                        Buttons buttons = Ok);
+    // A key or a paste a field refused: heard, not shown.
+    static void beep();
 
     // Test hooks. While test mode is on nothing is shown: each call takes the
     // next scripted answer, or the default button's when none is left.
     static void setTestMode(bool on);
     static void setNextAnswer(Answer answer);
     static QList<Shown> shown();
+    // Also forgets the beeps.
     static void clearShown();
+    static int beeps();
 };

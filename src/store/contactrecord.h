@@ -122,15 +122,16 @@ inline const QStringList FieldNames = columns();
 // A contact's texts, one per field, indexed by Field.
 using Record = std::array<QString, FieldCount>;
 
-// The Brazilian state codes both state lists offer, in the order they are shown.
+// The Brazilian state codes (26 states and the Federal District) both state
+// lists offer, in the order they are shown.
 inline const QStringList StateCodes = {
     QStringLiteral("AC"), QStringLiteral("AP"), QStringLiteral("AL"), QStringLiteral("AM"),
     QStringLiteral("BA"), QStringLiteral("CE"), QStringLiteral("DF"), QStringLiteral("ES"),
     QStringLiteral("GO"), QStringLiteral("MA"), QStringLiteral("MG"), QStringLiteral("MS"),
     QStringLiteral("MT"), QStringLiteral("PA"), QStringLiteral("PB"), QStringLiteral("PE"),
     QStringLiteral("PI"), QStringLiteral("PR"), QStringLiteral("RJ"), QStringLiteral("RN"),
-    QStringLiteral("RO"), QStringLiteral("RS"), QStringLiteral("SC"), QStringLiteral("SE"),
-    QStringLiteral("SP"), QStringLiteral("TO"),
+    QStringLiteral("RO"), QStringLiteral("RR"), QStringLiteral("RS"), QStringLiteral("SC"),
+    QStringLiteral("SE"), QStringLiteral("SP"), QStringLiteral("TO"),
 };
 
 } // namespace contact

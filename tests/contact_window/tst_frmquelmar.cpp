@@ -268,6 +268,8 @@ void TestFrmQuelmar::textLimits()
     const QString typed(120, QLatin1Char('a'));
     QTest::keyClicks(edit, typed);
     QCOMPARE(edit->text().size(), limit ? limit : typed.size());
+    // Each key refused is heard.
+    QCOMPARE(MessageBox::beeps(), limit ? typed.size() - limit : 0);
 }
 
 void TestFrmQuelmar::load_stateListsAndLockedFields()
@@ -278,7 +280,8 @@ void TestFrmQuelmar::load_stateListsAndLockedFields()
         for (int i = 0; i < combo->count(); ++i)
             items << combo->itemText(i);
         QCOMPARE(items, contact::StateCodes);
-        QCOMPARE(items.size(), 26);
+        QCOMPARE(items.size(), 27);
+        QCOMPARE(items.indexOf("RR"), items.indexOf("RO") + 1);
         QCOMPARE(items.at(1), QStringLiteral("AP"));
         QCOMPARE(items.at(2), QStringLiteral("AL"));
         QCOMPARE(combo->currentText(), QString());
@@ -350,19 +353,17 @@ void TestFrmQuelmar::limpar()
 
     m_window->Limpar();
 
-    const QString decimal = QLocale().decimalPoint();
     for (QWidget* field : m_window->dataFields()) {
         QCOMPARE(field->isEnabled(), !locked);
         if (auto* m = qobject_cast<MaskEdBox*>(field)) {
-            const QString empty =
-                m->maskPattern().size() == 10 ? "__" + decimal + "___-___" : "(__) ____-____";
+            const QString empty = m->maskPattern().size() == 10 ? "__.___-___" : "(__) ____-____";
             QCOMPARE(m->text(), empty);
             QCOMPARE(m->maxLength(), m->maskPattern().size());
         } else if (auto* e = qobject_cast<QLineEdit*>(field)) {
             QCOMPARE(e->text(), QString());
         } else if (auto* c = qobject_cast<QComboBox*>(field)) {
             QCOMPARE(c->currentText(), QString());
-            QCOMPARE(c->count(), 26);
+            QCOMPARE(c->count(), 27);
         }
     }
     QCOMPARE(child<QComboBox>("cboNome")->count(), 2);

@@ -236,7 +236,7 @@ void TestLookup::stateListsComplete()
     QCOMPARE(uf->currentText(), QString("SC"));
     typeText(uf, "p");
     QCOMPARE(uf->currentText(), QString("SP"));
-    QCOMPARE(uf->count(), 26);
+    QCOMPARE(uf->count(), 27);
 }
 
 void TestLookup::enterMovesOnLikeTab()

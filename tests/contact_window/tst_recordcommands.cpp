@@ -234,21 +234,20 @@ void TestRecordCommands::transitions()
         QCOMPARE(shown.at(0).icon, answer ? MessageBox::Question : MessageBox::Information);
         QCOMPARE(shown.at(0).buttons, answer ? MessageBox::YesNo : MessageBox::Ok);
     }
-    const QString decimal = QLocale().decimalPoint();
     const QStringList empty = {"",
                                "",
                                "",
                                "",
                                "",
                                "",
-                               "__" + decimal + "___-___",
+                               "__.___-___",
                                "(__) ____-____",
                                "(__) ____-____",
                                "",
                                "",
                                "",
                                "",
-                               "__" + decimal + "___-___",
+                               "__.___-___",
                                "(__) ____-____",
                                "(__) ____-____",
                                ""};
@@ -446,7 +445,6 @@ void TestRecordCommands::pageInFront()
 
 void TestRecordCommands::roundTripOfAllFields()
 {
-    const QString decimal = QLocale().decimalPoint();
     // Each control, the column that stores it, and a text no other field holds.
     const QList<std::tuple<QString, QString, QString>> fields = {
         {"txtNome", "Nome", "Zé D'Ávila"},
@@ -462,7 +460,7 @@ void TestRecordCommands::roundTripOfAllFields()
         {"txtBairroCom", "BairroComercial", "Savassi"},
         {"txtCidadeCom", "CidadeComercial", "Belo Horizonte"},
         {"cboUfCom", "EstadoComercial", "MG"},
-        {"mskCepCom", "CEPComercial", "3_" + decimal + "0__-__0"},
+        {"mskCepCom", "CEPComercial", "3_.0__-__0"},
         {"mskFoneCom", "FoneComercial", "(31) 3333-4444"},
         {"mskCelularCom", "CelularComercial", "(__) ____-___9"},
         {"txtRamal", "RamalComercial", "  12 "},
@@ -499,23 +497,29 @@ void TestRecordCommands::rowsPutInByOtherMeans()
 {
     testdb::insertContact(m_dbPath, {"Duda", QString(), QString(), QString(), QString(), QString(),
                                      "12345678", "11 5555-1234"});
-    testdb::query(m_dbPath, "UPDATE tblQuelmar SET Email = NULL WHERE Nome = 'Duda'");
+    // A postal code saved under a comma locale, and a mobile number of eleven digits.
+    testdb::query(m_dbPath, "UPDATE tblQuelmar SET Email = NULL, CEPComercial = '69,301-000', "
+                            "CelularComercial = '(11) 98765-4321' WHERE Nome = 'Duda'");
     findContact("Duda");
     QCOMPARE(child<QLineEdit>("txtEmail")->text(), QString());
     QCOMPARE(child<MaskEdBox>("mskCepRes")->text(), QStringLiteral("12345678"));
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->text(), QStringLiteral("11 5555-1234"));
     QCOMPARE(child<MaskEdBox>("mskCelularRes")->text(), QStringLiteral("(__) ____-____"));
+    QCOMPARE(child<MaskEdBox>("mskCepCom")->text(), QStringLiteral("69.301-000"));
+    QCOMPARE(child<MaskEdBox>("mskCelularCom")->maskPattern(), QStringLiteral("(##) #####-####"));
 
     click("cmdEditar");
     child<QLineEdit>("txtBairroRes")->setText("Lapa");
     click("cmdSalvar");
     const auto rows = testdb::query(
-        m_dbPath, "SELECT CEPResidencial, FoneResidencial, BairroResidencial, typeof(Email) "
-                  "FROM tblQuelmar WHERE Nome = 'Duda'");
+        m_dbPath, "SELECT CEPResidencial, FoneResidencial, BairroResidencial, typeof(Email), "
+                  "CEPComercial, CelularComercial FROM tblQuelmar WHERE Nome = 'Duda'");
     QCOMPARE(rows.at(0).at(0).toString(), QStringLiteral("12345678"));
     QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("11 5555-1234"));
     QCOMPARE(rows.at(0).at(2).toString(), QStringLiteral("Lapa"));
     QCOMPARE(rows.at(0).at(3).toString(), QStringLiteral("text"));
+    QCOMPARE(rows.at(0).at(4).toString(), QStringLiteral("69.301-000"));
+    QCOMPARE(rows.at(0).at(5).toString(), QStringLiteral("(11) 98765-4321"));
 
     // A name longer than the field takes from the keyboard is shown, and saved
     // back, whole.

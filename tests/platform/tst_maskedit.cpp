@@ -15,10 +15,9 @@ const QString Cep = QStringLiteral("##.###-###");
 const QString Empty = QStringLiteral("(__) ____-____");
 const QString Full = QStringLiteral("(11) 9876-5432");
 
-// A postal code text with the current locale's decimal separator.
 QString cep(const QString& left, const QString& right)
 {
-    return left + QLocale().decimalPoint() + right;
+    return left + '.' + right;
 }
 
 // Key clicks from a short script: '<' '>' Left/Right, '^' Home,
@@ -74,6 +73,8 @@ private slots:
     void unhandledKeysPropagate_data();
     void unhandledKeysPropagate();
     void tabMovesFocus();
+    void phoneGrows_data();
+    void phoneGrows();
 };
 
 void TestMaskEdit::typing_data()
@@ -336,6 +337,55 @@ void TestMaskEdit::tabMovesFocus()
     QCOMPARE(box->text(), Empty);
     QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
     QTRY_VERIFY(box->hasFocus());
+}
+
+void TestMaskEdit::phoneGrows_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("pasted"); // after the keys, unless empty
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("refused"); // keys or pastes the field refused
+
+    const QString grown = "(11) 98765-4321";
+    // clang-format off
+    QTest::newRow("eleven digits") << "11987654321" << "" << grown << 0;
+    QTest::newRow("backspace at the end narrows") << "11987654321~" << "" << Full << 0;
+    QTest::newRow("backspace inside stays grown") << "11987654321<~" << "" << "(11) 98765-43_1" << 0;
+    QTest::newRow("twelfth digit") << "119876543210" << "" << grown << 1;
+    QTest::newRow("letter") << "1a" << "" << "(1_) ____-____" << 1;
+    QTest::newRow("pasted with the country code") << "" << "+55 (11) 98765-4321" << grown << 0;
+    QTest::newRow("pasted with the long-distance prefix") << "" << "011 3333-4444" << "(11) 3333-4444" << 0;
+    QTest::newRow("pasted with digits over") << "" << "11 98765-43210" << Empty << 1;
+    // clang-format on
+}
+
+void TestMaskEdit::phoneGrows()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    QFETCH(int, refused);
+
+    MaskEdBox box;
+    box.setMaskPattern(Phone);
+    box.setWidePattern(maskformat::MobilePattern);
+    QSignalSpy rejected(&box, &QLineEdit::inputRejected);
+    script(keys).simulate(&box);
+    if (!pasted.isEmpty()) {
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keySequence(&box, QKeySequence::Paste);
+    }
+    QCOMPARE(box.text(), expected);
+    QCOMPARE(rejected.count(), refused);
+    QCOMPARE(box.maxLength(), box.maskPattern().size());
+
+    // Taken back, as a stored text is, in the shape it fits.
+    MaskEdBox other;
+    other.setMaskPattern(Phone);
+    other.setWidePattern(maskformat::MobilePattern);
+    QVERIFY(other.setMaskedText(expected));
+    QCOMPARE(other.maskPattern(), box.maskPattern());
+    QCOMPARE(other.text(), expected);
 }
 
 QTEST_MAIN(TestMaskEdit)

@@ -22,38 +22,42 @@ private slots:
     void typeSequence();
     void edit_data();
     void edit();
+    void growing_data();
+    void growing();
+    void phoneDigits_data();
+    void phoneDigits();
 };
 
 void TestMaskFormat::emptyText()
 {
-    QCOMPARE(maskformat::emptyText(Phone, QLocale::c()), Empty);
-    QCOMPARE(maskformat::emptyText(Cep, QLocale::c()), QString("__.___-___"));
-    QCOMPARE(maskformat::emptyText(Cep, QLocale("pt_BR")), QString("__,___-___"));
+    QCOMPARE(maskformat::emptyText(Phone), Empty);
+    // A point, whatever the locale says.
+    QLocale::setDefault(QLocale("pt_BR"));
+    QCOMPARE(maskformat::emptyText(Cep), QString("__.___-___"));
+    QLocale::setDefault(QLocale::c());
 }
 
 void TestMaskFormat::fits_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("expected");
 
     // clang-format off
-    QTest::newRow("full") << Phone << Full << "C" << true;
-    QTest::newRow("prompts") << Phone << "(_1) ____-__3_" << "C" << true;
-    QTest::newRow("one short") << Phone << "(11) 9876-543" << "C" << false;
-    QTest::newRow("one long") << Phone << "(11) 9876-54321" << "C" << false;
-    QTest::newRow("empty") << Phone << "" << "C" << false;
-    QTest::newRow("letter") << Phone << "(1a) 9876-5432" << "C" << false;
-    QTest::newRow("space as blank") << Phone << "(1 ) 9876-5432" << "C" << false;
-    QTest::newRow("other digit") << Phone << QString::fromUtf8("(1\u0661) 9876-5432") << "C" << false;
-    QTest::newRow("literal wrong") << Phone << "(11)-9876-5432" << "C" << false;
-    QTest::newRow("prompt on literal") << Phone << "_11) 9876-5432" << "C" << false;
-    QTest::newRow("'.' under C") << Cep << "12.345-678" << "C" << true;
-    QTest::newRow("',' under C") << Cep << "12,345-678" << "C" << false;
-    QTest::newRow("',' under pt_BR") << Cep << "12,345-678" << "pt_BR" << true;
-    QTest::newRow("'.' under pt_BR") << Cep << "12.3__-___" << "pt_BR" << true;
-    QTest::newRow("';' under pt_BR") << Cep << "12;345-678" << "pt_BR" << false;
+    QTest::newRow("full") << Phone << Full << true;
+    QTest::newRow("prompts") << Phone << "(_1) ____-__3_" << true;
+    QTest::newRow("one short") << Phone << "(11) 9876-543" << false;
+    QTest::newRow("one long") << Phone << "(11) 9876-54321" << false;
+    QTest::newRow("empty") << Phone << "" << false;
+    QTest::newRow("letter") << Phone << "(1a) 9876-5432" << false;
+    QTest::newRow("space as blank") << Phone << "(1 ) 9876-5432" << false;
+    QTest::newRow("other digit") << Phone << QString::fromUtf8("(1\u0661) 9876-5432") << false;
+    QTest::newRow("literal wrong") << Phone << "(11)-9876-5432" << false;
+    QTest::newRow("prompt on literal") << Phone << "_11) 9876-5432" << false;
+    QTest::newRow("'.'") << Cep << "12.345-678" << true;
+    QTest::newRow("',' as saved under a comma locale") << Cep << "12,3__-___" << true;
+    QTest::newRow("';'") << Cep << "12;345-678" << false;
+    QTest::newRow("mobile") << maskformat::MobilePattern << "(11) 98765-4321" << true;
     // clang-format on
 }
 
@@ -61,9 +65,8 @@ void TestMaskFormat::fits()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, text);
-    QFETCH(QString, locale);
     QFETCH(bool, expected);
-    QCOMPARE(maskformat::fits(pattern, text, QLocale(locale)), expected);
+    QCOMPARE(maskformat::fits(pattern, text), expected);
 }
 
 void TestMaskFormat::typeSequence_data()
@@ -92,7 +95,7 @@ void TestMaskFormat::typeSequence()
     QFETCH(QString, expected);
     QFETCH(int, cursor);
 
-    EditResult state{maskformat::emptyText(pattern, QLocale::c()), 0, true};
+    EditResult state{maskformat::emptyText(pattern), 0, true};
     for (QChar ch : keys) {
         const EditResult next = maskformat::typeChar(pattern, state.text, state.cursor, 0, ch);
         if (next.accepted)
@@ -129,7 +132,7 @@ void TestMaskFormat::edit_data()
     QTest::newRow("type on last literal") << "type" << "(##)" << "(12)" << 3 << 0 << "1" << false << "(12)" << 3;
     QTest::newRow("type wrong length") << "type" << Phone << "(11)" << 1 << 0 << "1" << false << "(11)" << 1;
     QTest::newRow("bs over ') '") << "bs" << Phone << Full << 5 << 0 << "" << true << "(1_) 9876-5432" << 2;
-    QTest::newRow("bs over ','") << "bs" << Cep << "12,345-678" << 3 << 0 << "" << true << "1_,345-678" << 1;
+    QTest::newRow("bs over '.'") << "bs" << Cep << "12.345-678" << 3 << 0 << "" << true << "1_.345-678" << 1;
     QTest::newRow("bs at first") << "bs" << Phone << Full << 1 << 0 << "" << false << Full << 1;
     QTest::newRow("bs selection") << "bs" << Phone << Full << 0 << 14 << "" << true << Empty << 0;
     QTest::newRow("del over ' '") << "del" << Phone << Full << 4 << 0 << "" << true << "(11) _876-5432" << 4;
@@ -170,6 +173,74 @@ void TestMaskFormat::edit()
     QCOMPARE(result.accepted, accepted);
     QCOMPARE(result.text, expected);
     QCOMPARE(result.cursor, cursor);
+}
+
+void TestMaskFormat::growing_data()
+{
+    QTest::addColumn<QString>("pattern"); // the one the text is in
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("digits");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("cursor");
+
+    const QString Mobile = maskformat::MobilePattern;
+    const QString Grown = "(11) 98765-4321";
+    // clang-format off
+    QTest::newRow("eleventh digit at the end grows") << Phone << Full << 14 << 0 << "1" << true << Grown << 15;
+    QTest::newRow("not at the end: no room") << Phone << Full << 13 << 0 << "1" << true << "(11) 9876-5431" << 14;
+    QTest::newRow("not full: no growing") << Phone << "(11) 9876-543_" << 14 << 0 << "1" << false << "(11) 9876-543_" << 14;
+    QTest::newRow("selection: no growing") << Phone << Full << 10 << 4 << "1" << true << "(11) 9876-1___" << 11;
+    QTest::newRow("grown is full") << Mobile << Grown << 15 << 0 << "1" << false << Grown << 15;
+    QTest::newRow("eleven digits typed") << Phone << Empty << 0 << 0 << "11987654321" << true << Grown << 15;
+    QTest::newRow("ten stay narrow") << Phone << Empty << 0 << 0 << "1133334444" << true << "(11) 3333-4444" << 14;
+    QTest::newRow("twelve refused whole") << Phone << Empty << 0 << 0 << "119876543210" << false << Empty << 0;
+    QTest::newRow("no digits") << Phone << Empty << 0 << 0 << "" << false << Empty << 0;
+    // clang-format on
+}
+
+void TestMaskFormat::growing()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, digits);
+    QFETCH(bool, accepted);
+    QFETCH(QString, expected);
+    QFETCH(int, cursor);
+    const maskformat::GrowResult r = maskformat::typeGrowing(Phone, maskformat::MobilePattern,
+                                                             pattern, text, start, length, digits);
+    QCOMPARE(r.edit.accepted, accepted);
+    QCOMPARE(r.edit.text, expected);
+    QCOMPARE(r.edit.cursor, cursor);
+    QVERIFY(maskformat::fits(r.pattern, r.edit.text));
+    // Back to the narrow shape, the last digit gone.
+    if (r.pattern == maskformat::MobilePattern)
+        QCOMPARE(maskformat::relaid(r.pattern, r.edit.text, Phone), Full);
+}
+
+void TestMaskFormat::phoneDigits_data()
+{
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("digits");
+    QTest::newRow("formatted") << "(11) 98765-4321"
+                               << "11987654321";
+    QTest::newRow("country code") << " +55 11 98765-4321"
+                                  << "11987654321";
+    QTest::newRow("long-distance prefix") << "011 3333-4444"
+                                          << "1133334444";
+    QTest::newRow("55 without +") << "5511987654321"
+                                  << "5511987654321";
+}
+
+void TestMaskFormat::phoneDigits()
+{
+    QFETCH(QString, pasted);
+    QFETCH(QString, digits);
+    QCOMPARE(maskformat::phoneDigits(pasted), digits);
 }
 
 QTEST_APPLESS_MAIN(TestMaskFormat)
