@@ -107,11 +107,7 @@ bool FocusNavigator::moveFocus(bool next)
     const int count = int(m_order.size());
     for (int step = 1; step <= count; ++step) {
         QWidget* candidate = m_order.at(((from + (next ? step : -step)) % count + count) % count);
-        QWidget* page = nullptr;
-        for (int i = 0; i < m_pages->count(); ++i) {
-            if (m_pages->widget(i)->isAncestorOf(candidate))
-                page = m_pages->widget(i);
-        }
+        QWidget* page = pageOf(candidate);
         const bool shown = candidate->isVisibleTo(page ? page : m_window);
         if (!candidate->isEnabled() || !shown)
             continue;
@@ -128,6 +124,24 @@ bool FocusNavigator::moveFocus(bool next)
         return true;
     }
     return false;
+}
+
+QWidget* FocusNavigator::pageOf(const QWidget* control) const
+{
+    for (int i = 0; i < m_pages->count(); ++i) {
+        if (m_pages->widget(i)->isAncestorOf(control))
+            return m_pages->widget(i);
+    }
+    return nullptr;
+}
+
+void FocusNavigator::focusOn(QWidget* control)
+{
+    QWidget* page = pageOf(control);
+    if (page && control->isEnabled() && control->isVisibleTo(page))
+        m_pages->setCurrentWidget(page);
+    m_window->setAttribute(Qt::WA_KeyboardFocusChange);
+    control->setFocus(Qt::OtherFocusReason);
 }
 
 bool FocusNavigator::pressSharedKey(QKeyEvent* key)

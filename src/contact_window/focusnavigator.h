@@ -52,6 +52,10 @@ public:
     void enterAsTab(qint16& KeyAscii);
     // Moves the focus to the next (or previous) stop that can take it.
     bool moveFocus(bool next);
+    // Moves the focus as the program does: a control that can take the focus
+    // brings its page to the front when it lies on one behind, and shows its
+    // focus frame as after Tab.
+    void focusOn(QWidget* control);
 
 signals:
     void focusLeft(QWidget* stop);
@@ -70,6 +74,7 @@ private:
     QWidget* controlOf(const QWidget* widget) const;
     void onFocusChanged(QWidget* now);
     bool handleKey(QKeyEvent* key);
+    QWidget* pageOf(const QWidget* control) const;
     bool pressSharedKey(QKeyEvent* key);
 
     QWidget* m_window;

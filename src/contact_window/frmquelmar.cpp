@@ -259,7 +259,7 @@ void frmQuelmar::cmdImprimir_Click()
     if (nameIsEmpty()) {
         inform(QStringLiteral("Não há Registro para Imprimir"), PrintErrorTitle);
         Desativar();
-        ui->cmdNovo->setFocus();
+        m_navigator->focusOn(ui->cmdNovo);
         return;
     }
     if (MessageBox::show(this, QStringLiteral("Inicia a impressão?"), PrintTitle,
@@ -294,7 +294,7 @@ void frmQuelmar::cmdEmail_Click()
         const TableRecordset* rs = dat1.Recordset();
         if (!rs || rs->editMode() != TableRecordset::EditInProgress)
             Limpar();
-        ui->cmdNovo->setFocus();
+        m_navigator->focusOn(ui->cmdNovo);
         return;
     }
     sendMailTo(address);

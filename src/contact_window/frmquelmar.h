@@ -99,6 +99,7 @@ private:
     TableRecordset* rowOnShow(const QString& title, const QString& saveFirst,
                               const QString& noCurrentRow);
     void clearAndLock();
+    bool mayAbandonPending();
     bool nameIsEmpty() const;
     // Shows a refusal of the store; false when there was none.
     bool reportStoreError(const StoreError& error, const QString& action, const QString& title);
@@ -113,6 +114,15 @@ private:
     // The fields show the store's current row (a lookup's Mostrar, not cleared
     // since): Modificar and Excluir act on nothing else.
     bool m_showsCurrentRow = false;
+    // The fields as Incluir or Modificar left them, to tell whether the user
+    // changed anything since.
+    contact::Record m_pendingTexts;
+    // The contact the last lookup showed: its name, and which of the rows with
+    // that name it was (0 for the first).
+    struct {
+        QString name;
+        int nth = 0;
+    } m_lastFound;
     bool m_pagesPlaced = false;
     bool m_centred = false;
 };

@@ -8,6 +8,9 @@
 #include "messagebox.h"
 #include "ui_frmquelmar.h"
 
+#include <QLineEdit>
+#include <QTimer>
+
 namespace {
 const QString SaveTitle = QStringLiteral("Informação sobre o Programa");
 const QString EditTitle = QStringLiteral("Editar Registro");
@@ -51,7 +54,8 @@ void frmQuelmar::cmdNovo_Click()
     ui->cmdNovo->setEnabled(false);
     Ativar();
     Limpar();
-    ui->txtNome->setFocus();
+    m_pendingTexts = m_fields->texts();
+    m_navigator->focusOn(ui->txtNome);
 }
 
 void frmQuelmar::cmdSalvar_Click()
@@ -99,7 +103,8 @@ void frmQuelmar::cmdEditar_Click()
                    rs->Edit(), QStringLiteral("Não foi possível modificar o registro."), EditTitle))
         return;
     Ativar();
-    ui->txtNome->setFocus();
+    m_pendingTexts = m_fields->texts();
+    m_navigator->focusOn(ui->txtNome);
     ui->cmdEditar->setEnabled(false);
 }
 
@@ -108,7 +113,7 @@ void frmQuelmar::cmdExcluir_Click()
     ui->tabQuelmar->setCurrentIndex(0);
     if (nameIsEmpty()) {
         inform(QStringLiteral("Não há registro para excluir"), DeleteEmptyTitle);
-        ui->cmdNovo->setFocus();
+        m_navigator->focusOn(ui->cmdNovo);
         Desativar();
         return;
     }
@@ -156,12 +161,14 @@ TableRecordset* frmQuelmar::rowOnShow(const QString& title, const QString& saveF
 void frmQuelmar::clearAndLock()
 {
     Limpar();
-    ui->cmdNovo->setFocus();
+    m_navigator->focusOn(ui->cmdNovo);
     Desativar();
 }
 
 void frmQuelmar::cmdConsultar_Click()
 {
+    if (!mayAbandonPending())
+        return;
     TableRecordset* rs = recordset(SearchTitle);
     if (!rs)
         return;
@@ -172,14 +179,14 @@ void frmQuelmar::cmdConsultar_Click()
     if (count.value <= 0) {
         inform(QStringLiteral("Não há registro para Pesquisar"), SearchTitle);
         Desativar();
-        ui->cmdNovo->setFocus();
+        m_navigator->focusOn(ui->cmdNovo);
         return;
     }
 
     // The list lies on the name page.
     ui->tabQuelmar->setCurrentIndex(0);
     ui->cboNome->show();
-    ui->cboNome->setFocus();
+    m_navigator->focusOn(ui->cboNome);
 
     StoreError e = dat1.Refresh();
     m_showsCurrentRow = false; // the listing walks past the contact on show
@@ -200,25 +207,95 @@ void frmQuelmar::cmdConsultar_Click()
         ui->cboNome->hide();
         return;
     }
-    // Filled afresh each time, in one go; the edit field keeps the name found before.
+    // Filled afresh each time, in one go; the edit field keeps the name found
+    // before, and that contact is the current item again, so that Enter at once
+    // shows it anew. Typing replaces the whole name.
     combolist::setItems(ui->cboNome, names);
+    const int last = combolist::nthEqual(names, m_lastFound.name, m_lastFound.nth);
+    if (last >= 0)
+        combolist::setCurrent(ui->cboNome, last);
+    ui->cboNome->lineEdit()->selectAll();
 }
+
+// A contact being added or modified whose fields were changed is not dropped
+// without a word: the user says whether to discard it. Discarded, the window is
+// locked as after Salvar.
+bool frmQuelmar::mayAbandonPending()
+{
+    const TableRecordset* rs = dat1.Recordset();
+    if (!rs || rs->editMode() == TableRecordset::EditNone || m_fields->texts() == m_pendingTexts)
+        return true;
+    const MessageBox::Answer answer = MessageBox::show(
+        this,
+        QStringLiteral("Há um registro sendo incluído ou alterado que não foi salvo. "
+                       "Deseja descartá-lo?"),
+        SeekTitle, MessageBox::Question, MessageBox::YesNoDefaultNo);
+    if (answer == MessageBox::No)
+        return false;
+    const StoreError e = dat1.Refresh();
+    m_showsCurrentRow = false; // the refresh moved the store to its first row
+    if (reportStoreError(e, QStringLiteral("Não foi possível descartar o registro."), SeekTitle))
+        return false;
+    Desativar();
+    ui->cmdNovo->setEnabled(true);
+    ui->cmdEditar->setEnabled(true);
+    return true;
+}
+
+namespace {
+// Makes the n-th row (from 0) named name current, in index order, where equal
+// names stand in the order they were stored; the first one when there are fewer.
+StoreError seekNth(TableRecordset* rs, const QString& name, int n)
+{
+    StoreError e = rs->Seek(QStringLiteral("="), name);
+    for (int i = 0; !e && !rs->NoMatch() && i < n; ++i) {
+        e = rs->MoveNext();
+        if (e)
+            break;
+        const StoreResult<QVariant> next =
+            rs->Eof() ? StoreResult<QVariant>{} : rs->Value(contact::column(contact::Nome));
+        if (next.error)
+            return next.error;
+        if (rs->Eof() || next.value.toString() != name)
+            return rs->Seek(QStringLiteral("="), name);
+    }
+    return e;
+}
+} // namespace
 
 void frmQuelmar::cboNome_LostFocus()
 {
     const QString failed = QStringLiteral("Não foi possível consultar o registro.");
+    const QStringList names = combolist::items(ui->cboNome);
+    QString name = ui->cboNome->currentText();
+    // The list's current item may be one of several equal names: the same one
+    // of the rows with that name is shown.
+    const int current = ui->cboNome->currentIndex();
+    int nth = current >= 0 && names.at(current) == name ? combolist::occurrence(names, current) : 0;
+
     StoreError e = dat1.Refresh();
     TableRecordset* rs = dat1.Recordset();
     if (!e)
         e = rs->setIndex(contact::NameIndex);
     if (!e)
-        e = rs->Seek(QStringLiteral("="), ui->cboNome->currentText());
+        e = seekNth(rs, name, nth);
+    // Letter case aside, as the completion compares: a name typed or pasted in
+    // other letters finds the stored spelling, the first the list holds.
+    if (!e && rs->NoMatch()) {
+        const int equal = combolist::find(names, -1, name, true);
+        if (equal >= 0 && names.at(equal) != name) {
+            name = names.at(equal);
+            nth = 0;
+            e = rs->Seek(QStringLiteral("="), name);
+        }
+    }
     if (e) {
         reportStoreError(e, failed, SeekTitle);
         ui->cboNome->hide();
         return;
     }
     if (!rs->NoMatch()) {
+        m_lastFound = {name, nth};
         reportStoreError(Mostrar(), QStringLiteral("Não foi possível mostrar todo o registro."),
                          SeekTitle);
         ui->cboNome->hide();
@@ -226,13 +303,21 @@ void frmQuelmar::cboNome_LostFocus()
     }
     inform(QStringLiteral("Registro não encontrado ou cadastrado no Listrano"), SeekTitle);
     ui->cboNome->setEditText(QString());
-    ui->cboNome->setFocus();
+    // Back to the list, whatever took the focus. A page being turned (its access
+    // key) would take the focus away once more when the turn is done, so then the
+    // list waits for that.
+    if (ui->tabQuelmar->currentIndex() == 0)
+        m_navigator->focusOn(ui->cboNome);
+    else
+        QTimer::singleShot(0, this, [this] { m_navigator->focusOn(ui->cboNome); });
 }
 
 void frmQuelmar::cboNome_GotFocus()
 {
     if (moLocadoura) // released once the window unloads
         moLocadoura->AttachTo(ui->cboNome);
+    // What the user types replaces the name the list holds.
+    ui->cboNome->lineEdit()->selectAll();
 }
 
 void frmQuelmar::cboUfRes_GotFocus()

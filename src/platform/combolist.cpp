@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QStringListModel>
 
+#include <algorithm>
+
 namespace combolist {
 
 int find(const QStringList& items, int start, const QString& text, bool exact)
@@ -29,6 +31,22 @@ int find(const QStringList& items, int start, const QString& text, bool exact)
 void useStringList(QComboBox* combo)
 {
     combo->setModel(new QStringListModel(combo));
+}
+
+int occurrence(const QStringList& items, int index)
+{
+    if (index < 0 || index >= items.size())
+        return 0;
+    return int(std::count(items.begin(), items.begin() + index, items.at(index)));
+}
+
+int nthEqual(const QStringList& items, const QString& text, int n)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i) == text && n-- == 0)
+            return i;
+    }
+    return -1;
 }
 
 QStringList items(const QComboBox* combo)

@@ -18,6 +18,12 @@ namespace combolist {
 // -1 when none matches.
 int find(const QStringList& items, int start, const QString& text, bool exact);
 
+// Equal names, told apart by their order: how many items before index are equal
+// to the item at index (0 for the first of them), and the index of the n-th item
+// equal to text (-1 when there are not that many). Letter case counts.
+int occurrence(const QStringList& items, int index);
+int nthEqual(const QStringList& items, const QString& text, int n);
+
 // Gives the combo a plain list model: filled in one go and searched without a
 // copy of the list.
 void useStringList(QComboBox* combo);

@@ -53,7 +53,8 @@ void MaskEdBox::setMaskPattern(const QString& pattern)
         return;
     }
     const bool keep = maskformat::fits(pattern, current);
-    show(pattern, keep ? maskformat::normalised(pattern, current) : maskformat::emptyText(pattern));
+    putText(pattern,
+            keep ? maskformat::normalised(pattern, current) : maskformat::emptyText(pattern));
 }
 
 bool MaskEdBox::setMaskedText(const QString& text)
@@ -64,14 +65,14 @@ bool MaskEdBox::setMaskedText(const QString& text)
     }
     for (const QString& pattern : {m_designPattern, m_widePattern}) {
         if (!pattern.isEmpty() && maskformat::fits(pattern, text)) {
-            show(pattern, maskformat::normalised(pattern, text));
+            putText(pattern, maskformat::normalised(pattern, text));
             return true;
         }
     }
     return false;
 }
 
-void MaskEdBox::show(const QString& pattern, const QString& text)
+void MaskEdBox::putText(const QString& pattern, const QString& text)
 {
     m_pattern = pattern;
     // The limit never cuts the new text on its way in.
@@ -85,17 +86,30 @@ int MaskEdBox::selStart() const
     return hasSelectedText() ? selectionStart() : cursorPosition();
 }
 
+bool MaskEdBox::blank() const
+{
+    const QString current = text();
+    return std::none_of(current.begin(), current.end(),
+                        [](QChar ch) { return ch >= u'0' && ch <= u'9'; });
+}
+
 // Where typed or pasted digits go: the selection or the caret, except that a
 // field without any digit yet fills from its first position when the caret was
-// left past the last one (as a click to the right of the prompts does).
+// left past the last one.
 int MaskEdBox::inputStart() const
 {
     if (hasSelectedText() || m_pattern.indexOf(maskformat::DigitSlot, cursorPosition()) >= 0)
         return selStart();
-    const QString current = text();
-    const bool blank = std::none_of(current.begin(), current.end(),
-                                    [](QChar ch) { return ch >= u'0' && ch <= u'9'; });
-    return blank ? 0 : cursorPosition();
+    return blank() ? 0 : cursorPosition();
+}
+
+// A click into a field without digits starts the entry at its first position,
+// wherever it landed.
+void MaskEdBox::mousePressEvent(QMouseEvent* event)
+{
+    QLineEdit::mousePressEvent(event);
+    if (editable() && blank() && !hasSelectedText())
+        setCursorPosition(std::max(0, int(m_pattern.indexOf(maskformat::DigitSlot))));
 }
 
 int MaskEdBox::selLength() const
@@ -208,7 +222,7 @@ void MaskEdBox::backspaceKey()
         return;
     }
     const QString narrow = maskformat::relaid(m_widePattern, text(), m_designPattern);
-    show(m_designPattern, narrow);
+    putText(m_designPattern, narrow);
     setCursorPosition(int(narrow.size()));
     setModified(true);
     emit textEdited(narrow);

@@ -37,6 +37,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -46,10 +47,11 @@ private:
     int selStart() const;
     int selLength() const;
     int inputStart() const;
+    bool blank() const; // no digit typed yet
     void apply(const maskformat::EditResult& edit);
     void apply(const maskformat::GrowResult& edit);
     // Puts text in pattern into the field, whatever their lengths were before.
-    void show(const QString& pattern, const QString& text);
+    void putText(const QString& pattern, const QString& text);
     void pasteText(const QString& clipText);
     void backspaceKey();
     void pasteClipboard();

@@ -30,6 +30,11 @@ private slots:
     void seek();
     void secondLookupShowsNameAgain();
     void duplicateNamesShowFirstStored();
+    void lookupAsTyped_data();
+    void lookupAsTyped();
+    void pageTurnedDuringLookup();
+    void unsavedChangesAsked_data();
+    void unsavedChangesAsked();
     void lookupAbandonsPendingRow();
     void clickAwayFromUnknownName();
     void missingIndexIsReported();
@@ -157,6 +162,131 @@ void TestLookup::duplicateNamesShowFirstStored()
     QCOMPARE(child<QLineEdit>("txtEmail")->text(), QString("primeira@example.com"));
 }
 
+// Lookups one after the other, each step how the user leaves the list with Enter:
+// "" at once, "type:" keys typed, "paste:" text put in whole, "pick:" an item
+// chosen from the list.
+void TestLookup::lookupAsTyped_data()
+{
+    QTest::addColumn<QStringList>("lookups");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("email");
+    // clang-format off
+    QTest::newRow("pasted in other letters")
+        << QStringList({"paste:BEATRIZ SOUZA"}) << "Beatriz Souza" << "beatriz@example.com";
+    QTest::newRow("accents in other letters")
+        << QStringList({"paste:JOSÉ ÂNGELO"}) << "José Ângelo" << "jose@example.com";
+    QTest::newRow("the second of two equal names")
+        << QStringList({"pick:2"}) << "Ana Souza" << "segunda@example.com";
+    QTest::newRow("the same one again at once")
+        << QStringList({"pick:2", ""}) << "Ana Souza" << "segunda@example.com";
+    QTest::newRow("typed straight after Consultar")
+        << QStringList({"type:b", "type:j"}) << "José Ângelo" << "jose@example.com";
+    // clang-format on
+}
+
+void TestLookup::lookupAsTyped()
+{
+    QFETCH(QStringList, lookups);
+    QFETCH(QString, name);
+    QFETCH(QString, email);
+    open({{"Ana Souza", "primeira@example.com"},
+          {"Beatriz Souza", "beatriz@example.com"},
+          {"Ana Souza", "segunda@example.com"},
+          {"José Ângelo", "jose@example.com"}});
+    for (const QString& step : lookups) {
+        child<QAbstractButton>("cmdConsultar")->click();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+        const QString arg = step.section(':', 1);
+        if (step.startsWith("type:"))
+            typeText(cboNome(), arg);
+        else if (step.startsWith("paste:"))
+            cboNome()->setEditText(arg);
+        else if (step.startsWith("pick:"))
+            cboNome()->setCurrentIndex(arg.toInt());
+        press(Qt::Key_Return);
+        QTRY_VERIFY(cboNome()->isHidden());
+    }
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(child<QLineEdit>("txtNome")->text(), name);
+    QCOMPARE(child<QLineEdit>("txtEmail")->text(), email);
+}
+
+// Alt+D turns to the home page while the list holds a name not stored: after the
+// message the list has the focus again, on its page.
+void TestLookup::pageTurnedDuringLookup()
+{
+    open({{"Ana"}});
+    child<QAbstractButton>("cmdConsultar")->click();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+    typeText(cboNome(), "zz");
+    QTest::keyClick(cboNome(), Qt::Key_D, Qt::AltModifier);
+    QTRY_COMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown().at(0).text, NotFound);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+    QCOMPARE(child<QTabWidget>("tabQuelmar")->currentIndex(), 0);
+}
+
+void TestLookup::unsavedChangesAsked_data()
+{
+    QTest::addColumn<QString>("command"); // that started the contact
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("goesOn"); // the lookup
+
+    const int yes = MessageBox::Yes;
+    const int no = MessageBox::No;
+    QTest::newRow("new, nothing typed") << "cmdNovo" << false << 0 << false << true;
+    QTest::newRow("new, typed, No") << "cmdNovo" << true << no << true << false;
+    QTest::newRow("new, typed, Yes") << "cmdNovo" << true << yes << true << true;
+    QTest::newRow("modified, No") << "cmdEditar" << true << no << true << false;
+    QTest::newRow("modified, Yes") << "cmdEditar" << true << yes << true << true;
+    QTest::newRow("modified, nothing changed") << "cmdEditar" << false << 0 << false << true;
+}
+
+void TestLookup::unsavedChangesAsked()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, changed);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, goesOn);
+    open({{"Ana", "ana@example.com"}});
+    if (command == "cmdEditar") {
+        child<QAbstractButton>("cmdConsultar")->click();
+        typeText(cboNome(), "a");
+        press(Qt::Key_Return);
+        QTRY_VERIFY(cboNome()->isHidden());
+    }
+    child<QAbstractButton>(qPrintable(command))->click();
+    if (changed)
+        child<QLineEdit>("txtEmail")->setText("mudou@example.com");
+    MessageBox::clearShown();
+    if (answer)
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
+
+    child<QAbstractButton>("cmdConsultar")->click();
+
+    QCOMPARE(MessageBox::shown().size(), asked ? 1 : 0);
+    if (asked) {
+        const MessageBox::Shown question = MessageBox::shown().at(0);
+        QCOMPARE(question.text, QString("Há um registro sendo incluído ou alterado que não foi "
+                                        "salvo. Deseja descartá-lo?"));
+        QCOMPARE(question.title, QString("Consulta de Registro na Agenda"));
+        QCOMPARE(question.buttons, MessageBox::YesNoDefaultNo);
+    }
+    QCOMPARE(cboNome()->isVisible(), goesOn);
+    QCOMPARE(m_window->dataControl().Recordset()->editMode() == TableRecordset::EditNone, goesOn);
+    if (asked) {
+        // Kept as it was, or given up and locked as after Salvar.
+        QCOMPARE(child("txtEmail")->isEnabled(), !goesOn);
+        QCOMPARE(child("cmdNovo")->isEnabled(), goesOn || command == "cmdEditar");
+        QCOMPARE(child("cmdEditar")->isEnabled(), goesOn || command == "cmdNovo");
+    }
+    QCOMPARE(testdb::query(m_dbPath, "SELECT Email FROM tblQuelmar").at(0).at(0).toString(),
+             QString("ana@example.com"));
+}
+
 // A lookup refreshes the store: a new contact being added is abandoned, and a
 // Salvar afterwards says so instead of writing over the contact found.
 void TestLookup::lookupAbandonsPendingRow()
@@ -205,7 +335,9 @@ void TestLookup::missingIndexIsReported()
     testdb::query(m_dbPath, "DROP INDEX indNome");
     child<QAbstractButton>("cmdNovo")->click();
     child<QLineEdit>("txtNome")->setText("Carlos");
+    MessageBox::setNextAnswer(MessageBox::Yes); // Carlos is given up
     child<QAbstractButton>("cmdConsultar")->click();
+    MessageBox::clearShown();
     typeText(cboNome(), "b");
     press(Qt::Key_Return);
     QTRY_COMPARE(MessageBox::shown().size(), 1);

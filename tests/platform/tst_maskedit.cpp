@@ -73,6 +73,8 @@ private slots:
     void unhandledKeysPropagate_data();
     void unhandledKeysPropagate();
     void tabMovesFocus();
+    void clickIntoField_data();
+    void clickIntoField();
     void phoneGrows_data();
     void phoneGrows();
 };
@@ -337,6 +339,31 @@ void TestMaskEdit::tabMovesFocus()
     QCOMPARE(box->text(), Empty);
     QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
     QTRY_VERIFY(box->hasFocus());
+}
+
+void TestMaskEdit::clickIntoField_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("expected"); // after a click near the right end and "123"
+    QTest::newRow("no digits: from the first position") << "__.___-___"
+                                                        << "12.3__-___";
+    QTest::newRow("digits: where the click landed") << "12.___-___"
+                                                    << "12.___-___";
+}
+
+void TestMaskEdit::clickIntoField()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, expected);
+    MaskEdBox box;
+    box.setMaskPattern(Cep);
+    QVERIFY(box.setMaskedText(before));
+    box.resize(200, 20);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(box.width() - 4, box.height() / 2));
+    QTest::keyClicks(&box, "123");
+    QCOMPARE(box.text(), expected);
 }
 
 void TestMaskEdit::phoneGrows_data()
