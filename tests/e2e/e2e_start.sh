@@ -79,6 +79,58 @@ wait_rows "Maria Conceição|maria.nova@example.com;João Batista|joao@example.c
 [ "$rows" = "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;" ] ||
     fail "after the lookup and change the rows are '$rows'"
 echo "looked up and changed: $rows"
+
+# Two contacts of the same name, the first with an eleven-digit mobile typed
+# field after field: it is stored whole.
+xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
+sleep 0.4
+xdotool type --delay 15 "Ana Souza"
+xdotool key Return
+xdotool type --delay 15 "ana1@example.com"
+xdotool key Return Return Return Return Return # to the personal mobile
+xdotool type --delay 15 "11987654321"
+xdotool key alt+s
+sleep 0.4
+add_contact "Ana Souza" Return "ana2@example.com"
+mobile() { sqlite3 "$work/com-banco/Quelmar.mdb" "SELECT CelularPessoal FROM tblQuelmar WHERE Email = 'ana1@example.com'"; }
+deadline=$((SECONDS + 10))
+while [ "$(mobile)" != "(11) 98765-4321" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ "$(mobile)" = "(11) 98765-4321" ] || fail "the mobile number was stored as '$(mobile)'"
+echo "eleven-digit mobile stored: $(mobile)"
+
+# The second of the two equal names, picked in the list: changing it changes
+# the second row.
+xdotool key alt+u
+sleep 0.4
+xdotool type --delay 30 "ana"
+xdotool key Down Return
+sleep 0.5
+xdotool key alt+m
+sleep 0.3
+xdotool key Return ctrl+a
+xdotool type --delay 15 "ana.segunda@example.com"
+xdotool key alt+s
+expected="Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;"
+wait_rows "$expected"
+[ "$rows" = "$expected" ] || fail "after changing the second Ana the rows are '$rows'"
+echo "second of two equal names changed: $rows"
+
+# A second lookup typed straight after Consultar replaces the name the list
+# holds from the lookup before.
+xdotool key alt+u
+sleep 0.4
+xdotool type --delay 30 "jo"
+xdotool key Return
+sleep 0.5
+xdotool key alt+m
+sleep 0.3
+xdotool key Return ctrl+a
+xdotool type --delay 15 "joao.novo@example.com"
+xdotool key alt+s
+expected="Maria Conceição|maria.nova@example.com;João Batista|joao.novo@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;"
+wait_rows "$expected"
+[ "$rows" = "$expected" ] || fail "after the second lookup the rows are '$rows'"
+echo "second lookup typed at once: $rows"
 kill "$APP_PID"
 wait "$APP_PID" 2>/dev/null
 APP_PID=
