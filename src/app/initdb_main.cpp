@@ -1,4 +1,5 @@
-// Puts an empty contact database at the given path, unless a file is already there.
+// Puts an empty contact database at the given path. A contact database already
+// there is left as it is (and said so); anything else there is refused.
 
 #include "database.h"
 
@@ -6,9 +7,27 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+namespace {
+// What lies at path when it is not a place for a new database, or a contact
+// database already; empty when nothing is there.
+QString whatIsThere(const QFileInfo& info)
+{
+    if (info.isSymLink() && !info.exists())
+        return QStringLiteral("é um link para um arquivo que não existe");
+    if (!info.exists())
+        return QString();
+    if (info.isDir())
+        return QStringLiteral("é uma pasta");
+    if (!info.isFile())
+        return QStringLiteral("não é um arquivo comum (é um pipe, um socket ou um dispositivo)");
+    return QStringLiteral("já existe e não é um banco de dados de contatos");
+}
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
@@ -16,8 +35,21 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString path = args.at(1);
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        return 0;
+    const QFileInfo info(path);
+    const QString there = whatIsThere(info);
+    if (!there.isEmpty()) {
+        if (info.isFile()) {
+            const StoreError e = database::checkContactFile(path);
+            if (!e) {
+                out << "O banco de dados já existe: " << path << "\n";
+                return 0;
+            }
+            err << "listrano-initdb: " << path << ": " << there << " (" << e.text << ")\n";
+            return 1;
+        }
+        err << "listrano-initdb: " << path << ": " << there << "\n";
+        return 1;
+    }
     if (const StoreError e = database::createEmpty(path)) {
         err << "listrano-initdb: " << path << ": " << e.text << "\n";
         return 1;

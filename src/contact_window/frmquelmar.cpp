@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 const QString PrintErrorTitle = QStringLiteral("Erro de Impressão");
@@ -69,9 +70,15 @@ QString frmQuelmar::databasePath()
 
 QString frmQuelmar::openErrorText(const QString& path, const StoreError& error)
 {
-    return QStringLiteral("Não foi possível abrir o banco de dados de contatos.\n\n"
-                          "Arquivo: %1\n\nErro: %2")
-        .arg(QDir::toNativeSeparators(path), error.text);
+    // Why, in the user's words, first; the engine's own words after it.
+    const QString reason =
+        QFileInfo::exists(path) ? error.reason() : QStringLiteral("O arquivo não existe.");
+    QString text = QStringLiteral("Não foi possível abrir o banco de dados de contatos.\n\n"
+                                  "Arquivo: %1\n\n")
+                       .arg(QDir::toNativeSeparators(path));
+    if (reason.isEmpty())
+        return text + QStringLiteral("Erro: ") + error.text;
+    return text + reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
 }
 
 StoreError frmQuelmar::Form_Load(const QString& path)

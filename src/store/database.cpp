@@ -1,5 +1,7 @@
 #include "database.h"
 
+#include "contactrecord.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -44,8 +46,11 @@ StoreError checkSound(QSqlDatabase& db)
         if (line != QLatin1String("ok"))
             problems << line;
     }
-    if (!problems.isEmpty())
-        return StoreError::make(StoreError::Engine, problems.join(QLatin1Char('\n')));
+    if (!problems.isEmpty()) {
+        StoreError e = StoreError::make(StoreError::Engine, problems.join(QLatin1Char('\n')));
+        e.nativeCode = StoreError::SqliteCorrupt;
+        return e;
+    }
     for (const char* sql : SettingsSql) {
         if (StoreError e = exec(q, QString::fromLatin1(sql)))
             return e;
@@ -116,6 +121,28 @@ StoreError open(const QString& path, const QString& connectionName)
     }
     if (result)
         QSqlDatabase::removeDatabase(connectionName);
+    return result;
+}
+
+StoreError checkContactFile(const QString& path)
+{
+    const QString connection = QStringLiteral("listrano-check-") + path;
+    StoreError result = open(path, connection);
+    if (result)
+        return result;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        QStringList columns;
+        result = tableColumns(db, contact::TableName, &columns);
+        for (const QString& field : contact::FieldNames) {
+            if (!result && !columns.contains(field))
+                result = StoreError::make(StoreError::NoSuchField,
+                                          QStringLiteral("A tabela %1 não tem o campo %2.")
+                                              .arg(contact::TableName, field));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
     return result;
 }
 

@@ -19,6 +19,10 @@ QString openUri(const QString& path);
 // SQLite database. On failure the connection is removed again.
 StoreError open(const QString& path, const QString& connectionName);
 
+// Checks that the file at path is a sound contact database: it opens, and its
+// contact table has every field of the record. Leaves nothing open.
+StoreError checkContactFile(const QString& path);
+
 // Columns of table, in their stored order; fails with the engine's text when the
 // table is missing or cannot be read by row id.
 StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList* columns);

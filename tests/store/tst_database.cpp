@@ -86,15 +86,29 @@ void TestDatabase::open_refusesWithoutTouchingDisk_data()
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("engineText");
+    QTest::addColumn<QString>("reason"); // the user's words, as far as the code tells
 
-    QTest::newRow("missing") << QByteArray() << false << "unable to open database file";
+    const QString damaged = "danificado";
+    // clang-format off
+    QTest::newRow("missing") << QByteArray() << false << "unable to open database file" << "disco";
     QTest::newRow("not sqlite") << QByteArray("PK\x03\x04 uma planilha, não um banco de dados\n")
-                                << true << "file is not a database";
+                                << true << "file is not a database" << damaged;
     QByteArray header("SQLite format 3");
     header.append('\0');
     header.append(QByteArray(4096, '\xee'));
-    QTest::newRow("damaged header") << header << true << "";
-    QTest::newRow("empty file, no table") << QByteArray("") << true << "no such table: tblQuelmar";
+    QTest::newRow("damaged header") << header << true << "" << damaged;
+    QTest::newRow("empty file, no table") << QByteArray("") << true << "no such table: tblQuelmar" << "";
+    // clang-format on
+    // A sound header over a damaged table: only the engine's check finds it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("modelo.mdb");
+    testdb::createEmpty(path);
+    for (int i = 0; i < 200; ++i)
+        testdb::insertContact(path, {QString("Contato %1").arg(i), QString(300, 'x')});
+    QByteArray pages = testdb::fileBytes(path);
+    for (int page = 2; page <= 6; ++page)
+        pages.replace(page * 4096 - 4096, 8, QByteArray(8, '\x7f'));
+    QTest::newRow("damaged table") << pages << true << "" << damaged;
 }
 
 void TestDatabase::open_refusesWithoutTouchingDisk()
@@ -102,6 +116,7 @@ void TestDatabase::open_refusesWithoutTouchingDisk()
     QFETCH(QByteArray, content);
     QFETCH(bool, exists);
     QFETCH(QString, engineText);
+    QFETCH(QString, reason);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(contact::DatabaseFileName);
@@ -120,6 +135,8 @@ void TestDatabase::open_refusesWithoutTouchingDisk()
     QVERIFY2(!e.text.isEmpty(), "the engine's words must come with the failure");
     if (!engineText.isEmpty())
         QCOMPARE(e.text, engineText);
+    QVERIFY2(reason.isEmpty() ? e.reason().isEmpty() : e.reason().contains(reason),
+             qPrintable(e.text + " / " + e.reason()));
     QCOMPARE(dat1.Recordset(), nullptr);
 
     QCOMPARE(QFileInfo::exists(path), exists);
