@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <cups/cups.h>
 
@@ -143,15 +144,18 @@ Result printToPdf(const QString& path, const QString& title, const Paint& paint)
     if (!paintPdf(&buffer, title, paint))
         return failure(cannotWrite);
 
+    // Unbuffered, so that a full disk is heard at the write itself: QSaveFile
+    // would otherwise put a file in place whose buffered data failed to reach
+    // the disk when it was closed. Whatever is not committed is thrown away.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(cannotWrite, file.errorString());
-    if (file.write(buffer.data()) != buffer.data().size() || !file.commit())
+    if (file.write(buffer.data()) != buffer.data().size() || !file.flush() || !file.commit())
         return failure(cannotWrite, file.errorString());
     return {true, QString()};
 }
 
-QString askPdfPath(QWidget* parent, const QString& suggestedName)
+QString askPdfPath(QWidget* parent, const QString& fileName)
 {
     Hooks& h = hooks();
     if (h.nextPdfPath) {
@@ -161,7 +165,8 @@ QString askPdfPath(QWidget* parent, const QString& suggestedName)
     }
     // The dialog adds the suffix itself, so that it also asks before replacing
     // a file of the completed name.
-    QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"), suggestedName,
+    const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"), documents.filePath(fileName),
                        QStringLiteral("PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

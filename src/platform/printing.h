@@ -24,8 +24,9 @@ bool hasDefaultPrinter();
 Result printOnDefault(const QString& title, const Paint& paint);
 // Writes the same document into a PDF file at path.
 Result printToPdf(const QString& path, const QString& title, const Paint& paint);
-// Asks the user where to save a PDF file; empty when cancelled.
-QString askPdfPath(QWidget* parent, const QString& suggestedName);
+// Asks the user where to save a PDF file, offering fileName in the user's
+// documents folder; empty when cancelled.
+QString askPdfPath(QWidget* parent, const QString& fileName);
 
 // Test hooks, so that tests need neither CUPS nor a person at the dialog.
 // The printer that hasDefaultPrinter and printOnDefault stand for until set

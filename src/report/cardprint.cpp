@@ -23,7 +23,7 @@ Result print(QWidget* parent, const ContactCard& card, const QString& title)
                              title, MessageBox::Question, MessageBox::YesNo);
         if (answer == MessageBox::No)
             return {Outcome::Declined, QString()};
-        const QString path = printing::askPdfPath(parent, name + QStringLiteral(".pdf"));
+        const QString path = printing::askPdfPath(parent, pdfFileName(name));
         if (path.isEmpty())
             return {Outcome::Declined, QString()};
         result = printing::printToPdf(path, document, paint);
@@ -31,6 +31,17 @@ Result print(QWidget* parent, const ContactCard& card, const QString& title)
     if (!result.ok)
         return {Outcome::Failed, result.error};
     return {Outcome::Printed, QString()};
+}
+
+QString pdfFileName(const QString& name)
+{
+    QString kept;
+    for (const QChar ch : name) {
+        if (ch.isLetterOrNumber() || ch == u' ' || ch == u'-')
+            kept.append(ch);
+    }
+    kept = kept.simplified();
+    return (kept.isEmpty() ? QStringLiteral("Contato") : kept) + QStringLiteral(".pdf");
 }
 
 } // namespace cardprint

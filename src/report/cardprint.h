@@ -24,4 +24,8 @@ struct Result {
 // The questions asked on the way are titled title.
 Result print(QWidget* parent, const ContactCard& card, const QString& title);
 
+// The PDF file name offered for a contact: the name's letters, digits, blanks
+// and hyphens only, so that no name leads the dialog to another folder.
+QString pdfFileName(const QString& name);
+
 } // namespace cardprint

@@ -1,12 +1,15 @@
+#include "cardprint.h"
 #include "contactcard.h"
 #include "printing.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +98,10 @@ private slots:
     void printedText();
     void titleKeepsTwoBlanks();
     void pdfWriteFailureIsReported();
+    void pdfFileName_data();
+    void pdfFileName();
+    void pdfOnFullDisk_data();
+    void pdfOnFullDisk();
 };
 
 void TestContactCard::initTestCase()
@@ -271,6 +278,63 @@ void TestContactCard::pdfWriteFailureIsReported()
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains(QStringLiteral("Não foi possível gravar")), qPrintable(r.error));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestContactCard::pdfFileName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("plain") << "Maria da Conceição"
+                           << "Maria da Conceição.pdf";
+    QTest::newRow("folders above") << "../../x"
+                                   << "x.pdf";
+    QTest::newRow("separators and marks") << "Ana/Bia\\C: D'Ávila-Souza*?"
+                                          << "AnaBiaC DÁvila-Souza.pdf";
+    QTest::newRow("nothing left") << " ./ "
+                                  << "Contato.pdf";
+}
+
+void TestContactCard::pdfFileName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QCOMPARE(cardprint::pdfFileName(name), file);
+}
+
+void TestContactCard::pdfOnFullDisk_data()
+{
+    QTest::addColumn<int>("free"); // bytes left on the disk
+    QTest::newRow("4 KB free") << 4096;
+    QTest::newRow("no space at all") << 0;
+}
+
+// A small disk of the test's own, filled up: the card is not reported as written
+// and no piece of it is left.
+void TestContactCard::pdfOnFullDisk()
+{
+    QFETCH(int, free);
+    QTemporaryDir dir;
+    const QString disk = dir.filePath("disco");
+    QVERIFY(QDir().mkdir(disk));
+    const int size = 64 * 1024;
+    if (QProcess::execute("mount",
+                          {"-t", "tmpfs", "-o", QString("size=%1").arg(size), "tmpfs", disk}) != 0)
+        QSKIP("cannot mount a small disk here (needs root)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+    QFile filler(disk + "/ocupado");
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(1024, 'x');
+    while (filler.size() < size - free && filler.write(block) == block.size() && filler.flush())
+        ;
+    filler.close();
+
+    const QString path = disk + "/cartao.pdf";
+    const ContactCard card = distinctCard();
+    const printing::Result r =
+        printing::printToPdf(path, "Cadastro", [&card](QPainter& p) { paintContactCard(p, card); });
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.contains(QStringLiteral("Não foi possível gravar")), qPrintable(r.error));
+    QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList({"ocupado"}));
 }
 
 QTEST_MAIN(TestContactCard)
