@@ -79,8 +79,21 @@ void frmQuelmar::cmdSalvar_Click()
     }
     // A refused write leaves everything as typed, so that the user can try again.
     const QString failed = QStringLiteral("Não foi possível gravar o registro.");
-    if (reportStoreError(Gravar(), failed, SaveTitle) ||
-        reportStoreError(rs->Update(), failed, SaveTitle))
+    if (reportStoreError(Gravar(), failed, SaveTitle))
+        return;
+    const StoreError e = rs->Update();
+    if (e.kind == StoreError::ChangedElsewhere || e.kind == StoreError::RowGone) {
+        // Another copy of the program (or another program) got there first: its
+        // change is not written over, and what the user typed stays on screen.
+        inform(QStringLiteral("O registro foi %1 por outro programa depois de consultado. O que "
+                              "você digitou continua na tela; copie o que quiser manter e "
+                              "consulte o registro novamente.")
+                   .arg(e.kind == StoreError::RowGone ? QStringLiteral("excluído")
+                                                      : QStringLiteral("alterado")),
+               SaveTitle);
+        return;
+    }
+    if (reportStoreError(e, failed, SaveTitle))
         return;
     ui->cmdNovo->setEnabled(true);
     clearAndLock();

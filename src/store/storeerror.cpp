@@ -25,6 +25,8 @@ QString defaultText(StoreError::Kind kind)
         return QStringLiteral("O conjunto de registros está fechado.");
     case StoreError::RowGone:
         return QStringLiteral("O registro não existe mais na tabela.");
+    case StoreError::ChangedElsewhere:
+        return QStringLiteral("O registro foi alterado por outro programa.");
     case StoreError::FileExists:
         return QStringLiteral("O arquivo já existe.");
     case StoreError::Io:

@@ -14,12 +14,13 @@ struct [[nodiscard]] StoreError {
         NotEditing,      // a field written or a row updated with no AddNew or Edit pending
         AddPending,      // an operation on the current row while a new row is being added
         NoSuchField,
-        NoIndex,       // Seek without a chosen index, or an unknown index name
-        BadComparison, // Seek with a comparison other than "="
-        Closed,        // the recordset was closed
-        RowGone,       // the current row was deleted by other means
-        FileExists,    // creating a database over an existing file
-        Io,            // the operating system refused a file operation
+        NoIndex,          // Seek without a chosen index, or an unknown index name
+        BadComparison,    // Seek with a comparison other than "="
+        Closed,           // the recordset was closed
+        RowGone,          // the current row was deleted by other means
+        ChangedElsewhere, // the row was changed by other means since it was read
+        FileExists,       // creating a database over an existing file
+        Io,               // the operating system refused a file operation
     };
 
     // SQLite's primary result codes that the program tells apart.

@@ -12,7 +12,9 @@ namespace {
 const QString CountSql = QStringLiteral("SELECT count(*) FROM %1");
 const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
-const QString UpdateSql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?");
+// The row is written only while it still holds what was read from it.
+const QString UpdateSql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3");
+const QString ExistsSql = QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?");
 const QString DeleteSql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?");
 const QString IndexOwnerSql = QStringLiteral(
     "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? AND tbl_name = ?");
@@ -281,12 +283,28 @@ StoreError TableRecordset::Update()
         if (StoreError e = write(sql, values, &touched))
             return e;
     } else {
-        const QString sql = UpdateSql.arg(quoted(m_table), assignments.join(QStringLiteral(", ")));
-        values << m_rowid;
-        if (StoreError e = write(sql, values, &touched))
+        // Another program may have changed or deleted the row since it was read:
+        // then nothing is written, and the caller hears which.
+        QStringList unchanged;
+        for (int i = 0; i < m_columns.size(); ++i) {
+            unchanged << quoted(m_columns.at(i)) + QStringLiteral(" IS ?");
+            values << m_row.at(i);
+        }
+        const QString sql = UpdateSql.arg(quoted(m_table), assignments.join(QStringLiteral(", ")),
+                                          unchanged.join(QStringLiteral(" AND ")));
+        values.insert(m_columns.size(), m_rowid);
+        dropBatch();
+        const StoreError e = database::inTransaction(m_db, [&](QSqlQuery& q) {
+            if (StoreError e = exec(q, sql, values))
+                return e;
+            if (q.numRowsAffected() > 0)
+                return StoreError();
+            if (StoreError e = exec(q, ExistsSql.arg(quoted(m_table)), {m_rowid}))
+                return e;
+            return StoreError::make(q.next() ? StoreError::ChangedElsewhere : StoreError::RowGone);
+        });
+        if (e)
             return e;
-        if (!touched)
-            return StoreError::make(StoreError::RowGone);
         m_row = m_buffer;
         m_rowLoaded = true;
         if (!m_cursorColumn.isEmpty())

@@ -41,6 +41,8 @@ private slots:
     void pageInFront();
     void roundTripOfAllFields();
     void rowsPutInByOtherMeans();
+    void anotherCopyFirst_data();
+    void anotherCopyFirst();
 
 private:
     template <typename T = QWidget> T* child(const QString& name) const
@@ -539,6 +541,35 @@ void TestRecordCommands::rowsPutInByOtherMeans()
     // Cleared, the fields have their masks again.
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->maskPattern(), QStringLiteral("(##) ####-####"));
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->text(), QStringLiteral("(__) ____-____"));
+}
+
+void TestRecordCommands::anotherCopyFirst_data()
+{
+    QTest::addColumn<QString>("sql"); // what another copy of the program did
+    QTest::addColumn<QString>("said");
+    QTest::newRow("changed") << "UPDATE tblQuelmar SET Email = 'x@example.com' WHERE Nome = 'Bia'"
+                             << "O registro foi alterado por outro programa depois de consultado.";
+    QTest::newRow("deleted") << "DELETE FROM tblQuelmar WHERE Nome = 'Bia'"
+                             << "O registro foi excluído por outro programa depois de consultado.";
+}
+
+// Bia shown and modified here while another copy changes or deletes her row:
+// Salvar says so and keeps what was typed.
+void TestRecordCommands::anotherCopyFirst()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, said);
+    arrange("modifying");
+    testdb::query(m_dbPath, sql);
+    const QStringList typed = fieldTexts();
+    click("cmdSalvar");
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY2(MessageBox::shown().at(0).text.startsWith(said),
+             qPrintable(MessageBox::shown().at(0).text));
+    QCOMPARE(MessageBox::shown().at(0).title, SaveTitle);
+    QCOMPARE(fieldTexts(), typed);
+    QVERIFY(fieldsEnabled());
+    QVERIFY(!testdb::storedNames(m_dbPath).contains("Beatriz"));
 }
 
 QTEST_MAIN(TestRecordCommands)

@@ -33,6 +33,8 @@ private slots:
     void refusedWrite_keepsPendingRow();
     void lockedFile_busyAfterTimeout();
     void nullFieldReadsAsNull();
+    void secondCopyGotThereFirst_data();
+    void secondCopyGotThereFirst();
 
 private:
     TableRecordset* open();
@@ -387,6 +389,62 @@ void TestTableRecordset::nullFieldReadsAsNull()
     QVERIFY(!email.error);
     QVERIFY(email.value.isNull());
     QVERIFY(!rs->Value("Nome").value.isNull());
+}
+
+void TestTableRecordset::secondCopyGotThereFirst_data()
+{
+    QTest::addColumn<QString>("other"); // what the other copy did meanwhile
+    QTest::addColumn<int>("refusal");   // StoreError::Kind, None: saved
+    QTest::newRow("changed the row") << "change" << int(StoreError::ChangedElsewhere);
+    QTest::newRow("deleted the row") << "delete" << int(StoreError::RowGone);
+    QTest::newRow("only read it") << "read" << int(StoreError::None);
+    QTest::newRow("added a contact") << "add" << int(StoreError::None);
+}
+
+// Two copies of the program on one file show Ana; the other copy acts first.
+void TestTableRecordset::secondCopyGotThereFirst()
+{
+    QFETCH(QString, other);
+    QFETCH(int, refusal);
+    testdb::insertContact(m_path, {"Ana", "ana@example.org"});
+    TableRecordset* mine = open();
+    QVERIFY(!mine->setIndex(contact::NameIndex));
+    QVERIFY(!mine->Seek("=", "Ana"));
+    QCOMPARE(mine->Value("Email").value.toString(), QStringLiteral("ana@example.org")); // shown
+    DataControl theirs;
+    theirs.setDatabaseName(m_path);
+    theirs.setRecordSource(contact::TableName);
+    QVERIFY(!theirs.Refresh());
+    TableRecordset* rs = theirs.Recordset();
+    if (other == "change" || other == "delete") {
+        if (other == "delete") {
+            QVERIFY(!rs->Delete());
+        } else {
+            QVERIFY(!rs->Edit());
+            QVERIFY(!rs->setValue("Email", "deles@example.org"));
+            QVERIFY(!rs->Update());
+        }
+    } else if (other == "add") {
+        QVERIFY(!rs->AddNew());
+        QVERIFY(!rs->setValue("Nome", "Bia"));
+        QVERIFY(!rs->Update());
+    }
+
+    QVERIFY(!mine->Edit());
+    QVERIFY(!mine->setValue("Email", "minha@example.org"));
+    const StoreError e = mine->Update();
+    QCOMPARE(int(e.kind), refusal);
+    const auto emails = testdb::query(m_path, "SELECT Email FROM tblQuelmar WHERE Nome = 'Ana'");
+    if (refusal == StoreError::None) {
+        QCOMPARE(emails.at(0).at(0).toString(), QStringLiteral("minha@example.org"));
+    } else {
+        // Nothing written over theirs, and the typing kept for another try.
+        QCOMPARE(emails.size(), other == "delete" ? 0 : 1);
+        if (other == "change")
+            QCOMPARE(emails.at(0).at(0).toString(), QStringLiteral("deles@example.org"));
+        QCOMPARE(mine->editMode(), TableRecordset::EditInProgress);
+        QCOMPARE(mine->Value("Email").value.toString(), QStringLiteral("minha@example.org"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTableRecordset)
