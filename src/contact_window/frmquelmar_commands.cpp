@@ -26,9 +26,11 @@ bool frmQuelmar::reportStoreError(const StoreError& error, const QString& action
     if (!error)
         return false;
     QString text = action;
-    if (const QString reason = error.reason(); !reason.isEmpty())
+    const QString reason = error.reason();
+    if (!reason.isEmpty())
         text += QStringLiteral("\n\n") + reason;
-    text += QStringLiteral("\n\nErro: ") + error.text;
+    if (error.text != reason)
+        text += QStringLiteral("\n\nErro: ") + error.text;
     inform(text, title);
     return true;
 }

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace database {
@@ -122,6 +123,14 @@ StoreError open(const QString& path, const QString& connectionName)
     if (result)
         QSqlDatabase::removeDatabase(connectionName);
     return result;
+}
+
+std::optional<FileIdentity> fileIdentity(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
 }
 
 StoreError checkContactFile(const QString& path)

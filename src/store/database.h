@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Opening and creating the contact database file.
 namespace database {
@@ -18,6 +19,18 @@ QString openUri(const QString& path);
 // (rollback journal, full sync, busy timeout), then checks that it is a sound
 // SQLite database. On failure the connection is removed again.
 StoreError open(const QString& path, const QString& connectionName);
+
+// Which file a path names: a file deleted, or replaced by another under the same
+// name, is told apart from the one opened. None when nothing is at the path.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileIdentity& other) const
+    {
+        return device == other.device && inode == other.inode;
+    }
+};
+std::optional<FileIdentity> fileIdentity(const QString& path);
 
 // Checks that the file at path is a sound contact database: it opens, and its
 // contact table has every field of the record. Leaves nothing open.

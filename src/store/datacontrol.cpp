@@ -34,16 +34,30 @@ void DataControl::closeDatabase()
     m_openedName.clear();
 }
 
+StoreError DataControl::checkFile() const
+{
+    if (database::fileIdentity(m_openedName) == m_identity)
+        return {};
+    return StoreError::make(StoreError::FileReplaced);
+}
+
 StoreError DataControl::Refresh()
 {
     m_recordset.reset();
-    if (m_connection.isEmpty() || m_openedName != m_databaseName) {
+    if (!m_connection.isEmpty() && m_openedName == m_databaseName) {
+        if (StoreError e = checkFile()) {
+            // The next refresh opens whatever file is at the path by then.
+            closeDatabase();
+            return e;
+        }
+    } else {
         closeDatabase();
         const QString name = newConnectionName();
         if (StoreError e = database::open(m_databaseName, name))
             return e;
         m_connection = name;
         m_openedName = m_databaseName;
+        m_identity = database::fileIdentity(m_databaseName);
     }
 
     QStringList columns;
@@ -53,7 +67,8 @@ StoreError DataControl::Refresh()
         closeDatabase();
         return e;
     }
-    m_recordset = std::make_unique<TableRecordset>(QSqlDatabase::database(m_connection, false),
-                                                   m_recordSource, columns);
+    m_recordset =
+        std::make_unique<TableRecordset>(QSqlDatabase::database(m_connection, false),
+                                         m_recordSource, columns, [this] { return checkFile(); });
     return m_recordset->MoveFirst();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database.h"
 #include "storeerror.h"
 #include "tablerecordset.h"
 
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The window's one link to the contact database: which file, which table, and the
 // recordset open on it. It is never shown.
@@ -31,10 +33,13 @@ public:
 
 private:
     void closeDatabase();
+    // The file at the path is still the one the connection opened.
+    StoreError checkFile() const;
 
     QString m_databaseName;
     QString m_recordSource;
     QString m_connection;
     QString m_openedName;
+    std::optional<database::FileIdentity> m_identity;
     std::unique_ptr<TableRecordset> m_recordset;
 };

@@ -3,6 +3,10 @@
 #include <QSqlError>
 
 namespace {
+const QString FileReplacedText =
+    QStringLiteral("O arquivo do banco de dados foi removido ou substituído por outro programa. "
+                   "Feche e abra o Listrano novamente.");
+
 QString defaultText(StoreError::Kind kind)
 {
     switch (kind) {
@@ -25,6 +29,8 @@ QString defaultText(StoreError::Kind kind)
         return QStringLiteral("O conjunto de registros está fechado.");
     case StoreError::RowGone:
         return QStringLiteral("O registro não existe mais na tabela.");
+    case StoreError::FileReplaced:
+        return FileReplacedText;
     case StoreError::ChangedElsewhere:
         return QStringLiteral("O registro foi alterado por outro programa.");
     case StoreError::FileExists:
@@ -59,6 +65,8 @@ StoreError StoreError::make(Kind kind, const QString& text)
 
 QString StoreError::reason() const
 {
+    if (kind == FileReplaced)
+        return FileReplacedText;
     switch (primaryCode()) {
     case SqliteBusy:
     case SqliteLocked:

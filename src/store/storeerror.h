@@ -19,6 +19,7 @@ struct [[nodiscard]] StoreError {
         Closed,           // the recordset was closed
         RowGone,          // the current row was deleted by other means
         ChangedElsewhere, // the row was changed by other means since it was read
+        FileReplaced,     // the database file was deleted or replaced while open
         FileExists,       // creating a database over an existing file
         Io,               // the operating system refused a file operation
     };

@@ -31,8 +31,8 @@ QVariant text(const QString& s)
 } // namespace
 
 TableRecordset::TableRecordset(const QSqlDatabase& db, const QString& table,
-                               const QStringList& columns)
-    : m_db(db), m_table(table), m_columns(columns)
+                               const QStringList& columns, FileCheck fileCheck)
+    : m_db(db), m_table(table), m_columns(columns), m_fileCheck(std::move(fileCheck))
 {
     if (columnOf(QStringLiteral("Nome")) >= 0)
         m_cursorColumn = m_columns.at(columnOf(QStringLiteral("Nome")));
@@ -55,6 +55,13 @@ int TableRecordset::columnOf(const QString& field) const
 StoreError TableRecordset::checkOpen() const
 {
     return m_open ? StoreError() : StoreError::make(StoreError::Closed);
+}
+
+StoreError TableRecordset::checkFile() const
+{
+    if (StoreError e = checkOpen())
+        return e;
+    return m_fileCheck ? m_fileCheck() : StoreError();
 }
 
 // The current row can be acted on: the recordset is open, a row is current, and
@@ -259,7 +266,7 @@ StoreError TableRecordset::write(const QString& sql, const QVariantList& values,
 
 StoreError TableRecordset::Update()
 {
-    if (StoreError e = checkOpen())
+    if (StoreError e = checkFile())
         return e;
     if (m_editMode == EditNone)
         return StoreError::make(StoreError::NotEditing);
@@ -318,6 +325,8 @@ StoreError TableRecordset::Delete()
 {
     if (StoreError e = checkCurrentRow())
         return e;
+    if (StoreError e = checkFile())
+        return e;
     bool touched = false;
     if (StoreError e = write(DeleteSql.arg(quoted(m_table)), {m_rowid}, &touched))
         return e;
@@ -334,7 +343,7 @@ StoreError TableRecordset::Delete()
 StoreResult<qint64> TableRecordset::RecordCount()
 {
     StoreResult<qint64> r;
-    if ((r.error = checkOpen()))
+    if ((r.error = checkFile()))
         return r;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
@@ -347,7 +356,7 @@ StoreResult<qint64> TableRecordset::RecordCount()
 
 StoreError TableRecordset::MoveFirst()
 {
-    if (StoreError e = checkOpen())
+    if (StoreError e = checkFile())
         return e;
     abandonEdit();
     m_hasCurrent = m_canResume = false;
@@ -407,7 +416,7 @@ StoreError TableRecordset::setIndex(const QString& name)
 
 StoreError TableRecordset::Seek(const QString& comparison, const QString& key)
 {
-    if (StoreError e = checkOpen())
+    if (StoreError e = checkFile())
         return e;
     if (comparison != QLatin1String("="))
         return StoreError::make(StoreError::BadComparison);

@@ -7,6 +7,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
+
 // A table-type recordset over one table: a current row, a row being added or
 // edited, walking the rows in stored order or in the order of a chosen index, and
 // seeking a key in that index. Rows are told apart by SQLite's row id, which never
@@ -16,7 +18,12 @@ class TableRecordset {
 public:
     enum EditMode { EditNone, EditInProgress, EditAdd };
 
-    TableRecordset(const QSqlDatabase& db, const QString& table, const QStringList& columns);
+    // Tells whether the file is still the one the connection opened; asked before
+    // each write, count, walk from the start and seek.
+    using FileCheck = std::function<StoreError()>;
+
+    TableRecordset(const QSqlDatabase& db, const QString& table, const QStringList& columns,
+                   FileCheck fileCheck = {});
     ~TableRecordset();
     TableRecordset(const TableRecordset&) = delete;
     TableRecordset& operator=(const TableRecordset&) = delete;
@@ -56,6 +63,7 @@ public:
 private:
     int columnOf(const QString& field) const;
     StoreError checkOpen() const;
+    StoreError checkFile() const;
     StoreError checkCurrentRow() const;
     StoreError noSuchField(const QString& field) const;
     void abandonEdit();
@@ -71,6 +79,7 @@ private:
     QString m_table;
     QStringList m_columns;
     bool m_open = true;
+    FileCheck m_fileCheck;
 
     QString m_index;
     QString m_keyColumn;    // the chosen index's column

@@ -33,6 +33,8 @@ private slots:
     void refusedWrite_keepsPendingRow();
     void lockedFile_busyAfterTimeout();
     void nullFieldReadsAsNull();
+    void fileGoneWhileOpen_data();
+    void fileGoneWhileOpen();
     void secondCopyGotThereFirst_data();
     void secondCopyGotThereFirst();
 
@@ -445,6 +447,38 @@ void TestTableRecordset::secondCopyGotThereFirst()
         QCOMPARE(mine->editMode(), TableRecordset::EditInProgress);
         QCOMPARE(mine->Value("Email").value.toString(), QStringLiteral("minha@example.org"));
     }
+}
+
+void TestTableRecordset::fileGoneWhileOpen_data()
+{
+    QTest::addColumn<bool>("replaced"); // by another file, else just deleted
+    QTest::newRow("deleted") << false;
+    QTest::newRow("replaced") << true;
+}
+
+// The file is deleted or replaced under the open program: it says so, and
+// writes into neither the old file nor the new one.
+void TestTableRecordset::fileGoneWhileOpen()
+{
+    QFETCH(bool, replaced);
+    testdb::insertContact(m_path, {"Ana"});
+    TableRecordset* rs = open();
+    QVERIFY(!rs->Edit());
+    QVERIFY(!rs->setValue("Nome", "Bia"));
+    const QString old = m_dir->filePath("antigo.mdb");
+    QVERIFY(QFile::rename(m_path, old));
+    if (replaced)
+        testdb::createEmpty(m_path);
+    const QByteArray oldBytes = testdb::fileBytes(old);
+
+    const StoreError e = rs->Update();
+    QCOMPARE(e.kind, StoreError::FileReplaced);
+    QVERIFY(e.reason().startsWith("O arquivo do banco de dados foi removido ou substituído"));
+    QCOMPARE(rs->Seek("=", "Ana").kind, StoreError::FileReplaced);
+    QCOMPARE(rs->RecordCount().error.kind, StoreError::FileReplaced);
+    QCOMPARE(testdb::fileBytes(old), oldBytes);
+    if (replaced)
+        QCOMPARE(testdb::storedNames(m_path), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestTableRecordset)
