@@ -6,6 +6,7 @@
 #include "frminfo.h"
 #include "maillaunch.h"
 #include "messagebox.h"
+#include "textbox.h"
 #include "textcase.h"
 #include "ui_frmquelmar.h"
 
@@ -35,6 +36,7 @@ frmQuelmar::frmQuelmar(QWidget* parent)
     // The lists are ours alone: no completer or insertion of their own, which
     // would fight the completion and add typed text to the lists.
     for (QComboBox* combo : {ui->cboNome, ui->cboUfRes, ui->cboUfCom}) {
+        combo->setLineEdit(new TextBox(combo)); // pasted text made one line
         combolist::useStringList(combo);
         combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);

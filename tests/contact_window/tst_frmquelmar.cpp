@@ -268,6 +268,7 @@ void TestFrmQuelmar::textLimits()
     const QString typed(120, QLatin1Char('a'));
     QTest::keyClicks(edit, typed);
     QCOMPARE(edit->text().size(), limit ? limit : typed.size());
+    QCOMPARE(edit->maxLength(), limit ? limit : 65535); // what a classic text box holds
     // Each key refused is heard.
     QCOMPARE(MessageBox::beeps(), limit ? typed.size() - limit : 0);
 }

@@ -1,0 +1,118 @@
+#include "textbox.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+namespace {
+constexpr int ClassicMaxLength = 65535;
+
+bool isLineBreak(QChar ch)
+{
+    return ch == u'\n' || ch == u'\r' || ch == QChar(0x2028) || ch == QChar(0x2029);
+}
+
+bool isDropped(QChar ch)
+{
+    const char16_t c = ch.unicode();
+    return ch.category() == QChar::Other_Control || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+} // namespace
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
+{
+    setMaxLength(ClassicMaxLength);
+}
+
+QString TextBox::oneLine(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isLineBreak(text.at(begin)))
+        ++begin;
+    while (end > begin && isLineBreak(text.at(end - 1)))
+        --end;
+    QString line;
+    line.reserve(end - begin);
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar ch = text.at(i);
+        if (ch == u'\r' && i + 1 < end && text.at(i + 1) == u'\n')
+            continue; // the pair is one break
+        if (isLineBreak(ch) || ch == u'\t')
+            line.append(u' ');
+        else if (!isDropped(ch))
+            line.append(ch);
+    }
+    return line;
+}
+
+void TextBox::pasteText(const QString& text)
+{
+    const QString line = oneLine(text);
+    if (isReadOnly() || line.isEmpty())
+        return;
+    if (this->text().size() - selectedText().size() + line.size() > maxLength()) {
+        emit inputRejected();
+        return;
+    }
+    insert(line);
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        pasteText(QGuiApplication::clipboard()->text());
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+// The middle button pastes the selection, where the system keeps one.
+void TextBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
+        deselect();
+        setCursorPosition(cursorPositionAt(event->position().toPoint()));
+        pasteText(clipboard->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TextBox::dropEvent(QDropEvent* event)
+{
+    // Text moved within the field is already one line.
+    if (event->source() == this || !event->mimeData()->hasText()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    deselect();
+    setCursorPosition(cursorPositionAt(event->position().toPoint()));
+    pasteText(event->mimeData()->text());
+    event->acceptProposedAction();
+}
+
+// The standard menu, its Paste going through pasteText.
+void TextBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QString paste = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(u'\t', 0, 0) == paste) {
+            action->setObjectName(QStringLiteral("edit-paste"));
+            action->disconnect();
+            connect(action, &QAction::triggered, this,
+                    [this] { pasteText(QGuiApplication::clipboard()->text()); });
+        }
+    }
+    menu->popup(event->globalPos());
+}
