@@ -20,8 +20,10 @@ struct FieldBinding {
 namespace transfer {
 
 // Copies each bound field's text into the row being added or edited, in the
-// map's order, unchanged. Stops at the first field the store refuses; nothing is
-// written to the file either way.
+// map's order, unchanged. A value that is not text (a blob or a number put in by
+// other means) stays as it was, type included, while its field shows the same
+// text. Stops at the first field the store refuses; nothing is written to the
+// file either way.
 StoreError toRow(TableRecordset& recordset, const QList<FieldBinding>& map);
 
 // Copies the current row into the bound fields, in the map's order, unchanged. A

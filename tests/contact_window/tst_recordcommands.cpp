@@ -41,6 +41,8 @@ private slots:
     void pageInFront();
     void roundTripOfAllFields();
     void rowsPutInByOtherMeans();
+    void valuesNotText_data();
+    void valuesNotText();
     void anotherCopyFirst_data();
     void anotherCopyFirst();
 
@@ -541,6 +543,47 @@ void TestRecordCommands::rowsPutInByOtherMeans()
     // Cleared, the fields have their masks again.
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->maskPattern(), QStringLiteral("(##) ####-####"));
     QCOMPARE(child<MaskEdBox>("mskFoneRes")->text(), QStringLiteral("(__) ____-____"));
+}
+
+void TestRecordCommands::valuesNotText_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("stored"); // SQL literal put in by another tool
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("typed"); // empty: left alone
+    QTest::addColumn<QString>("type");  // after Salvar
+    QTest::addColumn<QString>("hex");
+    // clang-format off
+    QTest::newRow("blob left alone") << "Email" << "X'00FF41'" << "txtEmail" << "" << "blob" << "00FF41";
+    QTest::newRow("blob in a masked field") << "CEPResidencial" << "X'0102'" << "mskCepRes" << "" << "blob" << "0102";
+    QTest::newRow("blob changed") << "Email" << "X'00FF41'" << "txtEmail" << "a@b.c" << "text" << "6140622E63";
+    // clang-format on
+}
+
+// Values of other types than text, written by other tools, are saved back as
+// they were unless their field was changed.
+void TestRecordCommands::valuesNotText()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, stored);
+    QFETCH(QString, control);
+    QFETCH(QString, typed);
+    QFETCH(QString, type);
+    QFETCH(QString, hex);
+    testdb::query(m_dbPath,
+                  QString("UPDATE tblQuelmar SET %1 = %2 WHERE Nome = 'Bia'").arg(column, stored));
+    arrange("found");
+    click("cmdEditar");
+    if (!typed.isEmpty())
+        child<QLineEdit>(control)->setText(typed);
+    child<QLineEdit>("txtEndRes")->setText("Rua Nova"); // the contact changed elsewhere
+    click("cmdSalvar");
+    QVERIFY(MessageBox::shown().isEmpty());
+    const auto rows = testdb::query(
+        m_dbPath,
+        QString("SELECT typeof(%1), hex(%1) FROM tblQuelmar WHERE Nome = 'Bia'").arg(column));
+    QCOMPARE(rows.at(0).at(0).toString(), type);
+    QCOMPARE(rows.at(0).at(1).toString(), hex);
 }
 
 void TestRecordCommands::anotherCopyFirst_data()
