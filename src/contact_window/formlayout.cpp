@@ -13,6 +13,19 @@ void showLabelsAsCaptionBars(QWidget* form)
         label->setBackgroundRole(QPalette::Highlight);
         label->setForegroundRole(QPalette::HighlightedText);
         label->setFocusPolicy(Qt::NoFocus);
+        // What the bar captions is what a screen reader calls the field below it
+        // (and the list that lies over that field).
+        QString name = label->text();
+        if (name.endsWith(u':'))
+            name.chop(1);
+        const QRect bar = label->geometry();
+        for (QWidget* field :
+             label->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect under = field->geometry();
+            if (field != label && under.left() == bar.left() && under.width() == bar.width() &&
+                under.top() == bar.bottom())
+                field->setAccessibleName(name);
+        }
     }
 }
 

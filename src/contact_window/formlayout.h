@@ -7,7 +7,7 @@ class QWidget;
 namespace formlayout {
 
 // Every label of form becomes a caption bar over its field: the selection's
-// colours, never the focus.
+// colours, never the focus, and its caption the field's accessible name.
 void showLabelsAsCaptionBars(QWidget* form);
 
 // The page controls are laid out from the tab control's top-left corner, strip

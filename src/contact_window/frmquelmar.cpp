@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTabBar>
 
 namespace {
 const QString PrintErrorTitle = QStringLiteral("Erro de Impressão");
@@ -32,6 +33,8 @@ frmQuelmar::frmQuelmar(QWidget* parent)
     m_fields = std::make_unique<DataFields>(this);
 
     formlayout::showLabelsAsCaptionBars(this);
+    ui->tabQuelmar->setAccessibleName(QStringLiteral("Páginas do contato"));
+    ui->tabQuelmar->tabBar()->setAccessibleName(ui->tabQuelmar->accessibleName());
 
     // The lists are ours alone: no completer or insertion of their own, which
     // would fight the completion and add typed text to the lists.

@@ -26,6 +26,7 @@ frmInfo::frmInfo(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/info.svg")));
 
     // Read-only, yet the text can still be selected and copied with the keys.
+    ui->rchInfo->setAccessibleName(windowTitle());
     ui->rchInfo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     // The client area goes in the middle of the screen; the frame is not known

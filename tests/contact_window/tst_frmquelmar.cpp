@@ -6,6 +6,7 @@
 #include "windowtest.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -37,6 +38,7 @@ private slots:
     void window();
     void layout();
     void labelsAreCaptionBars();
+    void accessibleNames();
     void lookupListCoversName();
     void focusOrder();
     void tabWalksIntoPagesBehind();
@@ -147,6 +149,20 @@ void TestFrmQuelmar::labelsAreCaptionBars()
         QCOMPARE(l->alignment(), Qt::AlignCenter);
         QCOMPARE(l->focusPolicy(), Qt::NoFocus);
     }
+}
+
+// A screen reader has a name for every control the focus stops at.
+void TestFrmQuelmar::accessibleNames()
+{
+    for (QWidget* stop : m_window->focusOrder()) {
+        QAccessibleInterface* ui = QAccessible::queryAccessibleInterface(stop);
+        QVERIFY(ui);
+        const QString name = ui->text(QAccessible::Name);
+        QVERIFY2(!name.isEmpty() && !name.contains('&'), qPrintable(stop->objectName()));
+    }
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(child<QWidget>("mskCepCom"))->text(QAccessible::Name),
+        QString("CEP"));
 }
 
 void TestFrmQuelmar::lookupListCoversName()

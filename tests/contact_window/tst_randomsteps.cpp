@@ -331,6 +331,15 @@ void TestRandomSteps::takeStep()
     m_steps << step;
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
+    if (qEnvironmentVariableIsSet("LISTRANO_TRACE")) {
+        QStringList said;
+        for (const MessageBox::Shown& shown : MessageBox::shown())
+            said << shown.text.left(40);
+        qInfo("%d %s | mode %d, list %d, name '%s' | %s", int(m_steps.size()), qPrintable(step),
+              int(m_window->dataControl().Recordset()->editMode()),
+              int(child("cboNome")->isVisible()), qPrintable(shownTexts().at(0)),
+              qPrintable(said.join(" / ")));
+    }
     checkFile(step, mayWrite, before, listWasOpen);
 }
 

@@ -1,5 +1,6 @@
 #include "frminfo.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
@@ -68,6 +69,8 @@ private slots:
         QTextEdit* box = w->rchInfo();
         QCOMPARE(box->geometry(), QRect(0, 0, 457, 321));
         QVERIFY(box->isReadOnly());
+        QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
+                 w->windowTitle());
         QVERIFY(!box->acceptRichText());
         // The only control that takes the focus, and Tab keeps it there.
         w->activateWindow();
