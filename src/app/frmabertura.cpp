@@ -1,5 +1,6 @@
 #include "frmabertura.h"
 
+#include "formfont.h"
 #include "messagebox.h"
 #include "ui_frmabertura.h"
 
@@ -23,6 +24,7 @@ frmAbertura::frmAbertura(QWidget* parent)
       ui(std::make_unique<Ui::frmAbertura>()), Timer1(new QTimer(this))
 {
     ui->setupUi(this);
+    formfont::settle(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
     // An explicit empty icon, or the window would take the program's.

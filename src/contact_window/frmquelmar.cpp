@@ -2,6 +2,7 @@
 
 #include "cardprint.h"
 #include "combolist.h"
+#include "formfont.h"
 #include "formlayout.h"
 #include "frminfo.h"
 #include "maillaunch.h"
@@ -29,6 +30,7 @@ frmQuelmar::frmQuelmar(QWidget* parent)
       ui(std::make_unique<Ui::frmQuelmar>())
 {
     ui->setupUi(this);
+    formfont::settle(this);
     setFixedSize(size());
     m_fields = std::make_unique<DataFields>(this);
 

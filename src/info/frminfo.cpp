@@ -1,5 +1,6 @@
 #include "frminfo.h"
 
+#include "formfont.h"
 #include "ui_frminfo.h"
 
 #include <QCloseEvent>
@@ -21,6 +22,7 @@ frmInfo::frmInfo(QWidget* parent)
       ui(std::make_unique<Ui::frmInfo>())
 {
     ui->setupUi(this);
+    formfont::settle(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
     setWindowIcon(QIcon(QStringLiteral(":/icons/info.svg")));

@@ -25,6 +25,32 @@ bool PictureButton::event(QEvent* event)
     return QToolButton::event(event);
 }
 
+PictureButton::Face PictureButton::face() const
+{
+    Face face;
+    face.area = rect().adjusted(Margin, Margin, -Margin, -Margin);
+    face.captionFont = font();
+    QRect caption = QFontMetrics(face.captionFont).boundingRect(face.area, CaptionFlags, text());
+    while (caption.width() > face.area.width() &&
+           face.captionFont.pointSizeF() > SmallestPointSize) {
+        face.captionFont.setPointSizeF(face.captionFont.pointSizeF() - 0.5);
+        caption = QFontMetrics(face.captionFont).boundingRect(face.area, CaptionFlags, text());
+    }
+
+    const QSize picture = icon().isNull() ? QSize(0, 0) : iconSize();
+    const int contentHeight =
+        picture.height() + (picture.isEmpty() ? 0 : Spacing) + caption.height();
+    int top = face.area.top() + qMax(0, (face.area.height() - contentHeight) / 2);
+    if (!picture.isEmpty()) {
+        face.picture = QRect(
+            QPoint(face.area.left() + (face.area.width() - picture.width()) / 2, top), picture);
+        top += picture.height() + Spacing;
+    }
+    caption.moveTop(top);
+    face.caption = caption;
+    return face;
+}
+
 void PictureButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
@@ -32,33 +58,21 @@ void PictureButton::paintEvent(QPaintEvent*)
     initStyleOption(&option);
 
     // The button's face without its contents, then picture and caption our way.
-    QStyleOptionToolButton face = option;
-    face.text.clear();
-    face.icon = QIcon();
-    painter.drawComplexControl(QStyle::CC_ToolButton, face);
+    QStyleOptionToolButton frame = option;
+    frame.text.clear();
+    frame.icon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ToolButton, frame);
 
-    const QRect area = rect().adjusted(Margin, Margin, -Margin, -Margin);
-    QFont font = this->font();
-    QRect caption = QFontMetrics(font).boundingRect(area, CaptionFlags, text());
-    while (caption.width() > area.width() && font.pointSizeF() > SmallestPointSize) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        caption = QFontMetrics(font).boundingRect(area, CaptionFlags, text());
-    }
-
-    const QSize picture = icon().isNull() ? QSize(0, 0) : iconSize();
-    const int contentHeight =
-        picture.height() + (picture.isEmpty() ? 0 : Spacing) + caption.height();
-    int top = area.top() + qMax(0, (area.height() - contentHeight) / 2);
-    if (option.state & (QStyle::State_Sunken | QStyle::State_On))
-        top += 1;
-
-    if (!picture.isEmpty()) {
+    const Face face = this->face();
+    const int pressed = option.state & (QStyle::State_Sunken | QStyle::State_On) ? 1 : 0;
+    if (!face.picture.isNull()) {
         const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
-        const QPixmap pixmap = icon().pixmap(picture, devicePixelRatio(), mode);
-        painter.drawPixmap(area.left() + (area.width() - picture.width()) / 2, top, pixmap);
-        top += picture.height() + Spacing;
+        const QPixmap pixmap = icon().pixmap(face.picture.size(), devicePixelRatio(), mode);
+        painter.drawPixmap(face.picture.topLeft() + QPoint(0, pressed), pixmap);
     }
-    painter.setFont(font);
-    style()->drawItemText(&painter, QRect(area.left(), top, area.width(), area.bottom() - top + 1),
-                          CaptionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
+    const int top = face.caption.top() + pressed;
+    painter.setFont(face.captionFont);
+    style()->drawItemText(
+        &painter, QRect(face.area.left(), top, face.area.width(), face.area.bottom() - top + 1),
+        CaptionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }

@@ -129,7 +129,7 @@ private slots:
         QVERIFY2(label->sizeHint().width() <= label->width(),
                  qPrintable(QString("needs %1 px").arg(label->sizeHint().width())));
         QVERIFY(m_splash->rect().contains(label->geometry()));
-        QCOMPARE(label->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(label->font().family(), QStringLiteral("Liberation Sans"));
         QCOMPARE(label->font().pointSizeF(), points);
         QCOMPARE(label->font().bold(), bold);
         QCOMPARE(bool(label->alignment() & Qt::AlignRight), right);
