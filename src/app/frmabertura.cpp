@@ -5,6 +5,7 @@
 #include "ui_frmabertura.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QIcon>
 #include <QScreen>
 #include <QStyle>
@@ -50,6 +51,12 @@ frmAbertura::frmAbertura(QWidget* parent)
 
 frmAbertura::~frmAbertura() = default;
 
+void frmAbertura::setDatabase(const QString& path, bool created)
+{
+    m_databasePath = path;
+    m_databaseCreated = created;
+}
+
 void frmAbertura::showEvent(QShowEvent* event)
 {
     if (!m_timerStarted) {
@@ -65,7 +72,7 @@ void frmAbertura::Timer1_Timer()
 
     auto* window = new frmQuelmar;
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (const StoreError error = window->Form_Load()) {
+    if (const StoreError error = window->Form_Load(m_databasePath)) {
         // The message alone on screen: a splash may be kept above other windows.
         hide();
         MessageBox::show(nullptr,
@@ -85,4 +92,9 @@ void frmAbertura::Timer1_Timer()
     window->show();
     emit contactWindowShown(window);
     close();
+    if (m_databaseCreated)
+        MessageBox::show(window,
+                         QStringLiteral("Um novo catálogo de endereços foi criado em %1.")
+                             .arg(QDir::toNativeSeparators(m_databasePath)),
+                         ProgramTitle, MessageBox::Information);
 }

@@ -20,6 +20,11 @@ public:
     explicit frmAbertura(QWidget* parent = nullptr);
     ~frmAbertura() override;
 
+    // The database the contact window opens (the program's folder's unless
+    // told), and whether it was just made for the user, which is then said once
+    // the window is up.
+    void setDatabase(const QString& path, bool created);
+
 public slots:
     // Time is up: opens the contact window and unloads the splash. When the
     // database cannot be opened it says so and ends the program with status 1.
@@ -36,4 +41,6 @@ private:
     std::unique_ptr<Ui::frmAbertura> ui;
     QTimer* Timer1;
     bool m_timerStarted = false;
+    QString m_databasePath = frmQuelmar::databasePath();
+    bool m_databaseCreated = false;
 };

@@ -30,8 +30,24 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        err << "uso: listrano-initdb CAMINHO/Quelmar.mdb\n";
+    const QString usage = QStringLiteral(
+        "Uso: listrano-initdb CAMINHO/Quelmar.mdb\n\n"
+        "Cria um banco de dados de contatos vazio em CAMINHO, legível só pelo dono.\n"
+        "Um banco de dados de contatos que já esteja lá fica como está.\n\n"
+        "Opções:\n"
+        "  -h, --help      Mostra esta ajuda e termina.\n"
+        "  -v, --version   Mostra a versão e termina.\n");
+    if (args.size() == 2 && (args.at(1) == "--help" || args.at(1) == "-h")) {
+        out << usage;
+        return 0;
+    }
+    if (args.size() == 2 && (args.at(1) == "--version" || args.at(1) == "-v")) {
+        out << "listrano-initdb " LISTRANO_VERSION "\n";
+        return 0;
+    }
+    // A path that looks like an option is a mistake, never a file to create.
+    if (args.size() != 2 || args.at(1).startsWith(u'-')) {
+        err << usage;
         return 2;
     }
     const QString path = args.at(1);

@@ -85,7 +85,11 @@ QString frmQuelmar::openErrorText(const QString& path, const StoreError& error)
                        .arg(QDir::toNativeSeparators(path));
     if (reason.isEmpty())
         return text + QStringLiteral("Erro: ") + error.text;
-    return text + reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
+    text += reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
+    if (!QFileInfo::exists(path))
+        text += QStringLiteral("\n\nPara criar um banco de dados vazio: listrano-initdb ") +
+                QDir::toNativeSeparators(path);
+    return text;
 }
 
 StoreError frmQuelmar::Form_Load(const QString& path)

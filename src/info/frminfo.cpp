@@ -58,7 +58,7 @@ QString frmInfo::infoText()
         QStringLiteral("Listrano de Endereços"),
         QString(),
         QString(),
-        QStringLiteral("Versão: 1.0.0"),
+        QStringLiteral("Versão: " LISTRANO_VERSION),
         QStringLiteral("Plataforma: Windows 95 / 98 / Me / XP / NT"),
         QStringLiteral("Licença: Uso pessoal, gratuito e sem garantia"),
         QStringLiteral("Direitos: Todos os direitos reservados à Equipe Listrano"),

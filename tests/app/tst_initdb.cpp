@@ -16,6 +16,8 @@ class TestInitDb : public QObject {
 private slots:
     void whatIsThere_data();
     void whatIsThere();
+    void options_data();
+    void options();
 };
 
 void TestInitDb::whatIsThere_data()
@@ -67,6 +69,32 @@ void TestInitDb::whatIsThere()
         QCOMPARE(testdb::storedNames(path), QStringList());
     if (there == "database")
         QCOMPARE(testdb::fileBytes(path), before);
+}
+
+void TestInitDb::options_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("--help") << "--help" << 0 << "Uso: listrano-initdb";
+    QTest::newRow("--version") << "--version" << 0 << "listrano-initdb " LISTRANO_VERSION;
+    QTest::newRow("a path like an option") << "--ajuda" << 2 << "Uso: listrano-initdb";
+}
+
+// Options are answered, and nothing is created under their names.
+void TestInitDb::options()
+{
+    QFETCH(QString, argument);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QProcess initdb;
+    initdb.setWorkingDirectory(dir.path());
+    initdb.start(INITDB, {argument});
+    QVERIFY(initdb.waitForFinished(10000));
+    QCOMPARE(initdb.exitCode(), status);
+    QVERIFY(QString::fromUtf8(initdb.readAll() + initdb.readAllStandardError()).contains(said));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestInitDb)

@@ -1,0 +1,62 @@
+#include "options.h"
+
+#include <QCommandLineParser>
+
+namespace commandline {
+
+QString version()
+{
+    return QStringLiteral(LISTRANO_VERSION);
+}
+
+namespace {
+const QString Usage =
+    QStringLiteral("Uso: listrano [opções]\n"
+                   "\n"
+                   "Listrano: catálogo de endereços, um contato por vez.\n"
+                   "\n"
+                   "Opções:\n"
+                   "  -h, --help           Mostra esta ajuda e termina.\n"
+                   "  -v, --version        Mostra a versão e termina.\n"
+                   "  --database CAMINHO   Usa o banco de dados de contatos em CAMINHO.\n");
+} // namespace
+
+Options parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption showVersion({QStringLiteral("v"), QStringLiteral("version")},
+                                         QString());
+    const QCommandLineOption database(QStringLiteral("database"), QString(),
+                                      QStringLiteral("CAMINHO"));
+    parser.addOption(help);
+    parser.addOption(showVersion);
+    parser.addOption(database);
+
+    Options options;
+    const auto refuse = [&options](const QString& why) {
+        options.action = Options::UsageError;
+        options.text = QStringLiteral("listrano: ") + why + QStringLiteral("\n\n") + Usage;
+    };
+    if (!parser.parse(arguments)) {
+        if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+            refuse(QStringLiteral("opção desconhecida: ") +
+                   (unknown.constFirst().size() > 1 ? QStringLiteral("--") : QStringLiteral("-")) +
+                   unknown.constFirst());
+        else
+            refuse(QStringLiteral("falta o CAMINHO de --database"));
+    } else if (!parser.positionalArguments().isEmpty()) {
+        refuse(QStringLiteral("argumento não esperado: ") +
+               parser.positionalArguments().constFirst());
+    } else if (parser.isSet(help)) {
+        options.action = Options::Help;
+        options.text = Usage;
+    } else if (parser.isSet(showVersion)) {
+        options.action = Options::Version;
+        options.text = QStringLiteral("listrano ") + version() + QStringLiteral("\n");
+    }
+    options.database = parser.value(database);
+    return options;
+}
+
+} // namespace commandline

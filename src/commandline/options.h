@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program's command line, read before any window is needed.
+namespace commandline {
+
+struct Options {
+    enum Action { Run, Help, Version, UsageError };
+    Action action = Run;
+    QString database; // --database PATH; empty: found as usual
+    QString text;     // what to print for Help, Version and UsageError
+};
+
+// Reads listrano's arguments (the program's name first).
+Options parse(const QStringList& arguments);
+
+// The program's version, as the build gives it.
+QString version();
+
+} // namespace commandline
