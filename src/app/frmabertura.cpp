@@ -7,8 +7,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QIcon>
+#include <QPainter>
 #include <QScreen>
 #include <QStyle>
+#include <QSvgRenderer>
 #include <QTimer>
 
 namespace {
@@ -30,6 +32,18 @@ frmAbertura::frmAbertura(QWidget* parent)
     setFixedSize(size());
     // An explicit empty icon, or the window would take the program's.
     setWindowIcon(QIcon());
+
+    // The picture drawn from its SVG for the screen's scale, so that it stays
+    // sharp when the desktop scales the program up.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture(ui->Image1->size() * ratio);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        QSvgRenderer(QStringLiteral(":/app/abertura.svg")).render(&painter);
+    }
+    picture.setDevicePixelRatio(ratio);
+    ui->Image1->setPixmap(picture);
 
     // The form file keeps whole points only.
     for (QLabel* label : {ui->lblLicenseTo, ui->lblCopyright, ui->lblCompany, ui->lblWarning})

@@ -88,6 +88,9 @@ private slots:
         QCOMPARE(image->geometry(), px({240, 960, 2055, 2175}));
         QVERIFY(!image->pixmap().isNull());
         QVERIFY(image->hasScaledContents());
+        // As many pixels as the screen shows there (run again at QT_SCALE_FACTOR=2).
+        QCOMPARE(image->pixmap().devicePixelRatio(), m_splash->devicePixelRatioF());
+        QCOMPARE(image->pixmap().size(), image->size() * m_splash->devicePixelRatioF());
 
         QVERIFY(timer1()->isSingleShot());
         QCOMPARE(timer1()->interval(), 4000);

@@ -210,6 +210,16 @@ void TestRandomSteps::checkFile(const QString& step, bool mayWrite, const Row& b
     if (!expected) {
         qWarning("Steps taken (seed %s):\n%s", qgetenv("LISTRANO_SEED").constData(),
                  qPrintable(m_steps.join('\n')));
+        const auto show = [](const QList<Row>& list) {
+            QStringList lines;
+            for (const Row& row : list)
+                lines << row.join(" | ");
+            return lines.join('\n');
+        };
+        qWarning(
+            "Rows not expected:\n%s\nRows missing:\n%s\nOn screen before:\n%s\nLast shown:\n%s",
+            qPrintable(show(added)), qPrintable(show(removed)), qPrintable(before.join(" | ")),
+            qPrintable(m_lastShown.join(" | ")));
         QFAIL(qPrintable(QString("after '%1' the file holds %2 rows the model does not expect "
                                  "and lacks %3")
                              .arg(step)
