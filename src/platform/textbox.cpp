@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -56,11 +57,16 @@ void TextBox::pasteText(const QString& text)
     const QString line = oneLine(text);
     if (isReadOnly() || line.isEmpty())
         return;
-    if (this->text().size() - selectedText().size() + line.size() > maxLength()) {
+    if (!fits(line)) {
         emit inputRejected();
         return;
     }
     insert(line);
+}
+
+bool TextBox::fits(const QString& typed) const
+{
+    return text().size() - selectedText().size() + typed.size() <= maxLength();
 }
 
 void TextBox::keyPressEvent(QKeyEvent* event)
@@ -70,7 +76,27 @@ void TextBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // A character that does not fit whole (an emoji takes two places) is refused
+    // rather than cut in half.
+    const QString typed = event->text();
+    const bool character = !typed.isEmpty() && typed.at(0).category() != QChar::Other_Control;
+    if (!isReadOnly() && character && !fits(typed) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        emit inputRejected();
+        event->accept();
+        return;
+    }
     QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!isReadOnly() && !fits(event->commitString())) {
+        emit inputRejected();
+        event->accept();
+        return;
+    }
+    QLineEdit::inputMethodEvent(event);
 }
 
 // The middle button pastes the selection, where the system keeps one.

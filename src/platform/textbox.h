@@ -3,8 +3,9 @@
 #include <QLineEdit>
 
 // A one-line text field that takes pasted and dropped text as one line can hold
-// it (see oneLine), and refuses whole, through inputRejected(), a paste that
-// would go past its length limit rather than cutting it. Unless the form says
+// it (see oneLine), and refuses whole, through inputRejected(), a paste or a
+// character (an emoji takes two places) that would go past its length limit
+// rather than cutting it. Unless the form says
 // otherwise it holds up to 65,535 characters, as a classic one-line text box.
 class TextBox : public QLineEdit {
     Q_OBJECT
@@ -22,7 +23,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // Whether typed would fit whole in place of the selection.
+    bool fits(const QString& typed) const;
 };

@@ -17,6 +17,7 @@ private slots:
     void oneLine();
     void paste_data();
     void paste();
+    void emojiAtTheLimit();
 };
 
 void TestTextBox::oneLine_data()
@@ -93,6 +94,22 @@ void TestTextBox::paste()
     }
     QCOMPARE(box.text(), expected);
     QCOMPARE(rejected.count(), refused);
+}
+
+// Typed at the limit, an emoji is refused whole, never cut in half.
+void TestTextBox::emojiAtTheLimit()
+{
+    TextBox box;
+    box.setMaxLength(5);
+    box.setText("abcd");
+    box.setCursorPosition(4);
+    QSignalSpy rejected(&box, &QLineEdit::inputRejected);
+    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString::fromUtf16(u"😀"),
+                        Qt::NoModifier);
+    QCOMPARE(box.text(), QString("abcd"));
+    QCOMPARE(rejected.count(), 1);
+    QTest::keyClick(&box, Qt::Key_E);
+    QCOMPARE(box.text(), QString("abcde"));
 }
 
 QTEST_MAIN(TestTextBox)
