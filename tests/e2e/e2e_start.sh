@@ -149,3 +149,22 @@ APP_PID=
 [ ! -e "$work/sem-banco/Quelmar.mdb" ] || fail "a database file was created"
 [ "$(ls -A "$work/sem-banco")" = "listrano" ] || fail "files were created: $(ls -A "$work/sem-banco")"
 echo "exit status without database: $EXIT_STATUS"
+
+# 3. The command line: answers without a window, a wrong option is refused with
+# status 2, and --database to a missing file is reported like a missing book.
+"$program" --version | grep -q "^listrano [0-9]" || fail "--version"
+"$program" --help | grep -q -- "--database CAMINHO" || fail "--help"
+"$program" --nada 2>/dev/null
+[ $? -eq 2 ] || fail "an unknown option did not give status 2"
+missing="$work/outro/Contatos.mdb"
+mkdir -p "$work/outro"
+"$work/sem-banco/listrano" --database "$missing" &
+APP_PID=$!
+box=$(wait_window "Listrano de Endere" 30) || fail "no message for --database to a missing file"
+xdotool windowfocus --sync "$box" 2>/dev/null
+xdotool key --clearmodifiers Return
+wait_exit "$APP_PID" 20 || fail "the program did not end after the message"
+APP_PID=
+[ "$EXIT_STATUS" -eq 1 ] || fail "--database to a missing file: status $EXIT_STATUS"
+[ ! -e "$missing" ] || fail "--database created a file"
+echo "command line: --version, --help, unknown option (2), --database missing (1)"
