@@ -62,23 +62,29 @@ wait_rows "Maria Conceição|maria@example.com;João Batista|joao@example.com;"
     fail "saved rows are '$rows'"
 echo "saved through the window: $rows"
 
-# Look Maria up by typing part of her name, then change her e-mail: the change
-# lands on her row, which shows the lookup found her.
-xdotool key alt+u # Consultar
-sleep 0.4
-xdotool type --delay 30 "mar"
-xdotool key Return
-sleep 0.5
-[ -n "${E2E_SCREENSHOT:-}" ] && import -window root "$E2E_SCREENSHOT"
-xdotool key alt+m # Modificar: the focus goes to the name
-sleep 0.3
-xdotool key Return ctrl+a
-xdotool type --delay 15 "maria.nova@example.com"
-xdotool key alt+s
-wait_rows "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;"
-[ "$rows" = "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;" ] ||
-    fail "after the lookup and change the rows are '$rows'"
-echo "looked up and changed: $rows"
+# lookup_and_change TYPED KEYS EMAIL ROWS WHAT: Consultar, TYPED into the list,
+# KEYS to leave it, Modificar, a new e-mail, Salvar; the file then holds ROWS.
+lookup_and_change() {
+    xdotool key alt+u # Consultar
+    sleep 0.4
+    xdotool type --delay 30 "$1"
+    xdotool key $2
+    sleep 0.5
+    [ -n "${E2E_SCREENSHOT:-}" ] && import -window root "$E2E_SCREENSHOT"
+    xdotool key alt+m # Modificar: the focus goes to the name
+    sleep 0.3
+    xdotool key Return ctrl+a
+    xdotool type --delay 15 "$3"
+    xdotool key alt+s
+    wait_rows "$4"
+    [ "$rows" = "$4" ] || fail "$5: the rows are '$rows'"
+    echo "$5: $rows"
+}
+
+# Maria looked up by part of her name: the change lands on her row.
+lookup_and_change "mar" Return "maria.nova@example.com" \
+    "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;" \
+    "looked up and changed"
 
 # Two contacts of the same name, the first with an eleven-digit mobile typed
 # field after field: it is stored whole.
@@ -98,39 +104,16 @@ while [ "$(mobile)" != "(11) 98765-4321" ] && [ $SECONDS -lt $deadline ]; do sle
 [ "$(mobile)" = "(11) 98765-4321" ] || fail "the mobile number was stored as '$(mobile)'"
 echo "eleven-digit mobile stored: $(mobile)"
 
-# The second of the two equal names, picked in the list: changing it changes
-# the second row.
-xdotool key alt+u
-sleep 0.4
-xdotool type --delay 30 "ana"
-xdotool key Down Return
-sleep 0.5
-xdotool key alt+m
-sleep 0.3
-xdotool key Return ctrl+a
-xdotool type --delay 15 "ana.segunda@example.com"
-xdotool key alt+s
-expected="Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;"
-wait_rows "$expected"
-[ "$rows" = "$expected" ] || fail "after changing the second Ana the rows are '$rows'"
-echo "second of two equal names changed: $rows"
+# The second of the two equal names, picked in the list, is the row changed.
+lookup_and_change "ana" "Down Return" "ana.segunda@example.com" \
+    "Maria Conceição|maria.nova@example.com;João Batista|joao@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;" \
+    "second of two equal names changed"
 
 # A second lookup typed straight after Consultar replaces the name the list
 # holds from the lookup before.
-xdotool key alt+u
-sleep 0.4
-xdotool type --delay 30 "jo"
-xdotool key Return
-sleep 0.5
-xdotool key alt+m
-sleep 0.3
-xdotool key Return ctrl+a
-xdotool type --delay 15 "joao.novo@example.com"
-xdotool key alt+s
-expected="Maria Conceição|maria.nova@example.com;João Batista|joao.novo@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;"
-wait_rows "$expected"
-[ "$rows" = "$expected" ] || fail "after the second lookup the rows are '$rows'"
-echo "second lookup typed at once: $rows"
+lookup_and_change "jo" Return "joao.novo@example.com" \
+    "Maria Conceição|maria.nova@example.com;João Batista|joao.novo@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;" \
+    "second lookup typed at once"
 kill "$APP_PID"
 wait "$APP_PID" 2>/dev/null
 APP_PID=
