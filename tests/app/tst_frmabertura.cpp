@@ -160,9 +160,18 @@ private slots:
         QVERIFY(timer1()->isActive());
     }
 
+    void timeUp_showsContactWindowBeforeClosing_data()
+    {
+        QTest::addColumn<bool>("created"); // the book was just made for the user
+        QTest::newRow("the book there") << false;
+        QTest::newRow("a new book") << true;
+    }
+
     void timeUp_showsContactWindowBeforeClosing()
     {
+        QFETCH(bool, created);
         testdb::createEmpty(m_dbPath);
+        m_splash->setDatabase(m_dbPath, created);
         CloseWatch watch;
         m_splash->installEventFilter(&watch);
         QSignalSpy shown(m_splash.data(), &frmAbertura::contactWindowShown);
@@ -175,7 +184,11 @@ private slots:
         QCOMPARE(shown.count(), 1);
         QCOMPARE(shown.at(0).at(0).value<frmQuelmar*>(), window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Listrano Eletrônico"));
-        QVERIFY(MessageBox::shown().isEmpty());
+        // A new book is said once, when the window is up.
+        QCOMPARE(MessageBox::shown().size(), created ? 1 : 0);
+        if (created)
+            QVERIFY(MessageBox::shown().at(0).text.startsWith(
+                "Um novo catálogo de endereços foi criado em " + m_dbPath));
         QTRY_VERIFY(!m_splash);
     }
 
