@@ -10,15 +10,17 @@ QString version()
 }
 
 namespace {
-const QString Usage =
-    QStringLiteral("Uso: listrano [opções]\n"
-                   "\n"
-                   "Listrano: catálogo de endereços, um contato por vez.\n"
-                   "\n"
-                   "Opções:\n"
-                   "  -h, --help           Mostra esta ajuda e termina.\n"
-                   "  -v, --version        Mostra a versão e termina.\n"
-                   "  --database CAMINHO   Usa o banco de dados de contatos em CAMINHO.\n");
+const QString Usage = QStringLiteral(
+    "Uso: listrano [opções]\n"
+    "\n"
+    "Listrano: catálogo de endereços, um contato por vez.\n"
+    "\n"
+    "Opções:\n"
+    "  -h, --help           Mostra esta ajuda e termina.\n"
+    "  -v, --version        Mostra a versão e termina.\n"
+    "  --database CAMINHO   Usa o banco de dados de contatos em CAMINHO.\n"
+    "  --backup ARQUIVO     Grava em ARQUIVO uma cópia de segurança do banco de dados,\n"
+    "                       mesmo com o programa aberto, e termina.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -32,6 +34,8 @@ Options parse(const QStringList& arguments)
     parser.addOption(help);
     parser.addOption(showVersion);
     parser.addOption(database);
+    const QCommandLineOption backup(QStringLiteral("backup"), QString(), QStringLiteral("ARQUIVO"));
+    parser.addOption(backup);
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -44,7 +48,7 @@ Options parse(const QStringList& arguments)
                    (unknown.constFirst().size() > 1 ? QStringLiteral("--") : QStringLiteral("-")) +
                    unknown.constFirst());
         else
-            refuse(QStringLiteral("falta o CAMINHO de --database"));
+            refuse(QStringLiteral("falta o valor de uma opção"));
     } else if (!parser.positionalArguments().isEmpty()) {
         refuse(QStringLiteral("argumento não esperado: ") +
                parser.positionalArguments().constFirst());
@@ -54,6 +58,9 @@ Options parse(const QStringList& arguments)
     } else if (parser.isSet(showVersion)) {
         options.action = Options::Version;
         options.text = QStringLiteral("listrano ") + version() + QStringLiteral("\n");
+    } else if (parser.isSet(backup)) {
+        options.action = Options::Backup;
+        options.backup = parser.value(backup);
     }
     options.database = parser.value(database);
     return options;

@@ -7,9 +7,10 @@
 namespace commandline {
 
 struct Options {
-    enum Action { Run, Help, Version, UsageError };
+    enum Action { Run, Help, Version, UsageError, Backup };
     Action action = Run;
     QString database; // --database PATH; empty: found as usual
+    QString backup;   // --backup FILE
     QString text;     // what to print for Help, Version and UsageError
 };
 

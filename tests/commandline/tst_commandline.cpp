@@ -41,7 +41,9 @@ void TestCommandLine::options_data()
     QTest::newRow("unknown option") << QStringList({"--banco"}) << int(O::UsageError) << ""
                                     << "opção desconhecida: --banco";
     QTest::newRow("path missing") << QStringList({"--database"}) << int(O::UsageError) << ""
-                                  << "falta o CAMINHO";
+                                  << "falta o valor";
+    QTest::newRow("--backup") << QStringList({"--backup", "copia.mdb"}) << int(O::Backup) << ""
+                              << "";
     QTest::newRow("stray argument") << QStringList({"Quelmar.mdb"}) << int(O::UsageError) << ""
                                     << "argumento não esperado";
 }
