@@ -1,5 +1,6 @@
 #include "backup.h"
 #include "databaseplace.h"
+#include "export.h"
 #include "frmabertura.h"
 #include "options.h"
 #include "translation.h"
@@ -11,6 +12,50 @@
 
 #include <cstdio>
 
+namespace {
+void say(FILE* stream, const QString& text)
+{
+    std::fputs((text + u'\n').toLocal8Bit().constData(), stream);
+}
+
+// The command-line tools: a backup copy, or every contact out into a file.
+int runTool(const commandline::Options& options, const QString& database)
+{
+    const auto contacts = [](qint64 count) {
+        const QString number = QLocale(QLocale::Portuguese, QLocale::Brazil).toString(count);
+        return number + (count == 1 ? QStringLiteral(" contato") : QStringLiteral(" contatos"));
+    };
+    if (options.action == commandline::Options::Backup) {
+        const StoreResult<qint64> copied = interchange::backup(database, options.backup);
+        if (copied.error) {
+            say(stderr, QStringLiteral("listrano: não foi possível copiar %1 para %2: %3")
+                            .arg(database, options.backup, copied.error.text));
+            return 1;
+        }
+        say(stdout, QStringLiteral("Cópia de segurança gravada em %1: %2.")
+                        .arg(options.backup, contacts(copied.value)));
+        return 0;
+    }
+    interchange::Format format;
+    if (!interchange::formatOf(options.exportTo, &format)) {
+        say(stderr, QStringLiteral("listrano: o arquivo de exportação termina em .csv "
+                                   "(planilha) ou .vcf (vCard): %1")
+                        .arg(options.exportTo));
+        return 2;
+    }
+    const StoreResult<qint64> written =
+        interchange::exportContacts(database, options.exportTo, format);
+    if (written.error) {
+        say(stderr, QStringLiteral("listrano: não foi possível exportar para %1: %2")
+                        .arg(options.exportTo, written.error.text));
+        return 1;
+    }
+    say(stdout,
+        QStringLiteral("Exportados para %1: %2.").arg(options.exportTo, contacts(written.value)));
+    return 0;
+}
+} // namespace
+
 int main(int argc, char* argv[])
 {
     // The command line is read before anything needs a display.
@@ -19,7 +64,8 @@ int main(int argc, char* argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     const commandline::Options options = commandline::parse(arguments);
     if (options.action != commandline::Options::Run &&
-        options.action != commandline::Options::Backup) {
+        options.action != commandline::Options::Backup &&
+        options.action != commandline::Options::Export) {
         const bool refused = options.action == commandline::Options::UsageError;
         std::fputs(options.text.toLocal8Bit().constData(), refused ? stderr : stdout);
         return refused ? 2 : 0;
@@ -31,25 +77,9 @@ int main(int argc, char* argv[])
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                 QStringLiteral("/listrano"));
     };
-    if (options.action == commandline::Options::Backup) {
+    if (options.action != commandline::Options::Run) {
         QCoreApplication app(argc, argv); // no display needed
-        const QString path = findDatabase().path;
-        const StoreResult<qint64> copied = interchange::backup(path, options.backup);
-        if (copied.error) {
-            std::fputs(QStringLiteral("listrano: não foi possível copiar %1 para %2: %3\n")
-                           .arg(path, options.backup, copied.error.text)
-                           .toLocal8Bit()
-                           .constData(),
-                       stderr);
-            return 1;
-        }
-        std::fputs(QStringLiteral("Cópia de segurança gravada em %1: %2 contatos.\n")
-                       .arg(options.backup,
-                            QLocale(QLocale::Portuguese, QLocale::Brazil).toString(copied.value))
-                       .toLocal8Bit()
-                       .constData(),
-                   stdout);
-        return 0;
+        return runTool(options, findDatabase().path);
     }
 
     QApplication app(argc, argv);

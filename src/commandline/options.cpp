@@ -20,7 +20,9 @@ const QString Usage = QStringLiteral(
     "  -v, --version        Mostra a versão e termina.\n"
     "  --database CAMINHO   Usa o banco de dados de contatos em CAMINHO.\n"
     "  --backup ARQUIVO     Grava em ARQUIVO uma cópia de segurança do banco de dados,\n"
-    "                       mesmo com o programa aberto, e termina.\n");
+    "                       mesmo com o programa aberto, e termina.\n"
+    "  --export ARQUIVO     Grava todos os contatos em ARQUIVO.csv (planilha) ou\n"
+    "                       ARQUIVO.vcf (vCard) e termina.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -36,6 +38,9 @@ Options parse(const QStringList& arguments)
     parser.addOption(database);
     const QCommandLineOption backup(QStringLiteral("backup"), QString(), QStringLiteral("ARQUIVO"));
     parser.addOption(backup);
+    const QCommandLineOption exportTo(QStringLiteral("export"), QString(),
+                                      QStringLiteral("ARQUIVO"));
+    parser.addOption(exportTo);
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -61,6 +66,9 @@ Options parse(const QStringList& arguments)
     } else if (parser.isSet(backup)) {
         options.action = Options::Backup;
         options.backup = parser.value(backup);
+    } else if (parser.isSet(exportTo)) {
+        options.action = Options::Export;
+        options.exportTo = parser.value(exportTo);
     }
     options.database = parser.value(database);
     return options;

@@ -7,10 +7,11 @@
 namespace commandline {
 
 struct Options {
-    enum Action { Run, Help, Version, UsageError, Backup };
+    enum Action { Run, Help, Version, UsageError, Backup, Export };
     Action action = Run;
     QString database; // --database PATH; empty: found as usual
     QString backup;   // --backup FILE
+    QString exportTo; // --export FILE.csv or FILE.vcf
     QString text;     // what to print for Help, Version and UsageError
 };
 

@@ -1,0 +1,184 @@
+#include "export.h"
+
+#include "database.h"
+
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace interchange {
+
+namespace {
+const QString Crlf = QStringLiteral("\r\n");
+const QString RowsSql = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid");
+
+QString escaped(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u',', QStringLiteral("\\,"));
+    value.replace(u';', QStringLiteral("\\;"));
+    value.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
+    value.replace(u'\n', QStringLiteral("\\n"));
+    value.replace(u'\r', QStringLiteral("\\n"));
+    return value;
+}
+
+// A content line folded so that no line passes 75 bytes, never inside a
+// character's UTF-8 bytes.
+QString folded(const QString& line)
+{
+    QString out;
+    int bytes = 0;
+    for (int i = 0; i < line.size(); ++i) {
+        const int length = line.at(i).isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
+        const QString character = line.mid(i, length);
+        const int size = int(character.toUtf8().size());
+        if (bytes + size > 75) {
+            out += Crlf + u' ';
+            bytes = 1;
+        }
+        out += character;
+        bytes += size;
+        i += length - 1;
+    }
+    return out + Crlf;
+}
+
+QString property(const QString& name, const QString& value)
+{
+    return value.isEmpty() ? QString() : folded(name + u':' + value);
+}
+} // namespace
+
+bool formatOf(const QString& fileName, Format* format)
+{
+    if (fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+        *format = Format::Csv;
+    else if (fileName.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive))
+        *format = Format::VCard;
+    else
+        return false;
+    return true;
+}
+
+QString csvCell(const QString& text)
+{
+    QString cell = text;
+    if (!cell.isEmpty() && QStringLiteral("=+-@").contains(cell.at(0)))
+        cell.prepend(u'\'');
+    if (cell.contains(u';') || cell.contains(u'"') || cell.contains(u'\n') || cell.contains(u'\r'))
+        cell = u'"' + cell.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return cell;
+}
+
+QString csvHeader()
+{
+    return contact::columns().join(u';') + Crlf;
+}
+
+QString csvLine(const contact::Record& contact)
+{
+    QStringList cells;
+    for (const contact::Field field : contact::recordOrder())
+        cells << csvCell(contact[field]);
+    return cells.join(u';') + Crlf;
+}
+
+QString internationalPhone(const QString& stored)
+{
+    static const QRegularExpression phone(QStringLiteral("^\\((\\d\\d)\\) (\\d{4,5})-(\\d{4})$"));
+    const QRegularExpressionMatch m = phone.match(stored);
+    if (!m.hasMatch())
+        return stored;
+    return QStringLiteral("+55 %1 %2-%3").arg(m.captured(1), m.captured(2), m.captured(3));
+}
+
+QString plainCep(const QString& stored)
+{
+    static const QRegularExpression cep(QStringLiteral("^(\\d\\d)[.,](\\d{3})-(\\d{3})$"));
+    const QRegularExpressionMatch m = cep.match(stored);
+    return m.hasMatch() ? m.captured(1) + m.captured(2) + u'-' + m.captured(3) : stored;
+}
+
+QString vCard(const contact::Record& c)
+{
+    using namespace contact;
+    // Unfilled masks hold no number.
+    const auto number = [](const QString& stored) {
+        return stored.contains(u'_') ? QString() : internationalPhone(stored);
+    };
+    const auto address = [&c](Field street, Field district, Field city, Field state, Field cep) {
+        const QString postal = c[cep].contains(u'_') ? QString() : plainCep(c[cep]);
+        const QStringList parts = {QString(),        escaped(c[district]), escaped(c[street]),
+                                   escaped(c[city]), escaped(c[state]),    escaped(postal)};
+        const QString joined = parts.join(u';');
+        return joined.count(u';') == joined.size() ? QString() : joined + QStringLiteral(";");
+    };
+    QString card = QStringLiteral("BEGIN:VCARD") + Crlf + QStringLiteral("VERSION:3.0") + Crlf;
+    card += folded(QStringLiteral("FN:") + escaped(c[Nome]));
+    card += folded(QStringLiteral("N:") + escaped(c[Nome]) + QStringLiteral(";;;;"));
+    card += property(QStringLiteral("EMAIL;TYPE=INTERNET"), escaped(c[Email]));
+    card += property(QStringLiteral("ADR;TYPE=HOME"),
+                     address(EndRes, BairroRes, CidadeRes, UfRes, CepRes));
+    card += property(QStringLiteral("TEL;TYPE=HOME,VOICE"), escaped(number(c[FoneRes])));
+    card += property(QStringLiteral("TEL;TYPE=CELL"), escaped(number(c[CelularRes])));
+    card += property(QStringLiteral("ADR;TYPE=WORK"),
+                     address(EndCom, BairroCom, CidadeCom, UfCom, CepCom));
+    card += property(QStringLiteral("TEL;TYPE=WORK,VOICE"), escaped(number(c[FoneCom])));
+    card += property(QStringLiteral("X-LISTRANO-RAMAL"), escaped(c[Ramal]));
+    card += property(QStringLiteral("TEL;TYPE=WORK,CELL"), escaped(number(c[CelularCom])));
+    return card + QStringLiteral("END:VCARD") + Crlf;
+}
+
+StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format)
+{
+    StoreResult<qint64> result;
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        result.error = StoreError::make(StoreError::Io, file.errorString());
+        return result;
+    }
+    const QString connection = QStringLiteral("listrano-export");
+    if ((result.error = database::open(database, connection)))
+        return result;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        QStringList columns;
+        for (const QString& column : contact::columns())
+            columns << database::quoted(column);
+        result.error = database::exec(
+            q, RowsSql.arg(columns.join(u','), database::quoted(contact::TableName)));
+        // A BOM and our own header, so that a Brazilian spreadsheet reads the accents.
+        QByteArray out = format == Format::Csv ? QByteArray("\xEF\xBB\xBF") + csvHeader().toUtf8()
+                                               : QByteArray();
+        const QList<contact::Field> order = contact::recordOrder();
+        while (!result.error && q.next()) {
+            contact::Record record;
+            for (int i = 0; i < order.size(); ++i)
+                record[order.at(i)] = q.value(i).toString();
+            out += (format == Format::Csv ? csvLine(record) : vCard(record)).toUtf8();
+            ++result.value;
+            if (out.size() > (1 << 20)) {
+                if (file.write(out) != out.size())
+                    result.error = StoreError::make(StoreError::Io, file.errorString());
+                out.clear();
+            }
+        }
+        if (!result.error)
+            result.error = StoreError::fromSql(q.lastError());
+        if (!result.error && file.write(out) != out.size())
+            result.error = StoreError::make(StoreError::Io, file.errorString());
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (!result.error && (!file.flush() || !file.commit()))
+        result.error = StoreError::make(StoreError::Io, file.errorString());
+    return result;
+}
+
+} // namespace interchange

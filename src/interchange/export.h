@@ -1,0 +1,36 @@
+#pragma once
+
+#include "contactrecord.h"
+#include "storeerror.h"
+
+#include <QString>
+#include <QStringList>
+
+// Contacts out of the database: CSV for spreadsheets, vCard for address books.
+namespace interchange {
+
+enum class Format { Csv, VCard };
+
+// The format a file name asks for (".csv", ".vcf"); false when neither.
+bool formatOf(const QString& fileName, Format* format);
+
+// One CSV cell: quoted when it holds the separator, a quote or a line break; a
+// text a spreadsheet would run as a formula (=, +, - or @ first) gets a leading '.
+QString csvCell(const QString& text);
+// The header and one line per contact: our seventeen columns under our names,
+// ';' between cells, CRLF after each line.
+QString csvHeader();
+QString csvLine(const contact::Record& contact);
+
+// One vCard 3.0 card: phones in the international form (+55 11 98765-4321),
+// postal codes as 01310-100, anything else as stored; values escaped, lines
+// folded at 75 bytes, CRLF after each.
+QString vCard(const contact::Record& contact);
+QString internationalPhone(const QString& stored);
+QString plainCep(const QString& stored);
+
+// Writes every contact of the database to target, whole or not at all; returns
+// how many. A file already at target is replaced only when the new one is whole.
+StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format);
+
+} // namespace interchange

@@ -1,0 +1,150 @@
+#include "export.h"
+#include "testdb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace contact;
+
+// Contacts out: CSV cells a spreadsheet reads as text, vCards in the forms
+// address books expect, files written whole.
+class TestExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void csvCell_data();
+    void csvCell();
+    void brazilianForms_data();
+    void brazilianForms();
+    void vCardLinesFolded();
+    void exportContacts_data();
+    void exportContacts();
+};
+
+void TestExport::csvCell_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("plain") << "São Paulo"
+                           << "São Paulo";
+    QTest::newRow("comma stays bare") << "Rua A, 10"
+                                      << "Rua A, 10";
+    QTest::newRow("separator") << "a;b"
+                               << "\"a;b\"";
+    QTest::newRow("quote") << "o \"Zé\""
+                           << "\"o \"\"Zé\"\"\"";
+    QTest::newRow("line break") << "a\nb"
+                                << "\"a\nb\"";
+    QTest::newRow("formula") << "=SOMA(A1)"
+                             << "'=SOMA(A1)";
+    QTest::newRow("plus") << "+55 11"
+                          << "'+55 11";
+    QTest::newRow("minus") << "-1"
+                           << "'-1";
+    QTest::newRow("at") << "@nome"
+                        << "'@nome";
+    QTest::newRow("formula with separator") << "=a;b"
+                                            << "\"'=a;b\"";
+}
+
+void TestExport::csvCell()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    QCOMPARE(interchange::csvCell(text), cell);
+}
+
+void TestExport::brazilianForms_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("phone");
+    QTest::addColumn<QString>("cep");
+    QTest::newRow("mobile") << "(11) 98765-4321"
+                            << "+55 11 98765-4321"
+                            << "(11) 98765-4321";
+    QTest::newRow("phone") << "(21) 3333-4444"
+                           << "+55 21 3333-4444"
+                           << "(21) 3333-4444";
+    QTest::newRow("cep") << "01.310-100"
+                         << "01.310-100"
+                         << "01310-100";
+    QTest::newRow("cep saved with a comma") << "69,301-000"
+                                            << "69,301-000"
+                                            << "69301-000";
+    QTest::newRow("anything else") << "11 5555-1234"
+                                   << "11 5555-1234"
+                                   << "11 5555-1234";
+}
+
+void TestExport::brazilianForms()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, phone);
+    QFETCH(QString, cep);
+    QCOMPARE(interchange::internationalPhone(stored), phone);
+    QCOMPARE(interchange::plainCep(stored), cep);
+}
+
+void TestExport::vCardLinesFolded()
+{
+    Record c;
+    c[Nome] = QString("Maria da Conceição Aparecida dos Santos; ").repeated(4);
+    c[CelularRes] = "(11) 98765-4321";
+    c[CepRes] = "01.310-100";
+    const QString card = interchange::vCard(c);
+    for (const QString& line : card.split("\r\n"))
+        QVERIFY2(line.toUtf8().size() <= 75, qPrintable(line));
+    QString unfolded = card;
+    unfolded.replace("\r\n ", "");
+    QVERIFY(unfolded.contains("FN:" + QString(c[Nome]).replace(";", "\\;") + "\r\n"));
+    QVERIFY(unfolded.contains("TEL;TYPE=CELL:+55 11 98765-4321\r\n"));
+    QVERIFY(unfolded.contains("ADR;TYPE=HOME:;;;;;01310-100;\r\n"));
+    QVERIFY(!unfolded.contains("TYPE=WORK")); // nothing where nothing was typed
+}
+
+void TestExport::exportContacts_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("csv") << "contatos.csv" << true;
+    QTest::newRow("vcard") << "contatos.vcf" << true;
+    QTest::newRow("no such folder") << "nao/existe.csv" << false;
+}
+
+void TestExport::exportContacts()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, ok);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {"Ana", "ana@example.com"});
+    testdb::insertContact(path, {"Zé", "ze@example.com"});
+    interchange::Format format;
+    QVERIFY(interchange::formatOf(file, &format));
+
+    const StoreResult<qint64> r = interchange::exportContacts(path, dir.filePath(file), format);
+    QCOMPARE(bool(r.error), !ok);
+    if (!ok) {
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"Quelmar.mdb"}));
+        return;
+    }
+    QCOMPARE(r.value, qint64(2));
+    QFile out(dir.filePath(file));
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    const QByteArray bytes = out.readAll();
+    const QString text = QString::fromUtf8(bytes);
+    if (format == interchange::Format::Csv) {
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBFNome;Email;")); // a BOM, for the spreadsheet
+        QCOMPARE(text.count("\r\n"), 3);
+        QVERIFY(text.contains("\r\nZé;ze@example.com;"));
+    } else {
+        QCOMPARE(text.count("BEGIN:VCARD"), 2);
+        QVERIFY(text.contains("FN:Zé\r\n"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "tst_export.moc"
