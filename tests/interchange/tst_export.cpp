@@ -1,3 +1,4 @@
+#include "csvread.h"
 #include "export.h"
 #include "testdb.h"
 
@@ -18,6 +19,7 @@ private slots:
     void csvCell();
     void brazilianForms_data();
     void brazilianForms();
+    void csvReadBack();
     void vCardLinesFolded();
     void exportContacts_data();
     void exportContacts();
@@ -85,6 +87,24 @@ void TestExport::brazilianForms()
     QFETCH(QString, cep);
     QCOMPARE(interchange::internationalPhone(stored), phone);
     QCOMPARE(interchange::plainCep(stored), cep);
+}
+
+// What is written is read back cell for cell.
+void TestExport::csvReadBack()
+{
+    Record c;
+    c[Nome] = QString::fromUtf16(u"Zé \"D'Ávila\"; 👩\u200d💻");
+    c[EndRes] = "Rua A, 10\nfundos";
+    c[CelularRes] = "(11) 98765-4321";
+    c[Ramal] = "  12 ";
+    const interchange::CsvTable table =
+        interchange::readCsv(interchange::csvHeader() + interchange::csvLine(c));
+    QVERIFY(table.error.isEmpty());
+    QCOMPARE(table.header, contact::columns());
+    QStringList expected;
+    for (const Field field : recordOrder())
+        expected << c[field];
+    QCOMPARE(table.rows, QList<QStringList>{expected});
 }
 
 void TestExport::vCardLinesFolded()

@@ -1,0 +1,133 @@
+#include "csvread.h"
+
+#include <QStringDecoder>
+
+#include <array>
+
+namespace interchange {
+
+namespace {
+// Windows-1252 where it differs from Latin-1; 0 marks a byte it leaves undefined.
+constexpr std::array<char16_t, 32> Cp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The separator the header line uses most, quoted text aside.
+QChar separatorOf(const QString& text)
+{
+    int semicolons = 0, commas = 0, tabs = 0;
+    bool quoted = false;
+    for (const QChar ch : text) {
+        if (ch == u'"')
+            quoted = !quoted;
+        else if (!quoted && (ch == u'\n' || ch == u'\r'))
+            break;
+        else if (!quoted && ch == u';')
+            ++semicolons;
+        else if (!quoted && ch == u',')
+            ++commas;
+        else if (!quoted && ch == u'\t')
+            ++tabs;
+    }
+    if (tabs > semicolons && tabs > commas)
+        return u'\t';
+    return semicolons >= commas && semicolons > 0 ? u';' : u',';
+}
+} // namespace
+
+QString decodeText(const QByteArray& bytes, bool* ok)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    *ok = !utf8.hasError();
+    if (*ok) {
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        return text;
+    }
+    text.clear();
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        const char16_t ch = b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : char16_t(b);
+        if (ch == 0 && b != 0) {
+            *ok = false;
+            return QString();
+        }
+        text.append(QChar(ch));
+    }
+    *ok = true;
+    return text;
+}
+
+CsvTable readCsv(const QString& text)
+{
+    CsvTable table;
+    const QChar separator = separatorOf(text);
+    QStringList row;
+    QString cell;
+    bool quoted = false;
+    bool cellWasQuoted = false;
+    int line = 1;
+    int rowLine = 1;
+    int quoteLine = 0;
+    const auto endCell = [&] {
+        row << cell;
+        cell.clear();
+        cellWasQuoted = false;
+    };
+    const auto endRow = [&] {
+        endCell();
+        const bool empty = row.size() == 1 && row.first().isEmpty();
+        if (!empty) {
+            if (table.header.isEmpty()) {
+                table.header = row;
+            } else {
+                table.rows << row;
+                table.lines << rowLine;
+            }
+        }
+        row.clear();
+    };
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (quoted) {
+            if (ch == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
+                cell += u'"';
+                ++i;
+            } else if (ch == u'"') {
+                quoted = false;
+            } else {
+                if (ch == u'\n')
+                    ++line;
+                cell += ch;
+            }
+        } else if (ch == u'"' && cell.isEmpty() && !cellWasQuoted) {
+            quoted = cellWasQuoted = true;
+            quoteLine = line;
+        } else if (ch == separator) {
+            endCell();
+        } else if (ch == u'\r' || ch == u'\n') {
+            if (ch == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            endRow();
+            rowLine = ++line;
+        } else {
+            cell += ch;
+        }
+    }
+    if (quoted) {
+        table.error =
+            QStringLiteral("Aspas abertas na linha %1 não se fecham até o fim do arquivo.")
+                .arg(quoteLine);
+        return table;
+    }
+    if (!cell.isEmpty() || !row.isEmpty())
+        endRow();
+    if (table.header.isEmpty())
+        table.error = QStringLiteral("O arquivo não tem linha de cabeçalho.");
+    return table;
+}
+
+} // namespace interchange
