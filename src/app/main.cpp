@@ -2,6 +2,7 @@
 #include "databaseplace.h"
 #include "export.h"
 #include "frmabertura.h"
+#include "import.h"
 #include "options.h"
 #include "translation.h"
 
@@ -36,6 +37,24 @@ int runTool(const commandline::Options& options, const QString& database)
                         .arg(options.backup, contacts(copied.value)));
         return 0;
     }
+    if (options.action == commandline::Options::Import) {
+        const interchange::ImportSummary summary =
+            interchange::importFile(database, options.importFrom);
+        if (summary.error) {
+            say(stderr, QStringLiteral("listrano: nada foi importado de %1: %2")
+                            .arg(options.importFrom, summary.error.text));
+            return 1;
+        }
+        say(stdout, summary.text() + u'.');
+        QStringList lines;
+        for (const int line : summary.failedLines)
+            lines << QString::number(line);
+        if (!lines.isEmpty())
+            say(stdout, QStringLiteral("Linhas com erro (sem nome ou com células a mais ou a "
+                                       "menos): %1.")
+                            .arg(lines.join(QStringLiteral(", "))));
+        return 0;
+    }
     interchange::Format format;
     if (!interchange::formatOf(options.exportTo, &format)) {
         say(stderr, QStringLiteral("listrano: o arquivo de exportação termina em .csv "
@@ -65,7 +84,8 @@ int main(int argc, char* argv[])
     const commandline::Options options = commandline::parse(arguments);
     if (options.action != commandline::Options::Run &&
         options.action != commandline::Options::Backup &&
-        options.action != commandline::Options::Export) {
+        options.action != commandline::Options::Export &&
+        options.action != commandline::Options::Import) {
         const bool refused = options.action == commandline::Options::UsageError;
         std::fputs(options.text.toLocal8Bit().constData(), refused ? stderr : stdout);
         return refused ? 2 : 0;

@@ -22,7 +22,8 @@ const QString Usage = QStringLiteral(
     "  --backup ARQUIVO     Grava em ARQUIVO uma cópia de segurança do banco de dados,\n"
     "                       mesmo com o programa aberto, e termina.\n"
     "  --export ARQUIVO     Grava todos os contatos em ARQUIVO.csv (planilha) ou\n"
-    "                       ARQUIVO.vcf (vCard) e termina.\n");
+    "                       ARQUIVO.vcf (vCard) e termina.\n"
+    "  --import ARQUIVO     Acrescenta os contatos de uma planilha CSV e termina.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -41,6 +42,9 @@ Options parse(const QStringList& arguments)
     const QCommandLineOption exportTo(QStringLiteral("export"), QString(),
                                       QStringLiteral("ARQUIVO"));
     parser.addOption(exportTo);
+    const QCommandLineOption importFrom(QStringLiteral("import"), QString(),
+                                        QStringLiteral("ARQUIVO"));
+    parser.addOption(importFrom);
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -69,6 +73,9 @@ Options parse(const QStringList& arguments)
     } else if (parser.isSet(exportTo)) {
         options.action = Options::Export;
         options.exportTo = parser.value(exportTo);
+    } else if (parser.isSet(importFrom)) {
+        options.action = Options::Import;
+        options.importFrom = parser.value(importFrom);
     }
     options.database = parser.value(database);
     return options;

@@ -7,12 +7,13 @@
 namespace commandline {
 
 struct Options {
-    enum Action { Run, Help, Version, UsageError, Backup, Export };
+    enum Action { Run, Help, Version, UsageError, Backup, Export, Import };
     Action action = Run;
-    QString database; // --database PATH; empty: found as usual
-    QString backup;   // --backup FILE
-    QString exportTo; // --export FILE.csv or FILE.vcf
-    QString text;     // what to print for Help, Version and UsageError
+    QString database;   // --database PATH; empty: found as usual
+    QString backup;     // --backup FILE
+    QString exportTo;   // --export FILE.csv or FILE.vcf
+    QString importFrom; // --import FILE
+    QString text;       // what to print for Help, Version and UsageError
 };
 
 // Reads listrano's arguments (the program's name first).

@@ -45,27 +45,31 @@ struct FieldInfo {
     // copy between a row and the window (the business mobile before the phone).
     int place;
     const char* cardLabel; // UTF-8; the name's label is the card's title
+    // Column headers that other programs give the field, besides its column
+    // name, as headerKey() writes them: a header that says neither home nor
+    // business belongs to the home field.
+    const char* headers;
 };
 
 // clang-format off
 inline constexpr std::array<FieldInfo, FieldCount> Fields = {{
-    {"Nome",              "txtNome",        1, "Relatório do Cadastro de:  "},
-    {"Email",             "txtEmail",       2, "E-Mail:"},
-    {"EndResidencial",    "txtEndRes",      3, "Endereço Residencial:"},
-    {"BairroResidencial", "txtBairroRes",   4, "Bairro:"},
-    {"CidadeResidencial", "txtCidadeRes",   5, "Cidade:"},
-    {"EstadoResidencial", "cboUfRes",       6, "Estado:"},
-    {"CEPResidencial",    "mskCepRes",      7, "CEP:"},
-    {"FoneResidencial",   "mskFoneRes",     8, "Telefone:"},
-    {"CelularPessoal",    "mskCelularRes",  9, "Celular:"},
-    {"EndComercial",      "txtEndCom",     10, "Endereço Comercial:"},
-    {"BairroComercial",   "txtBairroCom",  11, "Bairro:"},
-    {"CidadeComercial",   "txtCidadeCom",  12, "Cidade:"},
-    {"EstadoComercial",   "cboUfCom",      13, "Estado:"},
-    {"CEPComercial",      "mskCepCom",     14, "CEP:"},
-    {"FoneComercial",     "mskFoneCom",    16, "Telefone:"},
-    {"CelularComercial",  "mskCelularCom", 15, "Celular:"},
-    {"RamalComercial",    "txtRamal",      17, "Ramal:"},
+    {"Nome",              "txtNome",        1, "Relatório do Cadastro de:  ", "nome name nomecompleto fullname contactname displayname"},
+    {"Email",             "txtEmail",       2, "E-Mail:",                     "email emailaddress email1value correioeletronico"},
+    {"EndResidencial",    "txtEndRes",      3, "Endereço Residencial:",       "endereco address street rua homestreet homeaddress enderecoresidencial"},
+    {"BairroResidencial", "txtBairroRes",   4, "Bairro:",                     "bairro district neighborhood neighbourhood"},
+    {"CidadeResidencial", "txtCidadeRes",   5, "Cidade:",                     "cidade city municipio homecity"},
+    {"EstadoResidencial", "cboUfRes",       6, "Estado:",                     "estado uf state region homestate homeregion"},
+    {"CEPResidencial",    "mskCepRes",      7, "CEP:",                        "cep postalcode zip zipcode homepostalcode"},
+    {"FoneResidencial",   "mskFoneRes",     8, "Telefone:",                   "telefone fone phone homephone telefoneresidencial"},
+    {"CelularPessoal",    "mskCelularRes",  9, "Celular:",                    "celular mobile mobilephone cellphone cell"},
+    {"EndComercial",      "txtEndCom",     10, "Endereço Comercial:",         "enderecocomercial businessstreet businessaddress workaddress"},
+    {"BairroComercial",   "txtBairroCom",  11, "Bairro:",                     "businessdistrict"},
+    {"CidadeComercial",   "txtCidadeCom",  12, "Cidade:",                     "businesscity workcity"},
+    {"EstadoComercial",   "cboUfCom",      13, "Estado:",                     "businessstate businessregion workstate"},
+    {"CEPComercial",      "mskCepCom",     14, "CEP:",                        "businesspostalcode workpostalcode"},
+    {"FoneComercial",     "mskFoneCom",    16, "Telefone:",                   "telefonecomercial businessphone workphone"},
+    {"CelularComercial",  "mskCelularCom", 15, "Celular:",                    "businessmobile workmobile"},
+    {"RamalComercial",    "txtRamal",      17, "Ramal:",                      "ramal extension ext"},
 }};
 // clang-format on
 
@@ -95,6 +99,14 @@ inline QString cardLabel(Field field)
 {
     return QString::fromUtf8(Fields[field].cardLabel);
 }
+
+// A column header as the headers above are written: letters and digits only,
+// in lower case, accents off ("E-mail" and "Endereço" give "email", "endereco").
+QString headerKey(const QString& header);
+
+// The field a column header names: its column name or one of its usual headers,
+// letter case, accents, blanks and punctuation aside. False when none.
+bool fieldOfHeader(const QString& header, Field* field);
 
 // The fields in the record's order.
 inline QList<Field> recordOrder()

@@ -1,0 +1,201 @@
+#include "import.h"
+
+#include "database.h"
+
+#include <algorithm>
+
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace interchange {
+
+namespace {
+const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
+const QString SameSql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1");
+
+// Digits only, when text holds nothing but digits and the marks numbers are
+// written with.
+QString digitsOf(const QString& text, const QString& marks)
+{
+    QString digits;
+    for (const QChar ch : text) {
+        if (ch.isDigit() && ch.unicode() < 128)
+            digits.append(ch);
+        else if (!marks.contains(ch))
+            return QString();
+    }
+    return digits;
+}
+
+bool isPhoneField(contact::Field f)
+{
+    using namespace contact;
+    return f == FoneRes || f == CelularRes || f == FoneCom || f == CelularCom;
+}
+} // namespace
+
+QString phoneForm(const QString& written)
+{
+    QString text = written.trimmed();
+    if (text.startsWith(QStringLiteral("+55")))
+        text.remove(0, 3);
+    QString digits = digitsOf(text, QStringLiteral(" ()-."));
+    if (digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    if (digits.size() == 10)
+        return QStringLiteral("(%1) %2-%3").arg(digits.left(2), digits.mid(2, 4), digits.mid(6));
+    if (digits.size() == 11)
+        return QStringLiteral("(%1) %2-%3").arg(digits.left(2), digits.mid(2, 5), digits.mid(7));
+    return written;
+}
+
+QString cepForm(const QString& written)
+{
+    static const QRegularExpression cep(QStringLiteral("^(\\d\\d)\\.?(\\d{3})-?(\\d{3})$"));
+    const QRegularExpressionMatch m = cep.match(written.trimmed());
+    return m.hasMatch() ? m.captured(1) + u'.' + m.captured(2) + u'-' + m.captured(3) : written;
+}
+
+contact::Record contactOf(const QStringList& header, const QStringList& row)
+{
+    static const QRegularExpression guarded(QStringLiteral("^'[=+\\-@]"));
+    contact::Record contact;
+    QList<bool> filled(contact::FieldCount, false);
+    for (int i = 0; i < header.size() && i < row.size(); ++i) {
+        contact::Field field;
+        if (!contact::fieldOfHeader(header.at(i), &field) || filled[field])
+            continue; // the first column naming a field fills it
+        filled[field] = true;
+        QString value = row.at(i);
+        if (guarded.match(value).hasMatch())
+            value.remove(0, 1);
+        if (isPhoneField(field))
+            value = phoneForm(value);
+        else if (field == contact::CepRes || field == contact::CepCom)
+            value = cepForm(value);
+        contact[field] = value;
+    }
+    return contact;
+}
+
+QString ImportSummary::text() const
+{
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    const auto count = [&brazil](qint64 n, const char* one, const char* many) {
+        return brazil.toString(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
+    };
+    return count(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
+           count(duplicates, "já existente ignorado", "já existentes ignorados") +
+           QStringLiteral(", ") + count(failedLines.size(), "com erro", "com erro");
+}
+
+ImportSummary importTable(const QString& path, const CsvTable& table)
+{
+    ImportSummary summary;
+    const QString connection = QStringLiteral("listrano-import");
+    if ((summary.error = database::open(path, connection)))
+        return summary;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        QStringList columns;
+        QStringList marks;
+        QStringList same;
+        for (const QString& column : contact::columns()) {
+            columns << database::quoted(column);
+            marks << QStringLiteral("?");
+            same << database::quoted(column) + QStringLiteral(" = ?");
+        }
+        const QString tableName = database::quoted(contact::TableName);
+        const QString insertSql = InsertSql.arg(tableName, columns.join(u','), marks.join(u','));
+        const QString sameSql = SameSql.arg(tableName, same.join(QStringLiteral(" AND ")));
+        const QList<contact::Field> order = contact::recordOrder();
+        summary.error = database::inTransaction(db, [&](QSqlQuery&) {
+            QSqlQuery insert(db);
+            QSqlQuery known(db);
+            if (!insert.prepare(insertSql) || !known.prepare(sameSql))
+                return StoreError::fromSql(insert.lastError().isValid() ? insert.lastError()
+                                                                        : known.lastError());
+            for (int r = 0; r < table.rows.size(); ++r) {
+                const QStringList& row = table.rows.at(r);
+                const contact::Record contact = contactOf(table.header, row);
+                if (row.size() != table.header.size() ||
+                    contact[contact::Nome].trimmed().isEmpty()) {
+                    summary.failedLines << table.lines.value(r);
+                    continue;
+                }
+                for (int i = 0; i < order.size(); ++i) {
+                    // A field the file leaves out holds an empty text, never a null.
+                    const QString value =
+                        contact[order.at(i)].isNull() ? QStringLiteral("") : contact[order.at(i)];
+                    known.bindValue(i, value);
+                    insert.bindValue(i, value);
+                }
+                if (!known.exec())
+                    return StoreError::fromSql(known.lastError());
+                const bool duplicate = known.next();
+                known.finish();
+                if (duplicate) {
+                    ++summary.duplicates;
+                    continue;
+                }
+                if (!insert.exec())
+                    return StoreError::fromSql(insert.lastError());
+                ++summary.imported;
+            }
+            return StoreError();
+        });
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (summary.error) {
+        summary.imported = summary.duplicates = 0;
+        summary.failedLines.clear();
+    }
+    return summary;
+}
+
+ImportSummary importFile(const QString& path, const QString& source)
+{
+    ImportSummary summary;
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly)) {
+        summary.error = StoreError::make(StoreError::Io, file.errorString());
+        return summary;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        summary.error = StoreError::make(StoreError::Io, file.errorString());
+        return summary;
+    }
+    const auto refuse = [&summary](const QString& why) {
+        summary.error = StoreError::make(StoreError::Io, why);
+        return summary;
+    };
+    if (bytes.trimmed().isEmpty())
+        return refuse(QStringLiteral("O arquivo está vazio."));
+    if (bytes.mid(4, 15) == "Standard Jet DB" || bytes.mid(4, 15) == "Standard ACE DB")
+        return refuse(QStringLiteral("Arquivos do Access ainda não podem ser importados."));
+    bool decoded = false;
+    const QString text = decodeText(bytes, &decoded);
+    if (!decoded || text.contains(QChar(0)))
+        return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
+    if (text.trimmed().startsWith(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive))
+        return refuse(QStringLiteral("Arquivos vCard ainda não podem ser importados."));
+    const CsvTable table = readCsv(text);
+    if (!table.error.isEmpty())
+        return refuse(table.error);
+    contact::Field field;
+    const bool named =
+        std::any_of(table.header.begin(), table.header.end(), [&field](const QString& header) {
+            return contact::fieldOfHeader(header, &field) && field == contact::Nome;
+        });
+    if (!named)
+        return refuse(QStringLiteral("O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
+    return importTable(path, table);
+}
+
+} // namespace interchange

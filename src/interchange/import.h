@@ -1,0 +1,39 @@
+#pragma once
+
+#include "contactrecord.h"
+#include "csvread.h"
+#include "storeerror.h"
+
+#include <QList>
+#include <QString>
+
+// Contacts into the database, from rows with named columns.
+namespace interchange {
+
+// A phone or postal code written the usual Brazilian ways, put into the form
+// the window's masked field holds ("(11) 98765-4321", "01.310-100"); anything
+// else as given.
+QString phoneForm(const QString& written);
+QString cepForm(const QString& written);
+
+// A table's row as a contact: each column whose header names a field (see
+// contact::fieldOfHeader) fills it; phones and postal codes in the mask forms;
+// a leading ' that kept a spreadsheet from running a cell as a formula taken off.
+contact::Record contactOf(const QStringList& header, const QStringList& row);
+
+struct ImportSummary {
+    qint64 imported = 0;
+    qint64 duplicates = 0;  // all seventeen fields equal to a stored contact's
+    QList<int> failedLines; // rows not imported: no name, or the wrong number of cells
+    StoreError error;       // the whole import undone
+    QString text() const;   // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
+};
+
+// Adds the table's contacts to the database at path in one transaction: all or
+// nothing. Stored contacts are never changed or deleted.
+ImportSummary importTable(const QString& path, const CsvTable& table);
+
+// Adds the contacts of the file at source, its format taken from its content.
+ImportSummary importFile(const QString& path, const QString& source);
+
+} // namespace interchange

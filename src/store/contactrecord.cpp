@@ -1,0 +1,28 @@
+#include "contactrecord.h"
+
+namespace contact {
+
+QString headerKey(const QString& header)
+{
+    QString key;
+    for (const QChar ch : header.normalized(QString::NormalizationForm_D)) {
+        if (ch.isLetterOrNumber())
+            key.append(ch.toLower());
+    }
+    return key;
+}
+
+bool fieldOfHeader(const QString& header, Field* field)
+{
+    const QString key = headerKey(header);
+    for (int f = 0; f < FieldCount; ++f) {
+        const QStringList known = QString::fromLatin1(Fields[f].headers).split(u' ');
+        if (key == headerKey(column(Field(f))) || known.contains(key)) {
+            *field = Field(f);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace contact

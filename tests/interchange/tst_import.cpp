@@ -1,0 +1,155 @@
+#include "export.h"
+#include "import.h"
+#include "testdb.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace contact;
+
+// Contacts in: headers other programs write, Brazilian number forms, duplicates
+// skipped, all or nothing.
+class TestImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void forms_data();
+    void forms();
+    void headers_data();
+    void headers();
+    void importTable_data();
+    void importTable();
+    void roundTrip();
+};
+
+void TestImport::forms_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("phone");
+    QTest::addColumn<QString>("cep");
+    const QString mobile = "(11) 98765-4321";
+    QTest::newRow("+55 11 98765-4321") << "+55 11 98765-4321" << mobile << "+55 11 98765-4321";
+    QTest::newRow("+5511987654321") << "+5511987654321" << mobile << "+5511987654321";
+    QTest::newRow("011 98765 4321") << "011 98765 4321" << mobile << "011 98765 4321";
+    QTest::newRow("(11) 98765-4321") << mobile << mobile << mobile;
+    QTest::newRow("ten digits") << "11 3333-4444"
+                                << "(11) 3333-4444"
+                                << "11 3333-4444";
+    QTest::newRow("01310-100") << "01310-100"
+                               << "01310-100"
+                               << "01.310-100";
+    QTest::newRow("01310100") << "01310100"
+                              << "01310100"
+                              << "01.310-100";
+    QTest::newRow("01.310-100") << "01.310-100"
+                                << "01.310-100"
+                                << "01.310-100";
+    QTest::newRow("anything else") << "ramal 12"
+                                   << "ramal 12"
+                                   << "ramal 12";
+}
+
+void TestImport::forms()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, phone);
+    QFETCH(QString, cep);
+    QCOMPARE(interchange::phoneForm(written), phone);
+    QCOMPARE(interchange::cepForm(written), cep);
+}
+
+void TestImport::headers_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<int>("field"); // -1: none
+    QTest::newRow("our own") << "CelularComercial" << int(CelularCom);
+    QTest::newRow("E-mail") << "E-mail" << int(Email);
+    QTest::newRow("Endereço") << "Endereço" << int(EndRes);
+    QTest::newRow("ContactName") << "ContactName" << int(Nome);
+    QTest::newRow("PostalCode") << "PostalCode" << int(CepRes);
+    QTest::newRow("Business Phone") << "Business Phone" << int(FoneCom);
+    QTest::newRow("unknown") << "Aniversário" << -1;
+}
+
+void TestImport::headers()
+{
+    QFETCH(QString, header);
+    QFETCH(int, field);
+    Field found;
+    QCOMPARE(fieldOfHeader(header, &found) ? int(found) : -1, field);
+}
+
+void TestImport::importTable_data()
+{
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QStringList>("names"); // stored after
+    // clang-format off
+    QTest::newRow("one in, one already there, one without a name")
+        << "Nome;Email\nBia;b@x\nAna;ana@example.com\n;c@x\n"
+        << "1 contato importado, 1 já existente ignorado, 1 com erro"
+        << QStringList({"Ana", "Bia"});
+    QTest::newRow("a cell too many") << "Nome;Email\nCaio;c@x;sobra\n"
+        << "0 contatos importados, 0 já existentes ignorados, 1 com erro" << QStringList({"Ana"});
+    QTest::newRow("the same contact twice in the file") << "Nome\nDora\nDora\n"
+        << "1 contato importado, 1 já existente ignorado, 0 com erro" << QStringList({"Ana", "Dora"});
+    // clang-format on
+}
+
+void TestImport::importTable()
+{
+    QFETCH(QString, csv);
+    QFETCH(QString, summary);
+    QFETCH(QStringList, names);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    // Ana as the window writes her: every field a text.
+    testdb::insertContact(path, {"Ana", "ana@example.com", "", "", "", "", "", "", "", "", "", "",
+                                 "", "", "", "", ""});
+    const interchange::ImportSummary s = interchange::importTable(path, interchange::readCsv(csv));
+    QVERIFY(!s.error);
+    QCOMPARE(s.text(), summary);
+    QCOMPARE(testdb::storedNames(path), names);
+    // Nothing imported holds a null.
+    QCOMPARE(testdb::query(path, "SELECT count(*) FROM tblQuelmar WHERE RamalComercial IS NULL")
+                 .value(0)
+                 .value(0)
+                 .toInt(),
+             0);
+
+    // A fault of the disk midway undoes the whole import.
+    testdb::query(path, "CREATE TRIGGER falha BEFORE INSERT ON tblQuelmar WHEN NEW.Nome = 'Zeca' "
+                        "BEGIN SELECT RAISE(ABORT, 'disco cheio simulado'); END");
+    const interchange::ImportSummary failed =
+        interchange::importTable(path, interchange::readCsv("Nome\nEva\nZeca\n"));
+    QVERIFY(failed.error.text.contains("disco cheio simulado"));
+    QCOMPARE(testdb::storedNames(path), names);
+}
+
+// Exported, then imported into another book: every field as it was.
+void TestImport::roundTrip()
+{
+    Record c;
+    const QList<Field> order = recordOrder();
+    for (const Field f : order)
+        c[f] = QString("campo %1; \"ç\" =x\n👩\u200d💻").arg(int(f));
+    c[Nome] = "Zé D'Ávila; \"o\"";
+    c[CelularRes] = "(11) 98765-4321";
+    c[FoneRes] = "(__) ____-____";
+    c[CepRes] = "01.310-100";
+    c[Email] = "=cmd|' /C calc'!A0";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    const interchange::ImportSummary s = interchange::importTable(
+        path, interchange::readCsv(interchange::csvHeader() + interchange::csvLine(c)));
+    QCOMPARE(s.imported, qint64(1));
+    const QVariantList stored =
+        testdb::query(path, "SELECT " + columns().join(',') + " FROM tblQuelmar").value(0);
+    for (int i = 0; i < order.size(); ++i)
+        QCOMPARE(stored.value(i).toString(), c[order.at(i)]);
+}
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"
