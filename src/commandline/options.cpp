@@ -23,7 +23,8 @@ const QString Usage = QStringLiteral(
     "                       mesmo com o programa aberto, e termina.\n"
     "  --export ARQUIVO     Grava todos os contatos em ARQUIVO.csv (planilha) ou\n"
     "                       ARQUIVO.vcf (vCard) e termina.\n"
-    "  --import ARQUIVO     Acrescenta os contatos de uma planilha CSV e termina.\n");
+    "  --import ARQUIVO     Acrescenta os contatos de uma planilha CSV ou de um\n"
+    "                       arquivo vCard e termina.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)

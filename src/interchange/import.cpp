@@ -1,6 +1,7 @@
 #include "import.h"
 
 #include "database.h"
+#include "vcardread.h"
 
 #include <algorithm>
 
@@ -183,9 +184,9 @@ ImportSummary importFile(const QString& path, const QString& source)
     const QString text = decodeText(bytes, &decoded);
     if (!decoded || text.contains(QChar(0)))
         return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
-    if (text.trimmed().startsWith(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive))
-        return refuse(QStringLiteral("Arquivos vCard ainda não podem ser importados."));
-    const CsvTable table = readCsv(text);
+    const bool cards =
+        text.trimmed().startsWith(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive);
+    const CsvTable table = cards ? readVCards(text) : readCsv(text);
     if (!table.error.isEmpty())
         return refuse(table.error);
     contact::Field field;

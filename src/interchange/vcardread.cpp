@@ -1,0 +1,242 @@
+#include "vcardread.h"
+
+#include "contactrecord.h"
+
+#include <QRegularExpression>
+
+namespace interchange {
+
+namespace {
+struct Property {
+    QString name;      // upper case, group taken off
+    QStringList types; // upper case, from TYPE= and bare 2.1 parameters
+    bool preferred = false;
+    QString value; // decoded, still escaped
+};
+
+struct LogicalLine {
+    QString text;
+    int line;
+};
+
+// Physical lines joined into logical ones: a line that begins with a blank or
+// a tab continues the one before; so does the line after a quoted-printable
+// value's soft break (a '=' at the end).
+QList<LogicalLine> logicalLines(const QString& text)
+{
+    QList<LogicalLine> lines;
+    const QStringList physical = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    bool softBreak = false;
+    for (int i = 0; i < physical.size(); ++i) {
+        const QString& line = physical.at(i);
+        if (!lines.isEmpty() && softBreak) {
+            lines.last().text.chop(1);
+            lines.last().text += line;
+        } else if (!lines.isEmpty() && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
+            lines.last().text += line.mid(1);
+        } else {
+            lines.append({line, i + 1});
+        }
+        const QString& last = lines.isEmpty() ? line : lines.last().text;
+        softBreak = last.endsWith(u'=') &&
+                    last.section(u':', 0, 0)
+                        .contains(QStringLiteral("QUOTED-PRINTABLE"), Qt::CaseInsensitive);
+    }
+    return lines;
+}
+
+QByteArray quotedPrintable(const QString& value)
+{
+    QByteArray bytes;
+    const QByteArray raw = value.toUtf8();
+    for (int i = 0; i < raw.size(); ++i) {
+        if (raw.at(i) == '=' && i + 2 < raw.size()) {
+            bool ok = false;
+            const int byte = raw.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok) {
+                bytes.append(char(byte));
+                i += 2;
+                continue;
+            }
+        }
+        bytes.append(raw.at(i));
+    }
+    return bytes;
+}
+
+Property parse(const QString& line)
+{
+    Property p;
+    // The value begins at the first ':' outside a quoted parameter.
+    int colon = -1;
+    bool quoted = false;
+    for (int i = 0; i < line.size() && colon < 0; ++i) {
+        if (line.at(i) == u'"')
+            quoted = !quoted;
+        else if (line.at(i) == u':' && !quoted)
+            colon = i;
+    }
+    if (colon < 0)
+        return p;
+    QStringList parts = line.left(colon).split(u';');
+    p.name = parts.takeFirst().section(u'.', -1).toUpper();
+    bool qp = false;
+    QString charset;
+    for (const QString& part : parts) {
+        const QString key = part.section(u'=', 0, 0).trimmed().toUpper();
+        const QString value = part.contains(u'=') ? part.section(u'=', 1) : QString();
+        if (key == QLatin1String("TYPE")) {
+            for (const QString& t : value.toUpper().remove(u'"').split(u','))
+                p.types << t.trimmed();
+        } else if (key == QLatin1String("ENCODING")) {
+            qp = value.toUpper() == QLatin1String("QUOTED-PRINTABLE");
+        } else if (key == QLatin1String("CHARSET")) {
+            charset = value.toUpper();
+        } else if (key == QLatin1String("PREF")) {
+            p.preferred = true;
+        } else if (!part.contains(u'=')) {
+            p.types << key; // 2.1: TEL;HOME;CELL
+            qp = qp || key == QLatin1String("QUOTED-PRINTABLE");
+        }
+    }
+    p.preferred = p.preferred || p.types.contains(QStringLiteral("PREF"));
+    p.value = line.mid(colon + 1);
+    if (qp) {
+        const QByteArray bytes = quotedPrintable(p.value);
+        bool ok = false;
+        p.value = charset.isEmpty() || charset == QLatin1String("UTF-8") ? QString::fromUtf8(bytes)
+                                                                         : decodeText(bytes, &ok);
+    }
+    return p;
+}
+
+QString unescaped(const QString& value)
+{
+    QString out;
+    for (int i = 0; i < value.size(); ++i) {
+        if (value.at(i) == u'\\' && i + 1 < value.size()) {
+            const QChar next = value.at(++i);
+            out += next == u'n' || next == u'N' ? QChar(u'\n') : next;
+        } else {
+            out += value.at(i);
+        }
+    }
+    return out;
+}
+
+// The components of a structured value, split at the ';' no backslash escapes.
+QStringList components(const QString& value)
+{
+    QStringList parts;
+    QString part;
+    for (int i = 0; i < value.size(); ++i) {
+        if (value.at(i) == u'\\' && i + 1 < value.size()) {
+            part += value.mid(i, 2);
+            ++i;
+        } else if (value.at(i) == u';') {
+            parts << unescaped(part);
+            part.clear();
+        } else {
+            part += value.at(i);
+        }
+    }
+    return parts << unescaped(part);
+}
+
+// One card's properties as a contact.
+contact::Record contactOf(const QList<Property>& properties)
+{
+    using namespace contact;
+    Record c;
+    QString structuredName;
+    bool emailPreferred = false;
+    for (const Property& p : properties) {
+        const bool work = p.types.contains(QStringLiteral("WORK"));
+        if (p.name == QLatin1String("FN")) {
+            c[Nome] = unescaped(p.value).trimmed();
+        } else if (p.name == QLatin1String("N")) {
+            const QStringList n = components(p.value);
+            structuredName = (n.value(1) + u' ' + n.value(0)).simplified();
+        } else if (p.name == QLatin1String("EMAIL")) {
+            if (c[Email].isEmpty() || (p.preferred && !emailPreferred)) {
+                c[Email] = unescaped(p.value).trimmed();
+                emailPreferred = p.preferred;
+            }
+        } else if (p.name == QLatin1String("ADR")) {
+            const QStringList a = components(p.value);
+            const Field street = work ? EndCom : EndRes;
+            if (!c[street].isEmpty())
+                continue;
+            c[street] = a.value(2);
+            c[work ? BairroCom : BairroRes] = a.value(1);
+            c[work ? CidadeCom : CidadeRes] = a.value(3);
+            c[work ? UfCom : UfRes] = a.value(4);
+            c[work ? CepCom : CepRes] = a.value(5);
+        } else if (p.name == QLatin1String("TEL")) {
+            QString number = unescaped(p.value).trimmed();
+            if (number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
+                number = number.mid(4).replace(u'-', u' ');
+            static const QRegularExpression extension(QStringLiteral("(?:;ext=|\\s*x)\\s*(\\d+)$"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+            const QRegularExpressionMatch ext = extension.match(number);
+            if (ext.hasMatch()) {
+                if (c[Ramal].isEmpty())
+                    c[Ramal] = ext.captured(1);
+                number.truncate(ext.capturedStart());
+            }
+            const bool cell = p.types.contains(QStringLiteral("CELL"));
+            const Field field =
+                work ? (cell ? CelularCom : FoneCom) : (cell ? CelularRes : FoneRes);
+            if (c[field].isEmpty())
+                c[field] = number.trimmed();
+        } else if (p.name == QLatin1String("X-LISTRANO-RAMAL")) {
+            c[Ramal] = unescaped(p.value);
+        }
+    }
+    if (c[Nome].isEmpty())
+        c[Nome] = structuredName;
+    return c;
+}
+} // namespace
+
+CsvTable readVCards(const QString& text)
+{
+    CsvTable table;
+    table.header = contact::columns();
+    const QList<contact::Field> order = contact::recordOrder();
+    QList<Property> card;
+    int begin = 0;
+    bool open = false;
+    for (const LogicalLine& line : logicalLines(text)) {
+        const Property p = parse(line.text);
+        if (p.name == QLatin1String("BEGIN") &&
+            p.value.trimmed().toUpper() == QLatin1String("VCARD")) {
+            if (open) { // the card before never ended
+                table.rows << QStringList();
+                table.lines << begin;
+            }
+            open = true;
+            begin = line.line;
+            card.clear();
+        } else if (p.name == QLatin1String("END") && open) {
+            const contact::Record c = contactOf(card);
+            QStringList row;
+            for (const contact::Field field : order)
+                row << c[field];
+            table.rows << row;
+            table.lines << begin;
+            open = false;
+        } else if (open) {
+            card << p;
+        }
+    }
+    if (open) {
+        table.rows << QStringList();
+        table.lines << begin;
+    }
+    if (table.rows.isEmpty())
+        table.error = QStringLiteral("O arquivo não tem nenhum cartão vCard.");
+    return table;
+}
+
+} // namespace interchange

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "csvread.h"
+
+// Reading vCard files (2.1, 3.0, 4.0) as phones and address books write them.
+namespace interchange {
+
+// The cards of a vCard text as a table under our own column names, one row per
+// card (the line of its BEGIN kept), ready for the one import path. Folded
+// lines, escapes, quoted-printable values with soft line breaks and CHARSET,
+// item groups, parameters in any case and TYPE lists are understood. FN gives
+// the name (N when there is none); the first EMAIL, a preferred one first; ADR
+// and TEL by type, home unless told work; an extension (;ext= or x123) goes to
+// the business extension. A card that does not end is a row that cannot be read.
+CsvTable readVCards(const QString& text);
+
+} // namespace interchange
