@@ -61,18 +61,27 @@ QString cepForm(const QString& written)
     return m.hasMatch() ? m.captured(1) + u'.' + m.captured(2) + u'-' + m.captured(3) : written;
 }
 
-contact::Record contactOf(const QStringList& header, const QStringList& row)
+QList<int> fieldsOf(const QStringList& header)
 {
-    static const QRegularExpression guarded(QStringLiteral("^'[=+\\-@]"));
-    contact::Record contact;
-    QList<bool> filled(contact::FieldCount, false);
-    for (int i = 0; i < header.size() && i < row.size(); ++i) {
+    QList<int> fields;
+    for (const QString& column : header) {
         contact::Field field;
-        if (!contact::fieldOfHeader(header.at(i), &field) || filled[field])
-            continue; // the first column naming a field fills it
-        filled[field] = true;
+        const bool named = contact::fieldOfHeader(column, &field) && !fields.contains(field);
+        fields << (named ? int(field) : -1);
+    }
+    return fields;
+}
+
+contact::Record contactOf(const QList<int>& fields, const QStringList& row)
+{
+    contact::Record contact;
+    for (int i = 0; i < fields.size() && i < row.size(); ++i) {
+        if (fields.at(i) < 0)
+            continue;
+        const auto field = contact::Field(fields.at(i));
         QString value = row.at(i);
-        if (guarded.match(value).hasMatch())
+        if (value.size() > 1 && value.at(0) == u'\'' &&
+            QStringLiteral("=+-@").contains(value.at(1)))
             value.remove(0, 1);
         if (isPhoneField(field))
             value = phoneForm(value);
@@ -114,6 +123,7 @@ ImportSummary importTable(const QString& path, const CsvTable& table)
         const QString insertSql = InsertSql.arg(tableName, columns.join(u','), marks.join(u','));
         const QString sameSql = SameSql.arg(tableName, same.join(QStringLiteral(" AND ")));
         const QList<contact::Field> order = contact::recordOrder();
+        const QList<int> fields = fieldsOf(table.header);
         summary.error = database::inTransaction(db, [&](QSqlQuery&) {
             QSqlQuery insert(db);
             QSqlQuery known(db);
@@ -122,7 +132,7 @@ ImportSummary importTable(const QString& path, const CsvTable& table)
                                                                         : known.lastError());
             for (int r = 0; r < table.rows.size(); ++r) {
                 const QStringList& row = table.rows.at(r);
-                const contact::Record contact = contactOf(table.header, row);
+                const contact::Record contact = contactOf(fields, row);
                 if (row.size() != table.header.size() ||
                     contact[contact::Nome].trimmed().isEmpty()) {
                     summary.failedLines << table.lines.value(r);

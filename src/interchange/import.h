@@ -16,10 +16,14 @@ namespace interchange {
 QString phoneForm(const QString& written);
 QString cepForm(const QString& written);
 
-// A table's row as a contact: each column whose header names a field (see
-// contact::fieldOfHeader) fills it; phones and postal codes in the mask forms;
-// a leading ' that kept a spreadsheet from running a cell as a formula taken off.
-contact::Record contactOf(const QStringList& header, const QStringList& row);
+// The field each column of a header fills (see contact::fieldOfHeader), -1 for
+// none; of two columns naming one field, the first.
+QList<int> fieldsOf(const QStringList& header);
+
+// A table's row as a contact, its columns filling the fields fieldsOf gave;
+// phones and postal codes in the mask forms; a leading ' that kept a spreadsheet
+// from running a cell as a formula taken off.
+contact::Record contactOf(const QList<int>& fields, const QStringList& row);
 
 struct ImportSummary {
     qint64 imported = 0;
