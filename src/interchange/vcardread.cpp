@@ -3,6 +3,7 @@
 #include "contactrecord.h"
 
 #include <QRegularExpression>
+#include <QStringView>
 
 namespace interchange {
 
@@ -14,35 +15,44 @@ struct Property {
     QString value; // decoded, still escaped
 };
 
-struct LogicalLine {
-    QString text;
-    int line;
-};
-
-// Physical lines joined into logical ones: a line that begins with a blank or
-// a tab continues the one before; so does the line after a quoted-printable
-// value's soft break (a '=' at the end).
-QList<LogicalLine> logicalLines(const QString& text)
+// Calls take(text, line) for each logical line of text: a physical line that
+// begins with a blank or a tab continues the one before, and so does the line
+// after a quoted-printable value's soft break (a '=' at the end). One pass,
+// without a copy of the lines.
+template <typename Take> void forEachLogicalLine(const QString& text, Take take)
 {
-    QList<LogicalLine> lines;
-    const QStringList physical = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    QString current;
+    int currentLine = 0;
     bool softBreak = false;
-    for (int i = 0; i < physical.size(); ++i) {
-        const QString& line = physical.at(i);
-        if (!lines.isEmpty() && softBreak) {
-            lines.last().text.chop(1);
-            lines.last().text += line;
-        } else if (!lines.isEmpty() && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
-            lines.last().text += line.mid(1);
+    int number = 0;
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        QStringView line = QStringView(text).mid(start, end - start);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        ++number;
+        if (currentLine && softBreak) {
+            current.chop(1);
+            current += line;
+        } else if (currentLine && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
+            current += line.mid(1);
         } else {
-            lines.append({line, i + 1});
+            if (currentLine)
+                take(current, currentLine);
+            current = line.toString();
+            currentLine = number;
         }
-        const QString& last = lines.isEmpty() ? line : lines.last().text;
-        softBreak = last.endsWith(u'=') &&
-                    last.section(u':', 0, 0)
-                        .contains(QStringLiteral("QUOTED-PRINTABLE"), Qt::CaseInsensitive);
+        softBreak =
+            current.endsWith(u'=') && QStringView(current)
+                                          .left(current.indexOf(u':'))
+                                          .contains(u"QUOTED-PRINTABLE", Qt::CaseInsensitive);
+        start = end + 1;
     }
-    return lines;
+    if (currentLine)
+        take(current, currentLine);
 }
 
 QByteArray quotedPrintable(const QString& value)
@@ -207,8 +217,8 @@ CsvTable readVCards(const QString& text)
     QList<Property> card;
     int begin = 0;
     bool open = false;
-    for (const LogicalLine& line : logicalLines(text)) {
-        const Property p = parse(line.text);
+    forEachLogicalLine(text, [&](const QString& line, int lineNumber) {
+        const Property p = parse(line);
         if (p.name == QLatin1String("BEGIN") &&
             p.value.trimmed().toUpper() == QLatin1String("VCARD")) {
             if (open) { // the card before never ended
@@ -216,7 +226,7 @@ CsvTable readVCards(const QString& text)
                 table.lines << begin;
             }
             open = true;
-            begin = line.line;
+            begin = lineNumber;
             card.clear();
         } else if (p.name == QLatin1String("END") && open) {
             const contact::Record c = contactOf(card);
@@ -229,7 +239,7 @@ CsvTable readVCards(const QString& text)
         } else if (open) {
             card << p;
         }
-    }
+    });
     if (open) {
         table.rows << QStringList();
         table.lines << begin;
