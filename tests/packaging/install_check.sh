@@ -38,5 +38,11 @@ for size in 48 128 256; do
     file "$dest/usr/share/icons/hicolor/${size}x${size}/apps/$id.png" |
         grep -q "$size x $size" || fail "the ${size} px icon"
 done
-zcat "$dest/usr/share/man/man1/listrano.1.gz" | grep -q '^\.TH LISTRANO' || fail "manual page"
+for page in listrano listrano-initdb; do
+    zcat "$dest/usr/share/man/man1/$page.1.gz" | grep -q '^\.TH LISTRANO' || fail "$page.1"
+    if command -v groff >/dev/null; then
+        warnings=$(zcat "$dest/usr/share/man/man1/$page.1.gz" | groff -man -ww -z -Tutf8 2>&1)
+        [ -z "$warnings" ] || fail "$page.1: $warnings"
+    fi
+done
 echo "installed and checked: $(echo "$landed" | wc -l) files"
