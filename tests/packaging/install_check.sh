@@ -41,7 +41,7 @@ done
 for page in listrano listrano-initdb; do
     zcat "$dest/usr/share/man/man1/$page.1.gz" | grep -q '^\.TH LISTRANO' || fail "$page.1"
     if command -v groff >/dev/null; then
-        warnings=$(zcat "$dest/usr/share/man/man1/$page.1.gz" | groff -man -ww -z -Tutf8 2>&1)
+        warnings=$(zcat "$dest/usr/share/man/man1/$page.1.gz" | groff -k -man -ww -z -Tutf8 2>&1)
         [ -z "$warnings" ] || fail "$page.1: $warnings"
     fi
 done
