@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +25,8 @@ private slots:
     void vCardLinesFolded();
     void exportContacts_data();
     void exportContacts();
+    void exportToDiskThatRefuses_data();
+    void exportToDiskThatRefuses();
 };
 
 void TestExport::csvCell_data()
@@ -163,6 +167,43 @@ void TestExport::exportContacts()
     } else {
         QCOMPARE(text.count("BEGIN:VCARD"), 2);
         QVERIFY(text.contains("FN:Zé\r\n"));
+    }
+}
+
+void TestExport::exportToDiskThatRefuses_data()
+{
+    QTest::addColumn<QString>("options"); // of the small disk the test mounts
+    QTest::newRow("full disk") << "size=64k";
+    QTest::newRow("read-only disk") << "size=64k,ro";
+}
+
+// The target's disk refuses: a message, no file, an earlier file left whole.
+void TestExport::exportToDiskThatRefuses()
+{
+    QFETCH(QString, options);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    for (int i = 0; i < 50; ++i)
+        testdb::insertContact(path, {QString("Contato %1").arg(i), QString(200, 'x')});
+    const QString disk = dir.filePath("disco");
+    QVERIFY(QDir().mkdir(disk));
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", options, "tmpfs", disk}) != 0)
+        QSKIP("cannot mount a small disk here (needs root)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+    if (!options.contains("ro")) {
+        QFile filler(disk + "/ocupado");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(1024, 'x');
+        while (filler.write(block) == block.size() && filler.flush())
+            ;
+    }
+    for (const char* file : {"/contatos.csv", "/contatos.vcf"}) {
+        interchange::Format format;
+        QVERIFY(interchange::formatOf(file, &format));
+        const StoreResult<qint64> r = interchange::exportContacts(path, disk + file, format);
+        QVERIFY2(r.error, file);
+        QVERIFY(!QFile::exists(disk + file));
     }
 }
 
