@@ -6,7 +6,9 @@
 #include "clalocadoura.h"
 #include "contactrecord.h"
 #include "database.h"
+#include "export.h"
 #include "frmquelmar.h"
+#include "import.h"
 #include "messagebox.h"
 
 #include <QAbstractButton>
@@ -234,14 +236,78 @@ void run(int count)
         saves << ms(timer.nsecsElapsed());
     }
 
-    std::printf("%9d | %10.1f | %10.1f | %6.2fx | %12.3f | %9.3f | %9.3f | %9.2f | %7.1f\n",
-                count, lookup, floor, lookup / floor, median(keystrokes), median(seeks),
-                median(caseSeeks), median(saves), double(peakKilobytes()) / 1024.0);
+    std::printf("%9d | %10.1f | %10.1f | %6.2fx | %12.3f | %9.3f | %9.3f | %9.2f | %7.1f\n", count,
+                lookup, floor, lookup / floor, median(keystrokes), median(seeks), median(caseSeeks),
+                median(saves), double(peakKilobytes()) / 1024.0);
     std::fflush(stdout);
     window.Form_Unload();
 }
 
 } // namespace
+
+// Contacts in and out at count contacts: export to CSV and vCard, import of both
+// into a fresh book, beside the floors of a bare SQLite bulk insert (the fill)
+// and a bare read of every column.
+void interchangeRun(int count)
+{
+    const QString path = databasePath();
+    QElapsedTimer timer;
+    timer.start();
+    fill(path, count);
+    const double insertFloor = ms(timer.nsecsElapsed());
+
+    timer.restart();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "bareall");
+        db.setDatabaseName(path);
+        requireSql(db.open(), db.lastError(), "opening the database to read it");
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        requireSql(
+            q.exec(QStringLiteral("SELECT %1 FROM tblQuelmar").arg(contact::FieldNames.join(','))),
+            q.lastError(), "reading");
+        QList<QStringList> rows;
+        while (q.next()) {
+            QStringList row;
+            for (int f = 0; f < contact::FieldCount; ++f)
+                row << q.value(f).toString();
+            rows << row;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("bareall");
+    const double readFloor = ms(timer.nsecsElapsed());
+
+    const QString folder = QCoreApplication::applicationDirPath();
+    std::printf("\n%9d contacts | ms      |\n", count);
+    std::printf("bulk insert (floor) | %7.0f |\nread all (floor)    | %7.0f |\n", insertFloor,
+                readFloor);
+    for (const char* suffix : {".csv", ".vcf"}) {
+        const QString file = folder + QStringLiteral("/contatos") + QLatin1String(suffix);
+        QFile::remove(file);
+        interchange::Format format;
+        interchange::formatOf(file, &format);
+        timer.restart();
+        const StoreResult<qint64> written = interchange::exportContacts(path, file, format);
+        require(written.error, "exporting");
+        const double exported = ms(timer.nsecsElapsed());
+
+        const QString fresh = folder + QStringLiteral("/importado.mdb");
+        QFile::remove(fresh);
+        require(database::createEmpty(fresh), "creating the database to import into");
+        timer.restart();
+        const interchange::ImportSummary summary = interchange::importFile(fresh, file);
+        require(summary.error, "importing");
+        const double imported = ms(timer.nsecsElapsed());
+        if (summary.imported != count)
+            std::fprintf(stderr, "imported %lld of %d\n", summary.imported, count);
+        std::printf("export %s          | %7.0f |\nimport %s          | %7.0f |\n", suffix + 1,
+                    exported, suffix + 1, imported);
+        QFile::remove(file);
+        QFile::remove(fresh);
+    }
+    std::printf("peak MB             | %7.1f |\n", double(peakKilobytes()) / 1024.0);
+}
 
 int main(int argc, char* argv[])
 {
@@ -257,6 +323,7 @@ int main(int argc, char* argv[])
         "(median)  |\n");
     for (int count : {1000, 10000, 100000})
         run(count);
+    interchangeRun(100000);
     QFile::remove(databasePath());
     return 0;
 }
