@@ -2,6 +2,7 @@
 #include "import.h"
 #include "testdb.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +21,8 @@ private slots:
     void importTable_data();
     void importTable();
     void roundTrip();
+    void filesThatFail_data();
+    void filesThatFail();
 };
 
 void TestImport::forms_data()
@@ -149,6 +152,47 @@ void TestImport::roundTrip()
         testdb::query(path, "SELECT " + columns().join(',') + " FROM tblQuelmar").value(0);
     for (int i = 0; i < order.size(); ++i)
         QCOMPARE(stored.value(i).toString(), c[order.at(i)]);
+}
+
+void TestImport::filesThatFail_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("said"); // the refusal, or "" when rows are counted instead
+    QTest::addColumn<int>("failed");
+    QTest::newRow("empty") << QByteArray("\n \n") << "vazio" << 0;
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\x81\x8d", 12) << "não é texto"
+                            << 0;
+    QTest::newRow("bad quote") << QByteArray("Nome;Email\nAna;\"a@b\n") << "Aspas" << 0;
+    QTest::newRow("no name column")
+        << QByteArray("Cidade;Estado\nRio;RJ\n") << "coluna de nome" << 0;
+    QTest::newRow("truncated vCard")
+        << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1;
+}
+
+// Files that cannot be read give their reason and change nothing; a card cut
+// short is counted and the others come in.
+void TestImport::filesThatFail()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, said);
+    QFETCH(int, failed);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QFile file(dir.filePath("entrada"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const QByteArray before = testdb::fileBytes(path);
+    const interchange::ImportSummary s = interchange::importFile(path, file.fileName());
+    if (!said.isEmpty()) {
+        QVERIFY2(s.error.text.contains(said), qPrintable(s.error.text));
+        QCOMPARE(testdb::fileBytes(path), before);
+    } else {
+        QVERIFY(!s.error);
+        QCOMPARE(s.failedLines.size(), failed);
+        QCOMPARE(testdb::storedNames(path), QStringList({"Ana"}));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestImport)
