@@ -99,16 +99,7 @@ void TestRandomSteps::typeInto(QWidget* field, const QString& text)
 
 QList<TestRandomSteps::Row> TestRandomSteps::fileRows() const
 {
-    QList<Row> rows;
-    const QString sql =
-        QStringLiteral("SELECT %1 FROM tblQuelmar").arg(contact::FieldNames.join(','));
-    for (const QVariantList& values : testdb::query(windowtest::databasePath(), sql)) {
-        Row row;
-        for (const QVariant& v : values)
-            row << v.toString();
-        rows << row;
-    }
-    return rows;
+    return testdb::storedContacts(windowtest::databasePath());
 }
 
 // A cheap look at the whole file: a step that should not write is checked

@@ -76,6 +76,20 @@ QStringList storedNames(const QString& path)
     return names;
 }
 
+QList<QStringList> storedContacts(const QString& path)
+{
+    QList<QStringList> contacts;
+    const QString sql = QStringLiteral("SELECT %1 FROM tblQuelmar ORDER BY rowid")
+                            .arg(contact::FieldNames.join(QStringLiteral(", ")));
+    for (const QVariantList& row : query(path, sql)) {
+        QStringList texts;
+        for (const QVariant& value : row)
+            texts << value.toString();
+        contacts << texts;
+    }
+    return contacts;
+}
+
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);

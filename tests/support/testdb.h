@@ -22,6 +22,9 @@ void insertContact(const QString& path, const QStringList& fields);
 // The names stored in the table, in row id order.
 QStringList storedNames(const QString& path);
 
+// Every stored contact's texts in the record's order, in row id order.
+QList<QStringList> storedContacts(const QString& path);
+
 QByteArray fileBytes(const QString& path);
 
 } // namespace testdb
