@@ -78,15 +78,15 @@ QString frmQuelmar::databasePath()
 QString frmQuelmar::openErrorText(const QString& path, const StoreError& error)
 {
     // Why, in the user's words, first; the engine's own words after it.
-    const QString reason =
-        QFileInfo::exists(path) ? error.reason() : QStringLiteral("O arquivo não existe.");
+    const bool missing = !QFileInfo::exists(path);
+    const QString reason = missing ? QStringLiteral("O arquivo não existe.") : error.reason();
     QString text = QStringLiteral("Não foi possível abrir o banco de dados de contatos.\n\n"
                                   "Arquivo: %1\n\n")
                        .arg(QDir::toNativeSeparators(path));
     if (reason.isEmpty())
         return text + QStringLiteral("Erro: ") + error.text;
     text += reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
-    if (!QFileInfo::exists(path))
+    if (missing)
         text += QStringLiteral("\n\nPara criar um banco de dados vazio: listrano-initdb ") +
                 QDir::toNativeSeparators(path);
     return text;
