@@ -23,8 +23,12 @@ const QString Usage = QStringLiteral(
     "                       mesmo com o programa aberto, e termina.\n"
     "  --export ARQUIVO     Grava todos os contatos em ARQUIVO.csv (planilha) ou\n"
     "                       ARQUIVO.vcf (vCard) e termina.\n"
-    "  --import ARQUIVO     Acrescenta os contatos de uma planilha CSV ou de um\n"
-    "                       arquivo vCard e termina.\n");
+    "  --import ARQUIVO     Acrescenta os contatos de uma planilha CSV, de um arquivo\n"
+    "                       vCard ou de um banco de dados do Access e termina.\n"
+    "  --table NOME         Com --import, a tabela do Access de onde vêm os contatos\n"
+    "                       (sem ela, a tabela tblQuelmar).\n"
+    "  --import-dialog      Pergunta numa janela de que arquivo importar os contatos.\n"
+    "  --export-dialog      Pergunta numa janela para que arquivo exportar os contatos.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -46,6 +50,12 @@ Options parse(const QStringList& arguments)
     const QCommandLineOption importFrom(QStringLiteral("import"), QString(),
                                         QStringLiteral("ARQUIVO"));
     parser.addOption(importFrom);
+    const QCommandLineOption table(QStringLiteral("table"), QString(), QStringLiteral("NOME"));
+    parser.addOption(table);
+    const QCommandLineOption importDialog(QStringLiteral("import-dialog"), QString());
+    parser.addOption(importDialog);
+    const QCommandLineOption exportDialog(QStringLiteral("export-dialog"), QString());
+    parser.addOption(exportDialog);
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -77,7 +87,15 @@ Options parse(const QStringList& arguments)
     } else if (parser.isSet(importFrom)) {
         options.action = Options::Import;
         options.importFrom = parser.value(importFrom);
+    } else if (parser.isSet(importDialog)) {
+        options.action = Options::ImportDialog;
+    } else if (parser.isSet(exportDialog)) {
+        options.action = Options::ExportDialog;
     }
+    if (parser.isSet(table) && options.action != Options::Import &&
+        options.action != Options::UsageError)
+        refuse(QStringLiteral("--table só vale com --import"));
+    options.table = parser.value(table);
     options.database = parser.value(database);
     return options;
 }

@@ -7,12 +7,23 @@
 namespace commandline {
 
 struct Options {
-    enum Action { Run, Help, Version, UsageError, Backup, Export, Import };
+    enum Action {
+        Run,
+        Help,
+        Version,
+        UsageError,
+        Backup,
+        Export,
+        Import,
+        ImportDialog,
+        ExportDialog
+    };
     Action action = Run;
     QString database;   // --database PATH; empty: found as usual
     QString backup;     // --backup FILE
     QString exportTo;   // --export FILE.csv or FILE.vcf
     QString importFrom; // --import FILE
+    QString table;      // --table NAME: the Access table to import
     QString text;       // what to print for Help, Version and UsageError
 };
 

@@ -13,6 +13,7 @@ namespace interchange {
 namespace {
 const QString Crlf = QStringLiteral("\r\n");
 const QString RowsSql = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid");
+const QString CountSql = QStringLiteral("SELECT COUNT(*) FROM %1");
 
 QString escaped(QString value)
 {
@@ -132,7 +133,8 @@ QString vCard(const contact::Record& c)
     return card + QStringLiteral("END:VCARD") + Crlf;
 }
 
-StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format)
+StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format,
+                                   const Progress& progress)
 {
     StoreResult<qint64> result;
     QSaveFile file(target);
@@ -147,6 +149,12 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
         QSqlDatabase db = QSqlDatabase::database(connection, false);
         QSqlQuery q(db);
         q.setForwardOnly(true);
+        qint64 total = 0;
+        if (progress) {
+            result.error = database::exec(q, CountSql.arg(database::quoted(contact::TableName)));
+            total = !result.error && q.next() ? q.value(0).toLongLong() : 0;
+            q.finish();
+        }
         QStringList columns;
         for (const QString& column : contact::columns())
             columns << database::quoted(column);
@@ -162,6 +170,8 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
                 record[order.at(i)] = q.value(i).toString();
             out += (format == Format::Csv ? csvLine(record) : vCard(record)).toUtf8();
             ++result.value;
+            if (progress && result.value % ProgressStep == 0 && !progress(result.value, total))
+                result.error = StoreError::make(StoreError::Cancelled);
             if (out.size() > (1 << 20)) {
                 if (file.write(out) != out.size())
                     result.error = StoreError::make(StoreError::Io, file.errorString());
@@ -170,6 +180,8 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
         }
         if (!result.error)
             result.error = StoreError::fromSql(q.lastError());
+        if (!result.error && progress && !progress(result.value, total))
+            result.error = StoreError::make(StoreError::Cancelled);
         if (!result.error && file.write(out) != out.size())
             result.error = StoreError::make(StoreError::Io, file.errorString());
         q.finish();

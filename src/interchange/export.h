@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contactrecord.h"
+#include "progress.h"
 #include "storeerror.h"
 
 #include <QString>
@@ -30,7 +31,9 @@ QString internationalPhone(const QString& stored);
 QString plainCep(const QString& stored);
 
 // Writes every contact of the database to target, whole or not at all; returns
-// how many. A file already at target is replaced only when the new one is whole.
-StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format);
+// how many. A file already at target is replaced only when the new one is whole,
+// and not at all when progress stops the export.
+StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format,
+                                   const Progress& progress = {});
 
 } // namespace interchange

@@ -1,6 +1,8 @@
 #include "import.h"
 
+#include "accessread.h"
 #include "database.h"
+#include "typedcolumns.h"
 #include "vcardread.h"
 
 #include <algorithm>
@@ -103,7 +105,7 @@ QString ImportSummary::text() const
            QStringLiteral(", ") + count(failedLines.size(), "com erro", "com erro");
 }
 
-ImportSummary importTable(const QString& path, const CsvTable& table)
+ImportSummary importTable(const QString& path, const CsvTable& table, const Progress& progress)
 {
     ImportSummary summary;
     const QString connection = QStringLiteral("listrano-import");
@@ -130,7 +132,10 @@ ImportSummary importTable(const QString& path, const CsvTable& table)
             if (!insert.prepare(insertSql) || !known.prepare(sameSql))
                 return StoreError::fromSql(insert.lastError().isValid() ? insert.lastError()
                                                                         : known.lastError());
+            const qint64 total = table.rows.size();
             for (int r = 0; r < table.rows.size(); ++r) {
+                if (progress && r % ProgressStep == 0 && !progress(r, total))
+                    return StoreError::make(StoreError::Cancelled);
                 const QStringList& row = table.rows.at(r);
                 const contact::Record contact = contactOf(fields, row);
                 if (row.size() != table.header.size() ||
@@ -157,6 +162,8 @@ ImportSummary importTable(const QString& path, const CsvTable& table)
                     return StoreError::fromSql(insert.lastError());
                 ++summary.imported;
             }
+            if (progress && !progress(total, total))
+                return StoreError::make(StoreError::Cancelled);
             return StoreError();
         });
         db.close();
@@ -169,36 +176,53 @@ ImportSummary importTable(const QString& path, const CsvTable& table)
     return summary;
 }
 
-ImportSummary importFile(const QString& path, const QString& source)
+ImportSummary importFile(const QString& path, const QString& source, const ImportRequest& request)
 {
     ImportSummary summary;
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly)) {
-        summary.error = StoreError::make(StoreError::Io, file.errorString());
-        return summary;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        summary.error = StoreError::make(StoreError::Io, file.errorString());
-        return summary;
-    }
     const auto refuse = [&summary](const QString& why) {
         summary.error = StoreError::make(StoreError::Io, why);
         return summary;
     };
-    if (bytes.trimmed().isEmpty())
-        return refuse(QStringLiteral("O arquivo está vazio."));
-    if (bytes.mid(4, 15) == "Standard Jet DB" || bytes.mid(4, 15) == "Standard ACE DB")
-        return refuse(QStringLiteral("Arquivos do Access ainda não podem ser importados."));
-    bool decoded = false;
-    const QString text = decodeText(bytes, &decoded);
-    if (!decoded || text.contains(QChar(0)))
-        return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
-    const bool cards =
-        text.trimmed().startsWith(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive);
-    const CsvTable table = cards ? readVCards(text) : readCsv(text);
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    CsvTable table;
+    if (isAccessFile(file.peek(20))) {
+        QString error;
+        const QStringList tables = accessTables(source, &error);
+        if (!error.isEmpty())
+            return refuse(error);
+        QString wanted = request.table;
+        if (wanted.isEmpty()) {
+            const auto own = std::find_if(tables.begin(), tables.end(), [](const QString& t) {
+                return t.compare(contact::TableName, Qt::CaseInsensitive) == 0;
+            });
+            if (own == tables.end()) {
+                summary.tables = tables;
+                return refuse(QStringLiteral("O arquivo do Access não tem uma tabela de "
+                                             "contatos (%1); as tabelas dele são: %2.")
+                                  .arg(contact::TableName, tables.join(QStringLiteral(", "))));
+            }
+            wanted = *own;
+        }
+        table = readAccessTable(source, wanted);
+    } else {
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return refuse(file.errorString());
+        if (bytes.trimmed().isEmpty())
+            return refuse(QStringLiteral("O arquivo está vazio."));
+        bool decoded = false;
+        const QString text = decodeText(bytes, &decoded);
+        if (!decoded || text.contains(QChar(0)))
+            return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
+        const bool cards =
+            text.trimmed().startsWith(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive);
+        table = cards ? readVCards(text) : readCsv(text);
+    }
     if (!table.error.isEmpty())
         return refuse(table.error);
+    table = withOwnColumns(table);
     contact::Field field;
     const bool named =
         std::any_of(table.header.begin(), table.header.end(), [&field](const QString& header) {
@@ -206,7 +230,7 @@ ImportSummary importFile(const QString& path, const QString& source)
         });
     if (!named)
         return refuse(QStringLiteral("O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
-    return importTable(path, table);
+    return importTable(path, table, request.progress);
 }
 
 } // namespace interchange

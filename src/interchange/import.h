@@ -2,6 +2,7 @@
 
 #include "contactrecord.h"
 #include "csvread.h"
+#include "progress.h"
 #include "storeerror.h"
 
 #include <QList>
@@ -30,14 +31,24 @@ struct ImportSummary {
     qint64 duplicates = 0;  // all seventeen fields equal to a stored contact's
     QList<int> failedLines; // rows not imported: no name, or the wrong number of cells
     StoreError error;       // the whole import undone
-    QString text() const;   // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
+    // An Access file's tables, when it has no contact table and none was named.
+    QStringList tables;
+    QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
 };
 
 // Adds the table's contacts to the database at path in one transaction: all or
 // nothing. Stored contacts are never changed or deleted.
-ImportSummary importTable(const QString& path, const CsvTable& table);
+ImportSummary importTable(const QString& path, const CsvTable& table,
+                          const Progress& progress = {});
 
-// Adds the contacts of the file at source, its format taken from its content.
-ImportSummary importFile(const QString& path, const QString& source);
+struct ImportRequest {
+    QString table; // of an Access file; its contact table when empty
+    Progress progress;
+};
+
+// Adds the contacts of the file at source, its format (vCard, CSV or Access)
+// taken from its content.
+ImportSummary importFile(const QString& path, const QString& source,
+                         const ImportRequest& request = {});
 
 } // namespace interchange

@@ -54,7 +54,7 @@ struct FieldInfo {
 // clang-format off
 inline constexpr std::array<FieldInfo, FieldCount> Fields = {{
     {"Nome",              "txtNome",        1, "Relatório do Cadastro de:  ", "nome name nomecompleto fullname contactname displayname"},
-    {"Email",             "txtEmail",       2, "E-Mail:",                     "email emailaddress email1value correioeletronico"},
+    {"Email",             "txtEmail",       2, "E-Mail:",                     "email emailaddress correioeletronico"},
     {"EndResidencial",    "txtEndRes",      3, "Endereço Residencial:",       "endereco address street rua homestreet homeaddress enderecoresidencial"},
     {"BairroResidencial", "txtBairroRes",   4, "Bairro:",                     "bairro district neighborhood neighbourhood"},
     {"CidadeResidencial", "txtCidadeRes",   5, "Cidade:",                     "cidade city municipio homecity"},

@@ -37,6 +37,8 @@ QString defaultText(StoreError::Kind kind)
         return QStringLiteral("O arquivo já existe.");
     case StoreError::Io:
         return QStringLiteral("Erro de entrada e saída.");
+    case StoreError::Cancelled:
+        return QStringLiteral("Interrompido pelo usuário; nada foi alterado.");
     }
     return QString();
 }

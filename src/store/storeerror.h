@@ -22,6 +22,7 @@ struct [[nodiscard]] StoreError {
         FileReplaced,     // the database file was deleted or replaced while open
         FileExists,       // creating a database over an existing file
         Io,               // the operating system refused a file operation
+        Cancelled,        // the user stopped a long task, which changed nothing
     };
 
     // SQLite's primary result codes that the program tells apart.

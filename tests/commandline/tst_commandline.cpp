@@ -44,6 +44,15 @@ void TestCommandLine::options_data()
                                   << "falta o valor";
     QTest::newRow("--backup") << QStringList({"--backup", "copia.mdb"}) << int(O::Backup) << ""
                               << "";
+    QTest::newRow("--import --table") << QStringList({"--import", "a.mdb", "--table", "Customers"})
+                                      << int(O::Import) << ""
+                                      << "";
+    QTest::newRow("--table alone") << QStringList({"--table", "Customers"}) << int(O::UsageError)
+                                   << ""
+                                   << "--table só vale com --import";
+    QTest::newRow("--export-dialog") << QStringList({"--export-dialog"}) << int(O::ExportDialog)
+                                     << ""
+                                     << "";
     QTest::newRow("stray argument") << QStringList({"Quelmar.mdb"}) << int(O::UsageError) << ""
                                     << "argumento não esperado";
 }

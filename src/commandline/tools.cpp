@@ -1,0 +1,145 @@
+#include "tools.h"
+
+#include "accessread.h"
+#include "backup.h"
+#include "export.h"
+#include "import.h"
+
+#include <QLocale>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace commandline {
+
+namespace {
+void say(FILE* stream, const QString& text)
+{
+    std::fputs((text + u'\n').toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+QString number(qint64 n)
+{
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
+}
+
+QString contacts(qint64 count)
+{
+    return number(count) + (count == 1 ? QStringLiteral(" contato") : QStringLiteral(" contatos"));
+}
+
+// A line on the terminal that tells how far a long task is, written over
+// itself; nothing when the messages go to a file or a pipe.
+class ProgressLine {
+public:
+    explicit ProgressLine(const QString& doing) : m_doing(doing), m_shown(isatty(STDERR_FILENO)) {}
+    ~ProgressLine() { clear(); }
+
+    interchange::Progress progress()
+    {
+        if (!m_shown)
+            return {};
+        return [this](qint64 done, qint64 total) {
+            std::fputs(QStringLiteral("\r%1: %2 de %3")
+                           .arg(m_doing, number(done), contacts(total))
+                           .toLocal8Bit()
+                           .constData(),
+                       stderr);
+            std::fflush(stderr);
+            m_dirty = true;
+            return true;
+        };
+    }
+    void clear()
+    {
+        if (m_dirty)
+            std::fputs("\r\033[K", stderr);
+        m_dirty = false;
+    }
+
+private:
+    QString m_doing;
+    bool m_shown;
+    bool m_dirty = false;
+};
+
+int backupTool(const Options& options, const QString& database)
+{
+    const StoreResult<qint64> copied = interchange::backup(database, options.backup);
+    if (copied.error) {
+        say(stderr, QStringLiteral("listrano: não foi possível copiar %1 para %2: %3")
+                        .arg(database, options.backup, copied.error.text));
+        return 1;
+    }
+    say(stdout, QStringLiteral("Cópia de segurança gravada em %1: %2.")
+                    .arg(options.backup, contacts(copied.value)));
+    return 0;
+}
+
+int importTool(const Options& options, const QString& database)
+{
+    ProgressLine line(QStringLiteral("Importando"));
+    const interchange::ImportSummary summary =
+        interchange::importFile(database, options.importFrom, {options.table, line.progress()});
+    line.clear();
+    if (summary.error) {
+        QString why = summary.error.text;
+        if (!summary.tables.isEmpty())
+            why += QStringLiteral(" Escolha uma com --table NOME.");
+        say(stderr,
+            QStringLiteral("listrano: nada foi importado de %1: %2").arg(options.importFrom, why));
+        return 1;
+    }
+    say(stdout, summary.text() + u'.');
+    QStringList lines;
+    for (const int failed : summary.failedLines)
+        lines << QString::number(failed);
+    if (!lines.isEmpty())
+        say(stdout, QStringLiteral("%1 com erro (sem nome ou com células a mais ou a menos): %2.")
+                        .arg(interchange::isAccessFile(options.importFrom)
+                                 ? QStringLiteral("Linhas da tabela")
+                                 : QStringLiteral("Linhas"),
+                             lines.join(QStringLiteral(", "))));
+    return 0;
+}
+
+int exportTool(const Options& options, const QString& database)
+{
+    interchange::Format format;
+    if (!interchange::formatOf(options.exportTo, &format)) {
+        say(stderr, QStringLiteral("listrano: o arquivo de exportação termina em .csv "
+                                   "(planilha) ou .vcf (vCard): %1")
+                        .arg(options.exportTo));
+        return 2;
+    }
+    ProgressLine line(QStringLiteral("Exportando"));
+    const StoreResult<qint64> written =
+        interchange::exportContacts(database, options.exportTo, format, line.progress());
+    line.clear();
+    if (written.error) {
+        say(stderr, QStringLiteral("listrano: não foi possível exportar para %1: %2")
+                        .arg(options.exportTo, written.error.text));
+        return 1;
+    }
+    say(stdout,
+        QStringLiteral("Exportados para %1: %2.").arg(options.exportTo, contacts(written.value)));
+    return 0;
+}
+} // namespace
+
+int runTool(const Options& options, const QString& database)
+{
+    switch (options.action) {
+    case Options::Backup:
+        return backupTool(options, database);
+    case Options::Import:
+        return importTool(options, database);
+    case Options::Export:
+        return exportTool(options, database);
+    default:
+        return 2;
+    }
+}
+
+} // namespace commandline

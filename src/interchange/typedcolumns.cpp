@@ -1,0 +1,197 @@
+#include "typedcolumns.h"
+
+#include "contactrecord.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+#include <map>
+#include <optional>
+
+namespace interchange {
+
+namespace {
+using contact::Field;
+
+// One column of a numbered group: "Phone 1 - Value" is group "phone" 1, part "value".
+struct GroupColumn {
+    QString group;
+    int number = 0;
+    QString part;
+};
+
+std::optional<GroupColumn> groupColumn(const QString& header)
+{
+    static const QRegularExpression numbered(QStringLiteral("^(.*?)\\s*(\\d+)\\s*-\\s*(.+)$"));
+    const QRegularExpressionMatch m = numbered.match(header.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QString group = contact::headerKey(m.captured(1));
+    if (group != QLatin1String("phone") && group != QLatin1String("email") &&
+        group != QLatin1String("address"))
+        return std::nullopt;
+    return GroupColumn{group, m.captured(2).toInt(), contact::headerKey(m.captured(3))};
+}
+
+enum NamePart { First, Middle, Last };
+
+std::optional<NamePart> namePart(const QString& header)
+{
+    const QString key = contact::headerKey(header);
+    if (key == QLatin1String("firstname") || key == QLatin1String("givenname") ||
+        key == QLatin1String("primeironome"))
+        return First;
+    if (key == QLatin1String("middlename") || key == QLatin1String("additionalname"))
+        return Middle;
+    if (key == QLatin1String("lastname") || key == QLatin1String("familyname") ||
+        key == QLatin1String("sobrenome"))
+        return Last;
+    return std::nullopt;
+}
+
+bool says(const QString& type, const char* english, const char* portuguese)
+{
+    return type.contains(QLatin1String(english), Qt::CaseInsensitive) ||
+           type.contains(QLatin1String(portuguese), Qt::CaseInsensitive);
+}
+
+bool isWork(const QString& type)
+{
+    return says(type, "work", "trabalho") || says(type, "business", "comercial");
+}
+
+// The field a phone of this type fills; FieldCount for none (a fax).
+Field phoneField(const QString& type)
+{
+    if (says(type, "fax", "fax") || says(type, "pager", "pager"))
+        return contact::FieldCount;
+    const bool mobile = says(type, "mobile", "celular") || says(type, "cell", "cel");
+    if (isWork(type))
+        return mobile ? contact::CelularCom : contact::FoneCom;
+    return mobile ? contact::CelularRes : contact::FoneRes;
+}
+
+// An address part's field, home or work.
+Field addressField(const QString& part, bool work)
+{
+    using namespace contact;
+    if (part == QLatin1String("street"))
+        return work ? EndCom : EndRes;
+    if (part == QLatin1String("extendedaddress") || part == QLatin1String("neighborhood"))
+        return work ? BairroCom : BairroRes;
+    if (part == QLatin1String("city"))
+        return work ? CidadeCom : CidadeRes;
+    if (part == QLatin1String("region"))
+        return work ? UfCom : UfRes;
+    if (part == QLatin1String("postalcode"))
+        return work ? CepCom : CepRes;
+    return FieldCount;
+}
+
+// The first of the values a cell lists (" ::: " between them).
+QString firstValue(const QString& cell)
+{
+    return cell.section(QStringLiteral(" ::: "), 0, 0).trimmed();
+}
+
+struct Group {
+    int type = -1;                // the column of its type or label
+    std::map<QString, int> parts; // part -> column
+};
+} // namespace
+
+CsvTable withOwnColumns(const CsvTable& table)
+{
+    std::map<std::pair<QString, int>, Group> groups;
+    std::map<NamePart, int> nameParts;
+    bool hasName = false;
+    for (int c = 0; c < table.header.size(); ++c) {
+        const QString& header = table.header.at(c);
+        Field field;
+        if (contact::fieldOfHeader(header, &field) && field == contact::Nome)
+            hasName = true;
+        if (const auto column = groupColumn(header)) {
+            Group& group = groups[{column->group, column->number}];
+            if (column->part == QLatin1String("type") || column->part == QLatin1String("label"))
+                group.type = c;
+            else
+                group.parts[column->part] = c;
+        } else if (const auto part = namePart(header)) {
+            nameParts.emplace(*part, c);
+        }
+    }
+    const bool composeName = !hasName && !nameParts.empty();
+    if (groups.empty() && !composeName)
+        return table;
+
+    // The fields these columns can fill get a column each.
+    QList<Field> added;
+    if (composeName)
+        added << contact::Nome;
+    for (const auto& [key, group] : groups) {
+        for (int f = 0; f < contact::FieldCount; ++f) {
+            using namespace contact;
+            const bool fills =
+                key.first == QLatin1String("phone")
+                    ? f == FoneRes || f == CelularRes || f == FoneCom || f == CelularCom
+                : key.first == QLatin1String("email")
+                    ? Field(f) == contact::Email
+                    : std::any_of(group.parts.begin(), group.parts.end(), [f](const auto& part) {
+                          return addressField(part.first, false) == f ||
+                                 addressField(part.first, true) == f;
+                      });
+            if (fills && !added.contains(Field(f)))
+                added << Field(f);
+        }
+    }
+    CsvTable result = table;
+    const int first = int(table.header.size());
+    for (const Field field : added)
+        result.header << contact::column(field);
+    for (QStringList& row : result.rows) {
+        if (row.size() != first)
+            continue; // counted as an error by the import, whatever is added
+        contact::Record own;
+        bool preferredEmail = false;
+        const auto cell = [&row](int c) { return c < 0 ? QString() : row.at(c).trimmed(); };
+        for (const auto& [key, group] : groups) {
+            const QString type = cell(group.type);
+            const bool preferred = type.startsWith(u'*');
+            for (const auto& [part, c] : group.parts) {
+                const QString value =
+                    part == QLatin1String("value") || part == QLatin1String("street")
+                        ? firstValue(cell(c))
+                        : cell(c);
+                if (value.isEmpty())
+                    continue;
+                Field field = contact::FieldCount;
+                if (key.first == QLatin1String("phone") && part == QLatin1String("value"))
+                    field = phoneField(type);
+                else if (key.first == QLatin1String("address"))
+                    field = addressField(part, isWork(type));
+                else if (key.first == QLatin1String("email") && part == QLatin1String("value")) {
+                    if (preferred && !preferredEmail)
+                        own[contact::Email].clear();
+                    preferredEmail = preferredEmail || preferred;
+                    field = contact::Email;
+                }
+                if (field != contact::FieldCount && own[field].isEmpty())
+                    own[field] = value;
+            }
+        }
+        if (composeName) {
+            QStringList parts;
+            for (const auto& [part, c] : nameParts) {
+                if (!cell(c).isEmpty())
+                    parts << cell(c);
+            }
+            own[contact::Nome] = parts.join(u' ');
+        }
+        for (const Field field : added)
+            row << own[field];
+    }
+    return result;
+}
+
+} // namespace interchange

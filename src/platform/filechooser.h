@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// The system's file dialogs and a choice from a list, as the program asks them.
+// Tests script the answers, so that no test waits for a person.
+namespace filechooser {
+
+// A file to read; empty when cancelled.
+QString askOpen(QWidget* parent, const QString& title, const QString& filters);
+// A file to write, offering fileName in the user's documents folder; the
+// dialog completes the name with the chosen filter's suffix and asks before
+// replacing a file. Empty when cancelled.
+QString askSave(QWidget* parent, const QString& title, const QString& fileName,
+                const QStringList& filters);
+// One of items; empty when cancelled.
+QString askItem(QWidget* parent, const QString& title, const QString& label,
+                const QStringList& items);
+
+// Test hook: the answer of the next question of any of the three, which then
+// asks nobody; an empty text stands for a cancelled dialog.
+void setNextAnswer(const QString& answer);
+
+} // namespace filechooser

@@ -1,0 +1,146 @@
+#include "transferdialogs.h"
+
+#include "export.h"
+#include "filechooser.h"
+#include "import.h"
+#include "messagebox.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QProgressDialog>
+
+namespace transferdialogs {
+
+namespace {
+const QString ImportTitle = QStringLiteral("Importar contatos");
+const QString ExportTitle = QStringLiteral("Exportar contatos");
+
+// A progress dialog that shows itself only when a task takes a while.
+class ProgressDialog {
+public:
+    ProgressDialog(const QString& label, const QString& title)
+        : m_dialog(label, QStringLiteral("Cancelar"), 0, 0)
+    {
+        m_dialog.setWindowTitle(title);
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+    }
+    interchange::Progress progress()
+    {
+        return [this](qint64 done, qint64 total) {
+            m_dialog.setMaximum(int(qMin<qint64>(total, INT_MAX)));
+            m_dialog.setValue(int(qMin<qint64>(done, INT_MAX)));
+            return !m_dialog.wasCanceled();
+        };
+    }
+    void close() { m_dialog.close(); }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+int failed(const QString& title, const QString& text)
+{
+    MessageBox::show(nullptr, text, title, MessageBox::Critical);
+    return 1;
+}
+
+QString number(qint64 n)
+{
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
+}
+} // namespace
+
+int importContacts(const QString& database)
+{
+    const QString source = filechooser::askOpen(
+        nullptr, ImportTitle,
+        QStringLiteral("Contatos (*.vcf *.csv *.mdb);;vCard (*.vcf);;Planilha CSV (*.csv);;"
+                       "Banco de dados do Access (*.mdb);;Todos os arquivos (*)"));
+    if (source.isEmpty())
+        return 0;
+    interchange::ImportSummary summary;
+    QString table;
+    for (;;) {
+        ProgressDialog dialog(
+            QStringLiteral("Importando contatos de %1…").arg(QDir::toNativeSeparators(source)),
+            ImportTitle);
+        summary = interchange::importFile(database, source, {table, dialog.progress()});
+        dialog.close();
+        if (summary.tables.isEmpty() || !table.isEmpty())
+            break;
+        table = filechooser::askItem(
+            nullptr, ImportTitle,
+            QStringLiteral("O arquivo do Access não tem a tabela de contatos %1.\n"
+                           "De que tabela vêm os contatos?")
+                .arg(contact::TableName),
+            summary.tables);
+        if (table.isEmpty())
+            return 0;
+    }
+    if (summary.error.kind == StoreError::Cancelled) {
+        MessageBox::show(nullptr,
+                         QStringLiteral("A importação foi interrompida; nenhum contato foi "
+                                        "importado."),
+                         ImportTitle, MessageBox::Information);
+        return 0;
+    }
+    if (summary.error)
+        return failed(ImportTitle, QStringLiteral("Nada foi importado de %1.\n\n%2")
+                                       .arg(QDir::toNativeSeparators(source), summary.error.text));
+    QString text = summary.text() + u'.';
+    if (!summary.failedLines.isEmpty()) {
+        QStringList lines;
+        for (const int line : summary.failedLines.mid(0, 20))
+            lines << QString::number(line);
+        if (summary.failedLines.size() > 20)
+            lines << QStringLiteral("…");
+        text += QStringLiteral("\n\nSem nome ou com células a mais ou a menos, não importados: "
+                               "linhas %1.")
+                    .arg(lines.join(QStringLiteral(", ")));
+    }
+    MessageBox::show(nullptr, text, ImportTitle, MessageBox::Information);
+    return 0;
+}
+
+int exportContacts(const QString& database)
+{
+    const QString target = filechooser::askSave(
+        nullptr, ExportTitle, QStringLiteral("contatos.vcf"),
+        {QStringLiteral("vCard (*.vcf)"), QStringLiteral("Planilha CSV (*.csv)")});
+    if (target.isEmpty())
+        return 0;
+    interchange::Format format;
+    if (!interchange::formatOf(target, &format))
+        return failed(ExportTitle, QStringLiteral("O arquivo de exportação termina em .csv "
+                                                  "(planilha) ou .vcf (vCard):\n%1")
+                                       .arg(QDir::toNativeSeparators(target)));
+    ProgressDialog dialog(
+        QStringLiteral("Exportando contatos para %1…").arg(QDir::toNativeSeparators(target)),
+        ExportTitle);
+    const StoreResult<qint64> written =
+        interchange::exportContacts(database, target, format, dialog.progress());
+    dialog.close();
+    if (written.error.kind == StoreError::Cancelled) {
+        MessageBox::show(nullptr,
+                         QStringLiteral("A exportação foi interrompida; nenhum arquivo foi "
+                                        "gravado."),
+                         ExportTitle, MessageBox::Information);
+        return 0;
+    }
+    if (written.error)
+        return failed(ExportTitle, QStringLiteral("Não foi possível exportar para %1.\n\n%2")
+                                       .arg(QDir::toNativeSeparators(target), written.error.text));
+    MessageBox::show(nullptr,
+                     QStringLiteral("%1 %2 exportados para %3.")
+                         .arg(number(written.value),
+                              written.value == 1 ? QStringLiteral("contato foi")
+                                                 : QStringLiteral("contatos foram"),
+                              QDir::toNativeSeparators(target)),
+                     ExportTitle, MessageBox::Information);
+    return 0;
+}
+
+} // namespace transferdialogs
