@@ -1,10 +1,13 @@
 #include "frmabertura.h"
 
+#include "accessconvert.h"
+#include "accessread.h"
 #include "formfont.h"
 #include "messagebox.h"
 #include "ui_frmabertura.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QIcon>
 #include <QPainter>
@@ -84,6 +87,12 @@ void frmAbertura::Timer1_Timer()
 {
     Timer1->stop();
 
+    if (interchange::isAccessFile(m_databasePath)) {
+        hide();
+        if (!convertAccessBook())
+            return endProgram();
+    }
+
     auto* window = new frmQuelmar;
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (const StoreError error = window->Form_Load(m_databasePath)) {
@@ -93,12 +102,7 @@ void frmAbertura::Timer1_Timer()
                          frmQuelmar::openErrorText(window->dataControl().DatabaseName(), error),
                          ProgramTitle, MessageBox::Critical);
         delete window;
-        // Closing the last window would quit with status 0; the program ends with
-        // the failure's status instead.
-        setAttribute(Qt::WA_QuitOnClose, false);
-        close();
-        QCoreApplication::exit(1);
-        return;
+        return endProgram();
     }
 
     // The contact window comes up before the splash goes, so the program is
@@ -111,4 +115,55 @@ void frmAbertura::Timer1_Timer()
                          QStringLiteral("Um novo catálogo de endereços foi criado em %1.")
                              .arg(QDir::toNativeSeparators(m_databasePath)),
                          ProgramTitle, MessageBox::Information);
+}
+
+void frmAbertura::endProgram()
+{
+    // Closing the last window would quit with status 0; the program ends with
+    // the failure's status instead.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    close();
+    QCoreApplication::exit(1);
+}
+
+bool frmAbertura::convertAccessBook()
+{
+    const QString file = QDir::toNativeSeparators(m_databasePath);
+    QString error;
+    const QStringList tables = interchange::accessTables(m_databasePath, &error);
+    const auto critical = [](const QString& text) {
+        MessageBox::show(nullptr, text, ProgramTitle, MessageBox::Critical);
+        return false;
+    };
+    if (!error.isEmpty())
+        return critical(QStringLiteral("O arquivo %1 é um banco de dados do Access que não pôde "
+                                       "ser lido; ele não foi alterado.\n\n%2")
+                            .arg(file, error));
+    if (!tables.contains(contact::TableName, Qt::CaseInsensitive))
+        return critical(QStringLiteral("O arquivo %1 é um banco de dados do Access, mas não tem a "
+                                       "tabela de contatos %2; ele não foi alterado.")
+                            .arg(file, contact::TableName));
+    const QDate today = QDate::currentDate();
+    const QString kept =
+        QDir::toNativeSeparators(interchange::keptAccessName(m_databasePath, today));
+    if (MessageBox::show(nullptr,
+                         QStringLiteral("O arquivo %1 é um catálogo de endereços no formato "
+                                        "antigo do Access.\n\nConvertê-lo agora? Ele será "
+                                        "guardado, sem alteração, como %2, e um catálogo novo com "
+                                        "os mesmos contatos tomará o lugar dele.")
+                             .arg(file, kept),
+                         ProgramTitle, MessageBox::Question, MessageBox::YesNo) != MessageBox::Yes)
+        return false;
+    const interchange::Conversion done =
+        interchange::convertAccess(m_databasePath, QString(), today);
+    if (done.summary.error)
+        return critical(QStringLiteral("A conversão não foi feita; o arquivo do Access não foi "
+                                       "alterado.\n\n%1")
+                            .arg(done.summary.error.text));
+    MessageBox::show(nullptr,
+                     QStringLiteral("Conversão concluída: %1.\n\nO arquivo antigo foi guardado "
+                                    "como %2.")
+                         .arg(done.summary.text(), QDir::toNativeSeparators(done.keptAs)),
+                     ProgramTitle, MessageBox::Information);
+    return true;
 }

@@ -38,6 +38,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // An old Access contact book where the database belongs: offers to convert
+    // it, and says how it went. True when a contact database is then in place.
+    bool convertAccessBook();
+    // Ends the program with status 1, without the splash.
+    void endProgram();
+
     std::unique_ptr<Ui::frmAbertura> ui;
     QTimer* Timer1;
     bool m_timerStarted = false;

@@ -6,20 +6,23 @@
 #include <QStandardPaths>
 
 #include <optional>
+#include <queue>
 
 namespace filechooser {
 
 namespace {
-std::optional<QString>& nextAnswer()
+std::queue<QString>& nextAnswers()
 {
-    static std::optional<QString> answer;
-    return answer;
+    static std::queue<QString> answers;
+    return answers;
 }
 
 std::optional<QString> scripted()
 {
-    std::optional<QString> answer = nextAnswer();
-    nextAnswer().reset();
+    if (nextAnswers().empty())
+        return std::nullopt;
+    const QString answer = nextAnswers().front();
+    nextAnswers().pop();
     return answer;
 }
 
@@ -69,9 +72,11 @@ QString askItem(QWidget* parent, const QString& title, const QString& label,
     return chosen ? item : QString();
 }
 
-void setNextAnswer(const QString& answer)
+void setNextAnswers(const QStringList& answers)
 {
-    nextAnswer() = answer;
+    nextAnswers() = {};
+    for (const QString& answer : answers)
+        nextAnswers().push(answer);
 }
 
 } // namespace filechooser

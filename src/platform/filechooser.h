@@ -20,8 +20,8 @@ QString askSave(QWidget* parent, const QString& title, const QString& fileName,
 QString askItem(QWidget* parent, const QString& title, const QString& label,
                 const QStringList& items);
 
-// Test hook: the answer of the next question of any of the three, which then
-// asks nobody; an empty text stands for a cancelled dialog.
-void setNextAnswer(const QString& answer);
+// Test hook: the answers of the next questions of any of the three, in order,
+// which then ask nobody; an empty text stands for a cancelled dialog.
+void setNextAnswers(const QStringList& answers);
 
 } // namespace filechooser

@@ -134,10 +134,10 @@ int exportContacts(const QString& database)
         return failed(ExportTitle, QStringLiteral("Não foi possível exportar para %1.\n\n%2")
                                        .arg(QDir::toNativeSeparators(target), written.error.text));
     MessageBox::show(nullptr,
-                     QStringLiteral("%1 %2 exportados para %3.")
+                     QStringLiteral("%1 %2 para %3.")
                          .arg(number(written.value),
-                              written.value == 1 ? QStringLiteral("contato foi")
-                                                 : QStringLiteral("contatos foram"),
+                              written.value == 1 ? QStringLiteral("contato foi exportado")
+                                                 : QStringLiteral("contatos foram exportados"),
                               QDir::toNativeSeparators(target)),
                      ExportTitle, MessageBox::Information);
     return 0;

@@ -192,8 +192,22 @@ private slots:
         QTRY_VERIFY(!m_splash);
     }
 
-    void timeUp_missingDatabaseEndsProgram()
+    void timeUp_noDatabaseEndsProgram_data()
     {
+        QTest::addColumn<QString>("source"); // copied to the database's place
+        QTest::addColumn<QString>("said");
+        QTest::newRow("missing") << "" << m_dbPath;
+        QTest::newRow("Access file without contacts") << ACCESS_TESTDATA "/nwind.mdb"
+                                                      << "não tem a tabela de contatos tblQuelmar";
+    }
+
+    void timeUp_noDatabaseEndsProgram()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, said);
+        if (!source.isEmpty() && !QFile::copy(source, m_dbPath))
+            QSKIP("the shared Access test files are not at " ACCESS_TESTDATA);
+        const QByteArray before = testdb::fileBytes(m_dbPath);
         // Inside the application's own loop, as in the program: what the loop
         // returns is the exit status. The guard ends a loop nothing else would.
         QObject guard;
@@ -205,10 +219,11 @@ private slots:
         const MessageBox::Shown message = MessageBox::shown().at(0);
         QCOMPARE(message.title, QStringLiteral("Listrano de Endereço"));
         QCOMPARE(message.icon, MessageBox::Critical);
-        QVERIFY2(message.text.contains(m_dbPath), qPrintable(message.text));
+        QVERIFY2(message.text.contains(said), qPrintable(message.text));
         QVERIFY(!visibleContactWindow());
         QTRY_VERIFY(!m_splash || !m_splash->isVisible());
-        QVERIFY(!QFile::exists(m_dbPath));
+        QCOMPARE(QFile::exists(m_dbPath), !source.isEmpty());
+        QCOMPARE(testdb::fileBytes(m_dbPath), before);
     }
 };
 

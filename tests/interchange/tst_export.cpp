@@ -132,15 +132,18 @@ void TestExport::exportContacts_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("ok");
-    QTest::newRow("csv") << "contatos.csv" << true;
-    QTest::newRow("vcard") << "contatos.vcf" << true;
-    QTest::newRow("no such folder") << "nao/existe.csv" << false;
+    QTest::addColumn<bool>("stopped"); // by the user, at the first progress
+    QTest::newRow("csv") << "contatos.csv" << true << false;
+    QTest::newRow("vcard") << "contatos.vcf" << true << false;
+    QTest::newRow("no such folder") << "nao/existe.csv" << false << false;
+    QTest::newRow("stopped") << "contatos.vcf" << false << true;
 }
 
 void TestExport::exportContacts()
 {
     QFETCH(QString, file);
     QFETCH(bool, ok);
+    QFETCH(bool, stopped);
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
     testdb::createEmpty(path);
@@ -149,8 +152,14 @@ void TestExport::exportContacts()
     interchange::Format format;
     QVERIFY(interchange::formatOf(file, &format));
 
-    const StoreResult<qint64> r = interchange::exportContacts(path, dir.filePath(file), format);
+    qint64 total = 0;
+    const StoreResult<qint64> r =
+        interchange::exportContacts(path, dir.filePath(file), format, [&](qint64, qint64 all) {
+            total = all;
+            return !stopped;
+        });
     QCOMPARE(bool(r.error), !ok);
+    QCOMPARE(total, ok || stopped ? qint64(2) : qint64(0));
     if (!ok) {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"Quelmar.mdb"}));
         return;

@@ -21,6 +21,9 @@ private slots:
     void importTable_data();
     void importTable();
     void roundTrip();
+    void otherPrograms_data();
+    void otherPrograms();
+    void cancelled();
     void filesThatFail_data();
     void filesThatFail();
 };
@@ -151,6 +154,73 @@ void TestImport::roundTrip()
     for (const Field field : recordOrder())
         expected << c[field];
     QCOMPARE(testdb::storedContacts(path), QList<QStringList>{expected});
+}
+
+void TestImport::otherPrograms_data()
+{
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QStringList>("stored"); // "column=text" of the one contact
+    QTest::newRow("Google Contacts")
+        << "Name,Given Name,Family Name,E-mail 1 - Type,E-mail 1 - Value,E-mail 2 - Type,"
+           "E-mail 2 - Value,Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,"
+           "Phone 3 - Type,Phone 3 - Value,Address 1 - Type,Address 1 - Formatted,"
+           "Address 1 - Street,Address 1 - City,Address 1 - Region,Address 1 - Postal Code,"
+           "Address 1 - Extended Address,Address 2 - Type,Address 2 - City\r\n"
+           "Jéssica Souza,Jéssica,Souza,Other,j@old.example,* Home,jessica@example.com,"
+           "Mobile,+55 11 98765-4321 ::: +55 11 91234-5678,Work Fax,(21) 3333-5555,Work,"
+           "(21) 3333-4444,Home,\"Rua A, 1\nSão Paulo\",\"Rua A, 1\",São Paulo,SP,01310-100,"
+           "Bela Vista,Work,Niterói\r\n"
+        << QStringList({"Nome=Jéssica Souza", "Email=jessica@example.com",
+                        "CelularPessoal=(11) 98765-4321", "FoneComercial=(21) 3333-4444",
+                        "FoneResidencial=", "EndResidencial=Rua A, 1",
+                        "BairroResidencial=Bela Vista", "CEPResidencial=01.310-100",
+                        "CidadeComercial=Niterói"});
+    QTest::newRow("name in parts, labels in Portuguese")
+        << "First Name,Middle Name,Last Name,Phone 1 - Label,Phone 1 - Value\n"
+           "Ana,,Lima,Celular comercial,011 98765 4321\n"
+        << QStringList({"Nome=Ana Lima", "CelularComercial=(11) 98765-4321", "CelularPessoal="});
+}
+
+// Address books' own CSV layouts: typed columns and names in parts.
+void TestImport::otherPrograms()
+{
+    QFETCH(QString, csv);
+    QFETCH(QStringList, stored);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QFile file(dir.filePath("contatos.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(csv.toUtf8());
+    file.close();
+    const interchange::ImportSummary s = interchange::importFile(path, file.fileName());
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(s.imported, qint64(1));
+    const QStringList contact = testdb::storedContacts(path).value(0);
+    for (const QString& expected : stored) {
+        const QString column = expected.section(u'=', 0, 0);
+        QCOMPARE(column + u'=' + contact.value(FieldNames.indexOf(column)), expected);
+    }
+}
+
+// Stopped midway, an import leaves the book as it was.
+void TestImport::cancelled()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QString csv = "Nome\n";
+    for (int i = 0; i < 2 * interchange::ProgressStep; ++i)
+        csv += QString("Contato %1\n").arg(i);
+    qint64 seen = 0;
+    const interchange::ImportSummary s =
+        interchange::importTable(path, interchange::readCsv(csv), [&seen](qint64 done, qint64) {
+            seen = done;
+            return done == 0;
+        });
+    QCOMPARE(s.error.kind, StoreError::Cancelled);
+    QCOMPARE(seen, interchange::ProgressStep);
+    QCOMPARE(testdb::storedNames(path), QStringList());
 }
 
 void TestImport::filesThatFail_data()

@@ -1,0 +1,81 @@
+#include "filechooser.h"
+#include "messagebox.h"
+#include "testdb.h"
+#include "transferdialogs.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The desktop's import and export: the answers given in the dialogs, what the
+// program then says, and its exit status.
+class TestTransferDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageBox::setTestMode(true); }
+
+    void dialogs_data()
+    {
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<QStringList>("answers"); // "@" stands for the test's folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // "" when nothing is said
+        QTest::newRow("import a vCard")
+            << true << QStringList({"@/cartoes.vcf"}) << 0
+            << "2 contatos importados, 0 já existentes ignorados, 0 com erro.";
+        QTest::newRow("import: file dialog cancelled") << true << QStringList({""}) << 0 << "";
+        QTest::newRow("import: an Access table chosen")
+            << true << QStringList({ACCESS_TESTDATA "/nwind.mdb", "Customers"}) << 0
+            << "91 contatos importados";
+        QTest::newRow("import: no Access table chosen")
+            << true << QStringList({ACCESS_TESTDATA "/nwind.mdb", ""}) << 0 << "";
+        QTest::newRow("import: no such file")
+            << true << QStringList({"@/nada.csv"}) << 1 << "Nada foi importado de";
+        QTest::newRow("export to vCard")
+            << false << QStringList({"@/saida.vcf"}) << 0 << "1 contato foi exportado para";
+        QTest::newRow("export to an unknown kind")
+            << false << QStringList({"@/saida.txt"}) << 1 << "termina em .csv";
+    }
+
+    void dialogs()
+    {
+        QFETCH(bool, import);
+        QFETCH(QStringList, answers);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        if (answers.constFirst().startsWith(ACCESS_TESTDATA) &&
+            !QFile::exists(answers.constFirst()))
+            QSKIP("the shared Access test files are not at " ACCESS_TESTDATA);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("Quelmar.mdb");
+        testdb::createEmpty(db);
+        testdb::insertContact(db, {"Ana"});
+        QFile cards(dir.filePath("cartoes.vcf"));
+        QVERIFY(cards.open(QIODevice::WriteOnly));
+        cards.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bia\r\nEND:VCARD\r\n"
+                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caio\r\nEND:VCARD\r\n");
+        cards.close();
+        answers.replaceInStrings(QRegularExpression("^@"), dir.path());
+        filechooser::setNextAnswers(answers);
+        MessageBox::clearShown();
+
+        const QByteArray before = testdb::fileBytes(db);
+        QCOMPARE(import ? transferdialogs::importContacts(db) : transferdialogs::exportContacts(db),
+                 status);
+        const QList<MessageBox::Shown> shown = MessageBox::shown();
+        QCOMPARE(shown.size(), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty()) {
+            QVERIFY2(shown.at(0).text.contains(said), qPrintable(shown.at(0).text));
+            QCOMPARE(shown.at(0).icon,
+                     status == 0 ? MessageBox::Information : MessageBox::Critical);
+        }
+        if (status != 0 || said.isEmpty() || !import)
+            QCOMPARE(testdb::fileBytes(db), before);
+        if (!import && status == 0)
+            QVERIFY(QFile::exists(answers.constFirst()));
+    }
+};
+
+QTEST_MAIN(TestTransferDialogs)
+#include "tst_transferdialogs.moc"
