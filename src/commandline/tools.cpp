@@ -5,6 +5,7 @@
 #include "export.h"
 #include "import.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cstdio>
@@ -64,12 +65,19 @@ private:
     bool m_dirty = false;
 };
 
+// What went wrong, in the user's words first when the engine's code tells.
+QString explained(const StoreError& error)
+{
+    const QString reason = error.reason();
+    return reason.isEmpty() ? error.text : reason + QStringLiteral(" (") + error.text + u')';
+}
+
 int backupTool(const Options& options, const QString& database)
 {
     const StoreResult<qint64> copied = interchange::backup(database, options.backup);
     if (copied.error) {
         say(stderr, QStringLiteral("listrano: não foi possível copiar %1 para %2: %3")
-                        .arg(database, options.backup, copied.error.text));
+                        .arg(database, options.backup, explained(copied.error)));
         return 1;
     }
     say(stdout, QStringLiteral("Cópia de segurança gravada em %1: %2.")
@@ -84,7 +92,7 @@ int importTool(const Options& options, const QString& database)
         interchange::importFile(database, options.importFrom, {options.table, line.progress()});
     line.clear();
     if (summary.error) {
-        QString why = summary.error.text;
+        QString why = explained(summary.error);
         if (!summary.tables.isEmpty())
             why += QStringLiteral(" Escolha uma com --table NOME.");
         say(stderr,
@@ -119,7 +127,7 @@ int exportTool(const Options& options, const QString& database)
     line.clear();
     if (written.error) {
         say(stderr, QStringLiteral("listrano: não foi possível exportar para %1: %2")
-                        .arg(options.exportTo, written.error.text));
+                        .arg(options.exportTo, explained(written.error)));
         return 1;
     }
     say(stdout,
@@ -130,6 +138,12 @@ int exportTool(const Options& options, const QString& database)
 
 int runTool(const Options& options, const QString& database)
 {
+    if (!QFileInfo::exists(database)) {
+        say(stderr, QStringLiteral("listrano: o banco de dados %1 não existe. Para criar um "
+                                   "vazio: listrano-initdb %1")
+                        .arg(database));
+        return 1;
+    }
     switch (options.action) {
     case Options::Backup:
         return backupTool(options, database);

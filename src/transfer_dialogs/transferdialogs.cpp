@@ -6,6 +6,7 @@
 #include "messagebox.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
 
@@ -47,6 +48,25 @@ int failed(const QString& title, const QString& text)
     return 1;
 }
 
+// What went wrong, in the user's words first when the engine's code tells.
+QString explained(const StoreError& error)
+{
+    const QString reason = error.reason();
+    return reason.isEmpty() ? error.text
+                            : reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
+}
+
+// False, after saying so, when there is no database to work on.
+bool databaseThere(const QString& database, const QString& title)
+{
+    if (QFileInfo::exists(database))
+        return true;
+    failed(title, QStringLiteral("O banco de dados de contatos %1 não existe.\n\n"
+                                 "Para criar um vazio: listrano-initdb %1")
+                      .arg(QDir::toNativeSeparators(database)));
+    return false;
+}
+
 QString number(qint64 n)
 {
     return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
@@ -55,6 +75,8 @@ QString number(qint64 n)
 
 int importContacts(const QString& database)
 {
+    if (!databaseThere(database, ImportTitle))
+        return 1;
     const QString source = filechooser::askOpen(
         nullptr, ImportTitle,
         QStringLiteral("Contatos (*.vcf *.csv *.mdb);;vCard (*.vcf);;Planilha CSV (*.csv);;"
@@ -88,8 +110,9 @@ int importContacts(const QString& database)
         return 0;
     }
     if (summary.error)
-        return failed(ImportTitle, QStringLiteral("Nada foi importado de %1.\n\n%2")
-                                       .arg(QDir::toNativeSeparators(source), summary.error.text));
+        return failed(ImportTitle,
+                      QStringLiteral("Nada foi importado de %1.\n\n%2")
+                          .arg(QDir::toNativeSeparators(source), explained(summary.error)));
     QString text = summary.text() + u'.';
     if (!summary.failedLines.isEmpty()) {
         QStringList lines;
@@ -107,6 +130,8 @@ int importContacts(const QString& database)
 
 int exportContacts(const QString& database)
 {
+    if (!databaseThere(database, ExportTitle))
+        return 1;
     const QString target = filechooser::askSave(
         nullptr, ExportTitle, QStringLiteral("contatos.vcf"),
         {QStringLiteral("vCard (*.vcf)"), QStringLiteral("Planilha CSV (*.csv)")});
@@ -131,8 +156,9 @@ int exportContacts(const QString& database)
         return 0;
     }
     if (written.error)
-        return failed(ExportTitle, QStringLiteral("Não foi possível exportar para %1.\n\n%2")
-                                       .arg(QDir::toNativeSeparators(target), written.error.text));
+        return failed(ExportTitle,
+                      QStringLiteral("Não foi possível exportar para %1.\n\n%2")
+                          .arg(QDir::toNativeSeparators(target), explained(written.error)));
     MessageBox::show(nullptr,
                      QStringLiteral("%1 %2 para %3.")
                          .arg(number(written.value),
