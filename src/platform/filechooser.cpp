@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QStandardPaths>
 
@@ -26,11 +27,13 @@ std::optional<QString> scripted()
     return answer;
 }
 
+} // namespace
+
 QString documentsFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
-} // namespace
 
 QString askOpen(QWidget* parent, const QString& title, const QString& filters)
 {

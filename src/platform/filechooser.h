@@ -9,7 +9,10 @@ class QWidget;
 // Tests script the answers, so that no test waits for a person.
 namespace filechooser {
 
-// A file to read; empty when cancelled.
+// The user's documents folder, or the home folder when there is none.
+QString documentsFolder();
+
+// A file to read, starting in the documents folder; empty when cancelled.
 QString askOpen(QWidget* parent, const QString& title, const QString& filters);
 // A file to write, offering fileName in the user's documents folder; the
 // dialog completes the name with the chosen filter's suffix and asks before

@@ -1,5 +1,7 @@
 #include "printing.h"
 
+#include "filechooser.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFileDialog>
@@ -10,7 +12,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <cups/cups.h>
 
@@ -165,7 +166,7 @@ QString askPdfPath(QWidget* parent, const QString& fileName)
     }
     // The dialog adds the suffix itself, so that it also asks before replacing
     // a file of the completed name.
-    const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const QDir documents(filechooser::documentsFolder());
     QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"), documents.filePath(fileName),
                        QStringLiteral("PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
