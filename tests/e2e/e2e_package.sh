@@ -56,4 +56,16 @@ deadline=$((SECONDS + 10))
 names() { sqlite3 "$book" "SELECT Nome FROM tblQuelmar"; }
 while [ "$(names)" != "Contato Instalado" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
 [ "$(names)" = "Contato Instalado" ] || fail "the book holds '$(names)'"
+
+# The menu entry offers import and export; an old Access file comes in through the
+# library the package depends on, while the window is open.
+grep -q '^Exec=listrano --import-dialog$' /usr/share/applications/io.github.listrano.Listrano.desktop ||
+    fail "the menu entry has no import action"
+access="$here/../../../shared/testdata/access/nwind.mdb"
+if [ -f "$access" ]; then
+    install -o "$user" -m 600 "$access" "$home/antigo.mdb"
+    said=$(su "$user" -c "cd && listrano --import antigo.mdb --table Customers") ||
+        fail "the Access import failed: $said"
+    case $said in "91 contatos importados"*) ;; *) fail "the Access import said: $said" ;; esac
+fi
 echo "installed, run as $user, contact saved in $book"
