@@ -144,6 +144,12 @@ int runTool(const Options& options, const QString& database)
                         .arg(database));
         return 1;
     }
+    if (interchange::isAccessFile(database)) {
+        say(stderr, QStringLiteral("listrano: %1 é um catálogo de endereços do Access, ainda "
+                                   "não convertido; abra o programa para convertê-lo.")
+                        .arg(database));
+        return 1;
+    }
     switch (options.action) {
     case Options::Backup:
         return backupTool(options, database);

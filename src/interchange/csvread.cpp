@@ -61,9 +61,32 @@ QString decodeText(const QByteArray& bytes, bool* ok)
     return text;
 }
 
-CsvTable readCsv(const QString& text)
+CsvTable collect(const std::function<QString(const RowSink&)>& read)
 {
     CsvTable table;
+    bool first = true;
+    table.error = read([&table, &first](const QStringList& cells, int line) {
+        if (first)
+            table.header = cells;
+        else {
+            table.rows << cells;
+            table.lines << line;
+        }
+        first = false;
+        return true;
+    });
+    return table;
+}
+
+CsvTable readCsv(const QString& text)
+{
+    return collect([&text](const RowSink& sink) { return readCsv(text, sink); });
+}
+
+QString readCsv(const QString& text, const RowSink& sink)
+{
+    bool headerRead = false;
+    bool stopped = false;
     const QChar separator = separatorOf(text);
     QStringList row;
     QString cell;
@@ -81,16 +104,12 @@ CsvTable readCsv(const QString& text)
         endCell();
         const bool empty = row.size() == 1 && row.first().isEmpty();
         if (!empty) {
-            if (table.header.isEmpty()) {
-                table.header = row;
-            } else {
-                table.rows << row;
-                table.lines << rowLine;
-            }
+            stopped = !sink(row, rowLine);
+            headerRead = true;
         }
         row.clear();
     };
-    for (int i = 0; i < text.size(); ++i) {
+    for (qsizetype i = 0; i < text.size() && !stopped; ++i) {
         const QChar ch = text.at(i);
         if (quoted) {
             if (ch == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
@@ -117,17 +136,16 @@ CsvTable readCsv(const QString& text)
             cell += ch;
         }
     }
-    if (quoted) {
-        table.error =
-            QStringLiteral("Aspas abertas na linha %1 não se fecham até o fim do arquivo.")
-                .arg(quoteLine);
-        return table;
-    }
+    if (stopped)
+        return QString();
+    if (quoted)
+        return QStringLiteral("Aspas abertas na linha %1 não se fecham até o fim do arquivo.")
+            .arg(quoteLine);
     if (!cell.isEmpty() || !row.isEmpty())
         endRow();
-    if (table.header.isEmpty())
-        table.error = QStringLiteral("O arquivo não tem linha de cabeçalho.");
-    return table;
+    if (!headerRead)
+        return QStringLiteral("O arquivo não tem linha de cabeçalho.");
+    return QString();
 }
 
 } // namespace interchange

@@ -31,18 +31,21 @@ QString escaped(QString value)
 QString folded(const QString& line)
 {
     QString out;
+    out.reserve(line.size() + line.size() / 36 + 2);
     int bytes = 0;
-    for (int i = 0; i < line.size(); ++i) {
-        const int length = line.at(i).isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
-        const QString character = line.mid(i, length);
-        const int size = int(character.toUtf8().size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char16_t unit = line.at(i).unicode();
+        const bool pair = QChar::isHighSurrogate(unit) && i + 1 < line.size();
+        const int size = pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
         if (bytes + size > 75) {
-            out += Crlf + u' ';
+            out += Crlf;
+            out += u' ';
             bytes = 1;
         }
-        out += character;
+        out += line.at(i);
+        if (pair)
+            out += line.at(++i);
         bytes += size;
-        i += length - 1;
     }
     return out + Crlf;
 }
@@ -81,8 +84,9 @@ QString csvHeader()
 
 QString csvLine(const contact::Record& contact)
 {
+    static const QList<contact::Field> order = contact::recordOrder();
     QStringList cells;
-    for (const contact::Field field : contact::recordOrder())
+    for (const contact::Field field : order)
         cells << csvCell(contact[field]);
     return cells.join(u';') + Crlf;
 }

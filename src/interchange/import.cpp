@@ -6,6 +6,7 @@
 #include "vcardread.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QFile>
 #include <QLocale>
@@ -105,7 +106,8 @@ QString ImportSummary::text() const
            QStringLiteral(", ") + count(failedLines.size(), "com erro", "com erro");
 }
 
-ImportSummary importTable(const QString& path, const CsvTable& table, const Progress& progress)
+ImportSummary importRows(const QString& path, const Reader& read, qint64 expected,
+                         const Progress& progress)
 {
     ImportSummary summary;
     const QString connection = QStringLiteral("listrano-import");
@@ -125,23 +127,42 @@ ImportSummary importTable(const QString& path, const CsvTable& table, const Prog
         const QString insertSql = InsertSql.arg(tableName, columns.join(u','), marks.join(u','));
         const QString sameSql = SameSql.arg(tableName, same.join(QStringLiteral(" AND ")));
         const QList<contact::Field> order = contact::recordOrder();
-        const QList<int> fields = fieldsOf(table.header);
         summary.error = database::inTransaction(db, [&](QSqlQuery&) {
             QSqlQuery insert(db);
             QSqlQuery known(db);
             if (!insert.prepare(insertSql) || !known.prepare(sameSql))
                 return StoreError::fromSql(insert.lastError().isValid() ? insert.lastError()
                                                                         : known.lastError());
-            const qint64 total = table.rows.size();
-            for (int r = 0; r < table.rows.size(); ++r) {
-                if (progress && r % ProgressStep == 0 && !progress(r, total))
-                    return StoreError::make(StoreError::Cancelled);
-                const QStringList& row = table.rows.at(r);
+            std::optional<OwnColumns> own;
+            QList<int> fields;
+            qint64 seen = 0;
+            StoreError failure;
+            // Each row goes in as it is read; the first record is the header.
+            const QString readError = read([&](const QStringList& cells, int line) {
+                if (!own) {
+                    own.emplace(cells);
+                    fields = fieldsOf(own->header());
+                    if (!fields.contains(int(contact::Nome))) {
+                        failure = StoreError::make(
+                            StoreError::Io,
+                            QStringLiteral(
+                                "O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
+                        return false;
+                    }
+                    return true;
+                }
+                if (progress && seen % ProgressStep == 0 && !progress(seen, qMax(expected, seen))) {
+                    failure = StoreError::make(StoreError::Cancelled);
+                    return false;
+                }
+                ++seen;
+                QStringList row = cells;
+                own->extend(row);
                 const contact::Record contact = contactOf(fields, row);
-                if (row.size() != table.header.size() ||
+                if (row.size() != own->header().size() ||
                     contact[contact::Nome].trimmed().isEmpty()) {
-                    summary.failedLines << table.lines.value(r);
-                    continue;
+                    summary.failedLines << line;
+                    return true;
                 }
                 for (int i = 0; i < order.size(); ++i) {
                     // A field the file leaves out holds an empty text, never a null.
@@ -150,19 +171,28 @@ ImportSummary importTable(const QString& path, const CsvTable& table, const Prog
                     known.bindValue(i, value);
                     insert.bindValue(i, value);
                 }
-                if (!known.exec())
-                    return StoreError::fromSql(known.lastError());
+                if (!known.exec()) {
+                    failure = StoreError::fromSql(known.lastError());
+                    return false;
+                }
                 const bool duplicate = known.next();
                 known.finish();
                 if (duplicate) {
                     ++summary.duplicates;
-                    continue;
+                    return true;
                 }
-                if (!insert.exec())
-                    return StoreError::fromSql(insert.lastError());
+                if (!insert.exec()) {
+                    failure = StoreError::fromSql(insert.lastError());
+                    return false;
+                }
                 ++summary.imported;
-            }
-            if (progress && !progress(total, total))
+                return true;
+            });
+            if (failure)
+                return failure;
+            if (!readError.isEmpty())
+                return StoreError::make(StoreError::Io, readError);
+            if (progress && !progress(seen, seen))
                 return StoreError::make(StoreError::Cancelled);
             return StoreError();
         });
@@ -176,6 +206,27 @@ ImportSummary importTable(const QString& path, const CsvTable& table, const Prog
     return summary;
 }
 
+ImportSummary importTable(const QString& path, const CsvTable& table, const Progress& progress)
+{
+    if (!table.error.isEmpty()) {
+        ImportSummary summary;
+        summary.error = StoreError::make(StoreError::Io, table.error);
+        return summary;
+    }
+    return importRows(
+        path,
+        [&table](const RowSink& sink) {
+            if (!sink(table.header, 0))
+                return QString();
+            for (qsizetype r = 0; r < table.rows.size(); ++r) {
+                if (!sink(table.rows.at(r), table.lines.value(r)))
+                    break;
+            }
+            return QString();
+        },
+        table.rows.size(), progress);
+}
+
 ImportSummary importFile(const QString& path, const QString& source, const ImportRequest& request)
 {
     ImportSummary summary;
@@ -186,7 +237,6 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(file.errorString());
-    CsvTable table;
     if (isAccessFile(file.peek(20))) {
         QString error;
         const QStringList tables = accessTables(source, &error);
@@ -205,32 +255,29 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
             }
             wanted = *own;
         }
-        table = readAccessTable(source, wanted);
-    } else {
+        return importTable(path, readAccessTable(source, wanted), request.progress);
+    }
+    // Only one copy of the contents at a time: the bytes go once decoded; the
+    // rows go into the database as they are read.
+    QString text;
+    bool decoded = false;
+    {
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             return refuse(file.errorString());
-        if (bytes.trimmed().isEmpty())
+        if (QByteArrayView(bytes).trimmed().isEmpty())
             return refuse(QStringLiteral("O arquivo está vazio."));
-        bool decoded = false;
-        const QString text = decodeText(bytes, &decoded);
-        if (!decoded || text.contains(QChar(0)))
-            return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
-        const bool cards =
-            text.trimmed().startsWith(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive);
-        table = cards ? readVCards(text) : readCsv(text);
+        text = decodeText(bytes, &decoded);
     }
-    if (!table.error.isEmpty())
-        return refuse(table.error);
-    table = withOwnColumns(table);
-    contact::Field field;
-    const bool named =
-        std::any_of(table.header.begin(), table.header.end(), [&field](const QString& header) {
-            return contact::fieldOfHeader(header, &field) && field == contact::Nome;
-        });
-    if (!named)
-        return refuse(QStringLiteral("O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
-    return importTable(path, table, request.progress);
+    if (!decoded || text.contains(QChar(0)))
+        return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
+    if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive))
+        return importRows(
+            path, [&text](const RowSink& sink) { return readVCards(text, sink); },
+            text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive), request.progress);
+    return importRows(
+        path, [&text](const RowSink& sink) { return readCsv(text, sink); }, text.count(u'\n'),
+        request.progress);
 }
 
 } // namespace interchange

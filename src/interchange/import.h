@@ -36,8 +36,16 @@ struct ImportSummary {
     QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
 };
 
-// Adds the table's contacts to the database at path in one transaction: all or
-// nothing. Stored contacts are never changed or deleted.
+// Reads a file's records, handing each on to sink; returns why the file cannot
+// be read, empty when it can.
+using Reader = std::function<QString(const RowSink& sink)>;
+
+// Adds the contacts a reader gives to the database at path in one transaction,
+// each as it is read: all or nothing. Stored contacts are never changed or
+// deleted. expected is how many rows to tell progress to expect.
+ImportSummary importRows(const QString& path, const Reader& read, qint64 expected,
+                         const Progress& progress = {});
+// The same with rows already read.
 ImportSummary importTable(const QString& path, const CsvTable& table,
                           const Progress& progress = {});
 

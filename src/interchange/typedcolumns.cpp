@@ -95,41 +95,31 @@ QString firstValue(const QString& cell)
     return cell.section(QStringLiteral(" ::: "), 0, 0).trimmed();
 }
 
-struct Group {
-    int type = -1;                // the column of its type or label
-    std::map<QString, int> parts; // part -> column
-};
 } // namespace
 
-CsvTable withOwnColumns(const CsvTable& table)
+OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(header.size())
 {
-    std::map<std::pair<QString, int>, Group> groups;
-    std::map<NamePart, int> nameParts;
     bool hasName = false;
-    for (int c = 0; c < table.header.size(); ++c) {
-        const QString& header = table.header.at(c);
+    for (int c = 0; c < header.size(); ++c) {
         Field field;
-        if (contact::fieldOfHeader(header, &field) && field == contact::Nome)
+        if (contact::fieldOfHeader(header.at(c), &field) && field == contact::Nome)
             hasName = true;
-        if (const auto column = groupColumn(header)) {
-            Group& group = groups[{column->group, column->number}];
+        if (const auto column = groupColumn(header.at(c))) {
+            Group& group = m_groups[{column->group, column->number}];
             if (column->part == QLatin1String("type") || column->part == QLatin1String("label"))
                 group.type = c;
             else
                 group.parts[column->part] = c;
-        } else if (const auto part = namePart(header)) {
-            nameParts.emplace(*part, c);
+        } else if (const auto part = namePart(header.at(c))) {
+            m_nameParts.emplace(int(*part), c);
         }
     }
-    const bool composeName = !hasName && !nameParts.empty();
-    if (groups.empty() && !composeName)
-        return table;
+    m_composeName = !hasName && !m_nameParts.empty();
 
     // The fields these columns can fill get a column each.
-    QList<Field> added;
-    if (composeName)
-        added << contact::Nome;
-    for (const auto& [key, group] : groups) {
+    if (m_composeName)
+        m_added << contact::Nome;
+    for (const auto& [key, group] : m_groups) {
         for (int f = 0; f < contact::FieldCount; ++f) {
             using namespace contact;
             const bool fills =
@@ -141,57 +131,55 @@ CsvTable withOwnColumns(const CsvTable& table)
                           return addressField(part.first, false) == f ||
                                  addressField(part.first, true) == f;
                       });
-            if (fills && !added.contains(Field(f)))
-                added << Field(f);
+            if (fills && !m_added.contains(Field(f)))
+                m_added << Field(f);
         }
     }
-    CsvTable result = table;
-    const int first = int(table.header.size());
-    for (const Field field : added)
-        result.header << contact::column(field);
-    for (QStringList& row : result.rows) {
-        if (row.size() != first)
-            continue; // counted as an error by the import, whatever is added
-        contact::Record own;
-        bool preferredEmail = false;
-        const auto cell = [&row](int c) { return c < 0 ? QString() : row.at(c).trimmed(); };
-        for (const auto& [key, group] : groups) {
-            const QString type = cell(group.type);
-            const bool preferred = type.startsWith(u'*');
-            for (const auto& [part, c] : group.parts) {
-                const QString value =
-                    part == QLatin1String("value") || part == QLatin1String("street")
-                        ? firstValue(cell(c))
-                        : cell(c);
-                if (value.isEmpty())
-                    continue;
-                Field field = contact::FieldCount;
-                if (key.first == QLatin1String("phone") && part == QLatin1String("value"))
-                    field = phoneField(type);
-                else if (key.first == QLatin1String("address"))
-                    field = addressField(part, isWork(type));
-                else if (key.first == QLatin1String("email") && part == QLatin1String("value")) {
-                    if (preferred && !preferredEmail)
-                        own[contact::Email].clear();
-                    preferredEmail = preferredEmail || preferred;
-                    field = contact::Email;
-                }
-                if (field != contact::FieldCount && own[field].isEmpty())
-                    own[field] = value;
+    for (const Field field : m_added)
+        m_header << contact::column(field);
+}
+
+void OwnColumns::extend(QStringList& row) const
+{
+    if (m_added.isEmpty() || row.size() != m_width)
+        return; // a row of another width is counted as an error by the import
+    contact::Record own;
+    bool preferredEmail = false;
+    const auto cell = [&row](int c) { return c < 0 ? QString() : row.at(c).trimmed(); };
+    for (const auto& [key, group] : m_groups) {
+        const QString type = cell(group.type);
+        const bool preferred = type.startsWith(u'*');
+        for (const auto& [part, c] : group.parts) {
+            const QString value = part == QLatin1String("value") || part == QLatin1String("street")
+                                      ? firstValue(cell(c))
+                                      : cell(c);
+            if (value.isEmpty())
+                continue;
+            Field field = contact::FieldCount;
+            if (key.first == QLatin1String("phone") && part == QLatin1String("value"))
+                field = phoneField(type);
+            else if (key.first == QLatin1String("address"))
+                field = addressField(part, isWork(type));
+            else if (key.first == QLatin1String("email") && part == QLatin1String("value")) {
+                if (preferred && !preferredEmail)
+                    own[contact::Email].clear();
+                preferredEmail = preferredEmail || preferred;
+                field = contact::Email;
             }
+            if (field != contact::FieldCount && own[field].isEmpty())
+                own[field] = value;
         }
-        if (composeName) {
-            QStringList parts;
-            for (const auto& [part, c] : nameParts) {
-                if (!cell(c).isEmpty())
-                    parts << cell(c);
-            }
-            own[contact::Nome] = parts.join(u' ');
-        }
-        for (const Field field : added)
-            row << own[field];
     }
-    return result;
+    if (m_composeName) {
+        QStringList parts;
+        for (const auto& [part, c] : m_nameParts) {
+            if (!cell(c).isEmpty())
+                parts << cell(c);
+        }
+        own[contact::Nome] = parts.join(u' ');
+    }
+    for (const Field field : m_added)
+        row << own[field];
 }
 
 } // namespace interchange

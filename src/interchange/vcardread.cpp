@@ -88,25 +88,33 @@ Property parse(const QString& line)
     }
     if (colon < 0)
         return p;
-    QStringList parts = line.left(colon).split(u';');
-    p.name = parts.takeFirst().section(u'.', -1).toUpper();
+    // Views into the line: a property's parameters cost no copies.
+    const QList<QStringView> parts = QStringView(line).left(colon).split(u';');
+    QStringView name = parts.constFirst();
+    name = name.mid(name.lastIndexOf(u'.') + 1);
+    p.name = name.toString().toUpper();
     bool qp = false;
     QString charset;
-    for (const QString& part : parts) {
-        const QString key = part.section(u'=', 0, 0).trimmed().toUpper();
-        const QString value = part.contains(u'=') ? part.section(u'=', 1) : QString();
-        if (key == QLatin1String("TYPE")) {
-            for (const QString& t : value.toUpper().remove(u'"').split(u','))
-                p.types << t.trimmed();
-        } else if (key == QLatin1String("ENCODING")) {
-            qp = value.toUpper() == QLatin1String("QUOTED-PRINTABLE");
-        } else if (key == QLatin1String("CHARSET")) {
-            charset = value.toUpper();
-        } else if (key == QLatin1String("PREF")) {
+    const auto is = [](QStringView text, const char16_t* word) {
+        return text.compare(QStringView(word), Qt::CaseInsensitive) == 0;
+    };
+    for (qsizetype k = 1; k < parts.size(); ++k) {
+        const QStringView part = parts.at(k);
+        const qsizetype equals = part.indexOf(u'=');
+        const QStringView key = (equals < 0 ? part : part.left(equals)).trimmed();
+        const QStringView value = equals < 0 ? QStringView() : part.mid(equals + 1);
+        if (is(key, u"TYPE")) {
+            for (const QStringView t : value.split(u','))
+                p.types << t.toString().remove(u'"').trimmed().toUpper();
+        } else if (is(key, u"ENCODING")) {
+            qp = is(value, u"QUOTED-PRINTABLE");
+        } else if (is(key, u"CHARSET")) {
+            charset = value.toString().toUpper();
+        } else if (is(key, u"PREF")) {
             p.preferred = true;
-        } else if (!part.contains(u'=')) {
-            p.types << key; // 2.1: TEL;HOME;CELL
-            qp = qp || key == QLatin1String("QUOTED-PRINTABLE");
+        } else if (equals < 0) {
+            p.types << key.toString().toUpper(); // 2.1: TEL;HOME;CELL
+            qp = qp || is(key, u"QUOTED-PRINTABLE");
         }
     }
     p.preferred = p.preferred || p.types.contains(QStringLiteral("PREF"));
@@ -122,6 +130,8 @@ Property parse(const QString& line)
 
 QString unescaped(const QString& value)
 {
+    if (!value.contains(u'\\'))
+        return value;
     QString out;
     for (int i = 0; i < value.size(); ++i) {
         if (value.at(i) == u'\\' && i + 1 < value.size()) {
@@ -211,42 +221,49 @@ contact::Record contactOf(const QList<Property>& properties)
 
 CsvTable readVCards(const QString& text)
 {
-    CsvTable table;
-    table.header = contact::columns();
-    const QList<contact::Field> order = contact::recordOrder();
+    return collect([&text](const RowSink& sink) { return readVCards(text, sink); });
+}
+
+QString readVCards(const QString& text, const RowSink& sink)
+{
+    static const QList<contact::Field> order = contact::recordOrder();
+    bool stopped = !sink(contact::columns(), 0);
+    bool any = false;
     QList<Property> card;
     int begin = 0;
     bool open = false;
+    const auto hand = [&](const QStringList& row) {
+        any = true;
+        stopped = stopped || !sink(row, begin);
+    };
     forEachLogicalLine(text, [&](const QString& line, int lineNumber) {
+        if (stopped)
+            return;
         const Property p = parse(line);
         if (p.name == QLatin1String("BEGIN") &&
             p.value.trimmed().toUpper() == QLatin1String("VCARD")) {
-            if (open) { // the card before never ended
-                table.rows << QStringList();
-                table.lines << begin;
-            }
+            if (open) // the card before never ended
+                hand(QStringList());
             open = true;
             begin = lineNumber;
             card.clear();
         } else if (p.name == QLatin1String("END") && open) {
             const contact::Record c = contactOf(card);
             QStringList row;
+            row.reserve(order.size());
             for (const contact::Field field : order)
                 row << c[field];
-            table.rows << row;
-            table.lines << begin;
+            hand(row);
             open = false;
         } else if (open) {
             card << p;
         }
     });
-    if (open) {
-        table.rows << QStringList();
-        table.lines << begin;
-    }
-    if (table.rows.isEmpty())
-        table.error = QStringLiteral("O arquivo não tem nenhum cartão vCard.");
-    return table;
+    if (open && !stopped)
+        hand(QStringList());
+    if (!any && !stopped)
+        return QStringLiteral("O arquivo não tem nenhum cartão vCard.");
+    return QString();
 }
 
 } // namespace interchange

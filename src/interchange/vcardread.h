@@ -12,6 +12,7 @@ namespace interchange {
 // the name (N when there is none); the first EMAIL, a preferred one first; ADR
 // and TEL by type, home unless told work; an extension (;ext= or x123) goes to
 // the business extension. A card that does not end is a row that cannot be read.
+QString readVCards(const QString& text, const RowSink& sink);
 CsvTable readVCards(const QString& text);
 
 } // namespace interchange

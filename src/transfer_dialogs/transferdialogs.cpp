@@ -1,5 +1,6 @@
 #include "transferdialogs.h"
 
+#include "accessread.h"
 #include "export.h"
 #include "filechooser.h"
 #include "import.h"
@@ -59,11 +60,17 @@ QString explained(const StoreError& error)
 // False, after saying so, when there is no database to work on.
 bool databaseThere(const QString& database, const QString& title)
 {
-    if (QFileInfo::exists(database))
+    const QString file = QDir::toNativeSeparators(database);
+    if (!QFileInfo::exists(database))
+        failed(title, QStringLiteral("O banco de dados de contatos %1 não existe.\n\n"
+                                     "Para criar um vazio: listrano-initdb %1")
+                          .arg(file));
+    else if (interchange::isAccessFile(database))
+        failed(title, QStringLiteral("%1 é um catálogo de endereços do Access, ainda não "
+                                     "convertido.\n\nAbra o programa para convertê-lo.")
+                          .arg(file));
+    else
         return true;
-    failed(title, QStringLiteral("O banco de dados de contatos %1 não existe.\n\n"
-                                 "Para criar um vazio: listrano-initdb %1")
-                      .arg(QDir::toNativeSeparators(database)));
     return false;
 }
 
