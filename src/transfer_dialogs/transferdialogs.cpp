@@ -57,6 +57,17 @@ QString explained(const StoreError& error)
                             : reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
 }
 
+// Says how a task ended that did not finish: stopped by the user (status 0),
+// or failed, with why (status 1).
+int unfinished(const QString& title, const StoreError& error, const QString& stopped,
+               const QString& failure)
+{
+    if (error.kind != StoreError::Cancelled)
+        return failed(title, failure + QStringLiteral("\n\n") + explained(error));
+    MessageBox::show(nullptr, stopped, title, MessageBox::Information);
+    return 0;
+}
+
 // False, after saying so, when there is no database to work on.
 bool databaseThere(const QString& database, const QString& title)
 {
@@ -109,17 +120,12 @@ int importContacts(const QString& database)
         if (table.isEmpty())
             return 0;
     }
-    if (summary.error.kind == StoreError::Cancelled) {
-        MessageBox::show(nullptr,
-                         QStringLiteral("A importação foi interrompida; nenhum contato foi "
-                                        "importado."),
-                         ImportTitle, MessageBox::Information);
-        return 0;
-    }
     if (summary.error)
-        return failed(ImportTitle,
-                      QStringLiteral("Nada foi importado de %1.\n\n%2")
-                          .arg(QDir::toNativeSeparators(source), explained(summary.error)));
+        return unfinished(
+            ImportTitle, summary.error,
+            QStringLiteral("A importação foi interrompida; nenhum contato foi "
+                           "importado."),
+            QStringLiteral("Nada foi importado de %1.").arg(QDir::toNativeSeparators(source)));
     QString text = summary.text() + u'.';
     if (!summary.failedLines.isEmpty()) {
         QStringList lines;
@@ -155,17 +161,12 @@ int exportContacts(const QString& database)
     const StoreResult<qint64> written =
         interchange::exportContacts(database, target, format, dialog.progress());
     dialog.close();
-    if (written.error.kind == StoreError::Cancelled) {
-        MessageBox::show(nullptr,
-                         QStringLiteral("A exportação foi interrompida; nenhum arquivo foi "
-                                        "gravado."),
-                         ExportTitle, MessageBox::Information);
-        return 0;
-    }
     if (written.error)
-        return failed(ExportTitle,
-                      QStringLiteral("Não foi possível exportar para %1.\n\n%2")
-                          .arg(QDir::toNativeSeparators(target), explained(written.error)));
+        return unfinished(ExportTitle, written.error,
+                          QStringLiteral("A exportação foi interrompida; nenhum arquivo foi "
+                                         "gravado."),
+                          QStringLiteral("Não foi possível exportar para %1.")
+                              .arg(QDir::toNativeSeparators(target)));
     MessageBox::show(nullptr,
                      QStringLiteral("%1 %2 para %3.")
                          .arg(number(written.value),

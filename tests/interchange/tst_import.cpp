@@ -189,11 +189,9 @@ void TestImport::otherPrograms()
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
     testdb::createEmpty(path);
-    QFile file(dir.filePath("contatos.csv"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(csv.toUtf8());
-    file.close();
-    const interchange::ImportSummary s = interchange::importFile(path, file.fileName());
+    QVERIFY(testdb::writeFile(dir.filePath("contatos.csv"), csv.toUtf8()));
+    const interchange::ImportSummary s =
+        interchange::importFile(path, dir.filePath("contatos.csv"));
     QVERIFY2(!s.error, qPrintable(s.error.text));
     QCOMPARE(s.imported, qint64(1));
     const QStringList contact = testdb::storedContacts(path).value(0);
@@ -248,12 +246,9 @@ void TestImport::filesThatFail()
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
     testdb::createEmpty(path);
-    QFile file(dir.filePath("entrada"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    QVERIFY(testdb::writeFile(dir.filePath("entrada"), content));
     const QByteArray before = testdb::fileBytes(path);
-    const interchange::ImportSummary s = interchange::importFile(path, file.fileName());
+    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada"));
     if (!said.isEmpty()) {
         QVERIFY2(s.error.text.contains(said), qPrintable(s.error.text));
         QCOMPARE(testdb::fileBytes(path), before);

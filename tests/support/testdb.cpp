@@ -98,4 +98,10 @@ QByteArray fileBytes(const QString& path)
     return f.readAll();
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
 } // namespace testdb

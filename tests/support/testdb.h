@@ -26,5 +26,7 @@ QStringList storedNames(const QString& path);
 QList<QStringList> storedContacts(const QString& path);
 
 QByteArray fileBytes(const QString& path);
+// Writes bytes into a new file at path; false when it cannot.
+bool writeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace testdb
