@@ -62,6 +62,7 @@ while [ "$(names)" != "Contato Instalado" ] && [ $SECONDS -lt $deadline ]; do sl
 grep -q '^Exec=listrano --import-dialog$' /usr/share/applications/io.github.listrano.Listrano.desktop ||
     fail "the menu entry has no import action"
 access="$here/../../../shared/testdata/access/nwind.mdb"
+[ -f "$access" ] || access=/work/shared/testdata/access/nwind.mdb
 if [ -f "$access" ]; then
     install -o "$user" -m 600 "$access" "$home/antigo.mdb"
     said=$(su "$user" -c "cd && listrano --import antigo.mdb --table Customers") ||

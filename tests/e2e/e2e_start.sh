@@ -39,7 +39,9 @@ xdotool windowfocus --sync "$window" 2>/dev/null
 add_contact() {
     xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
     sleep 0.4
-    xdotool type --delay 15 "$1"
+    # Accented letters are typed through a key xdotool maps for the moment; a
+    # longer pause lets the program see the new map before the key comes.
+    xdotool type --delay 40 "$1"
     xdotool key "$2"
     xdotool type --delay 15 "$3"
     xdotool key alt+s # Salvar
