@@ -204,19 +204,14 @@ void frmQuelmar::cmdConsultar_Click()
     m_navigator->focusOn(ui->cboNome);
 
     StoreError e = dat1.Refresh();
-    m_showsCurrentRow = false; // the listing walks past the contact on show
-    rs = dat1.Recordset();
-    if (!e)
-        e = rs->MoveFirst();
+    m_showsCurrentRow = false; // the refresh moved the store to its first row
     QStringList names;
-    names.reserve(int(count.value));
-    while (!e && !rs->Eof()) {
-        const StoreResult<QVariant> name = rs->Value(contact::column(contact::Nome));
-        e = name.error;
-        if (!e && !name.value.isNull()) // a row without a name cannot be sought by one
-            names.append(name.value.toString());
-        if (!e)
-            e = rs->MoveNext();
+    if (!e) {
+        // A row without a name cannot be sought by one: it is left out.
+        StoreResult<QStringList> read =
+            dat1.Recordset()->columnTexts(contact::column(contact::Nome));
+        e = read.error;
+        names = std::move(read.value);
     }
     if (reportStoreError(e, failed, SearchTitle)) {
         ui->cboNome->hide();

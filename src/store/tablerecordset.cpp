@@ -1,7 +1,10 @@
 #include "tablerecordset.h"
 
+#include <sqlite3.h>
+
 #include "database.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -10,6 +13,7 @@ using database::quoted;
 
 namespace {
 const QString CountSql = QStringLiteral("SELECT count(*) FROM %1");
+const QString ColumnSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL ORDER BY rowid");
 const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 // The row is written only while it still holds what was read from it.
@@ -351,6 +355,50 @@ StoreResult<qint64> TableRecordset::RecordCount()
         return r;
     if (q.next())
         r.value = q.value(0).toLongLong();
+    return r;
+}
+
+StoreResult<QStringList> TableRecordset::columnTexts(const QString& field)
+{
+    StoreResult<QStringList> r;
+    if ((r.error = checkOpen()) || (r.error = checkFile()))
+        return r;
+    if (columnOf(field) < 0) {
+        r.error = noSuchField(field);
+        return r;
+    }
+    const QString sql = ColumnSql.arg(quoted(field), quoted(m_table));
+    // The engine's own statement when the driver hands out its connection: Qt's
+    // row-by-row values cost more than the reading itself.
+    const QVariant handle = m_db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+        sqlite3_stmt* statement = nullptr;
+        int rc = sqlite3_prepare_v3(db, sql.toUtf8().constData(), -1, 0, &statement, nullptr);
+        while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+            if ((rc = sqlite3_step(statement)) != SQLITE_ROW)
+                break;
+            const void* text = sqlite3_column_text16(statement, 0);
+            const int bytes = sqlite3_column_bytes16(statement, 0);
+            r.value.append(QString(static_cast<const QChar*>(text), bytes / 2));
+        }
+        if (rc != SQLITE_DONE) {
+            r.error = StoreError::make(StoreError::Engine, QString::fromUtf8(sqlite3_errmsg(db)));
+            r.error.nativeCode = sqlite3_extended_errcode(db);
+            r.value.clear();
+        }
+        sqlite3_finalize(statement);
+        return r;
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if ((r.error = exec(q, sql)))
+        return r;
+    while (q.next())
+        r.value.append(q.value(0).toString());
+    r.error = StoreError::fromSql(q.lastError());
+    if (r.error)
+        r.value.clear();
     return r;
 }
 

@@ -45,6 +45,10 @@ public:
     EditMode editMode() const { return m_editMode; }
 
     StoreResult<qint64> RecordCount();
+    // The texts of one field, row by row in stored order, rows where it is null
+    // left out: read in one go, straight from the engine. The recordset's
+    // position stays as it was.
+    StoreResult<QStringList> columnTexts(const QString& field);
     StoreError MoveFirst();
     StoreError MoveNext();
     bool Eof() const { return m_eof; }
