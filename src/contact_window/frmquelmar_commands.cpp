@@ -281,7 +281,8 @@ void frmQuelmar::cboNome_LostFocus()
     // The list's current item may be one of several equal names: the same one
     // of the rows with that name is shown.
     const int current = ui->cboNome->currentIndex();
-    int nth = current >= 0 && names.at(current) == name ? combolist::occurrence(names, current) : 0;
+    int nth =
+        current >= 0 && names.at(current) == name ? combolist::occurrence(ui->cboNome, current) : 0;
 
     StoreError e = dat1.Refresh();
     TableRecordset* rs = dat1.Recordset();
@@ -292,7 +293,7 @@ void frmQuelmar::cboNome_LostFocus()
     // Letter case aside, as the completion compares: a name typed or pasted in
     // other letters finds the stored spelling, the first the list holds.
     if (!e && rs->NoMatch()) {
-        const int equal = combolist::find(names, -1, name, true);
+        const int equal = combolist::find(ui->cboNome, -1, name, true);
         if (equal >= 0 && names.at(equal) != name) {
             name = names.at(equal);
             nth = 0;

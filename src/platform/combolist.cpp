@@ -1,52 +1,122 @@
 #include "combolist.h"
 
 #include "keycodes.h"
+#include "listsearch.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStringListModel>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace combolist {
 
+namespace {
+// A list model that keeps a search index over its list. Every change of the list
+// drops the index and starts building a new one on a pool thread; until it is
+// ready the searches scan the list.
+class SearchModel : public QStringListModel {
+public:
+    explicit SearchModel(QObject* parent) : QStringListModel(parent)
+    {
+        connect(this, &QAbstractItemModel::modelReset, this, &SearchModel::rebuild);
+        connect(this, &QAbstractItemModel::rowsRemoved, this, &SearchModel::rebuild);
+        connect(this, &QAbstractItemModel::rowsInserted, this, &SearchModel::rebuild);
+        connect(this, &QAbstractItemModel::rowsMoved, this, &SearchModel::rebuild);
+        connect(this, &QAbstractItemModel::layoutChanged, this, &SearchModel::rebuild);
+        connect(this, &QAbstractItemModel::dataChanged, this, &SearchModel::rebuild);
+    }
+    ~SearchModel() override { drop(); }
+
+    // The list and its index, when the index is ready.
+    std::shared_ptr<const listsearch::Index> index() const
+    {
+        if (!m_build || !m_build->ready.load(std::memory_order_acquire))
+            return nullptr;
+        return m_build->index;
+    }
+    void setIndexing(bool on)
+    {
+        m_indexing = on;
+        rebuild();
+    }
+
+private:
+    struct Build {
+        std::atomic<bool> stop{false};
+        std::atomic<bool> ready{false};
+        std::shared_ptr<const listsearch::Index> index;
+    };
+
+    void drop()
+    {
+        if (m_build)
+            m_build->stop = true;
+        m_build.reset();
+    }
+
+    void rebuild()
+    {
+        drop();
+        const QStringList list = stringList();
+        if (!m_indexing || list.size() < IndexFrom)
+            return;
+        auto build = std::make_shared<Build>();
+        m_build = build;
+        QThreadPool::globalInstance()->start([build, list] {
+            auto index = std::make_shared<const listsearch::Index>(list, &build->stop);
+            build->index = std::move(index);
+            build->ready.store(!build->stop.load(), std::memory_order_release);
+        });
+    }
+
+    // Short lists are scanned: quicker than building anything.
+    static constexpr qsizetype IndexFrom = 2000;
+    bool m_indexing = true;
+    std::shared_ptr<Build> m_build;
+};
+
+const SearchModel* searchModel(const QComboBox* combo)
+{
+    return dynamic_cast<const SearchModel*>(combo->model());
+}
+} // namespace
+
 int find(const QStringList& items, int start, const QString& text, bool exact)
 {
-    const int count = int(items.size());
-    if (start < -1 || start >= count)
-        start = -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        const QString& item = items.at(i);
-        const bool match = exact ? item.compare(text, Qt::CaseInsensitive) == 0
-                                 : item.startsWith(text, Qt::CaseInsensitive);
-        if (match)
-            return i;
-    }
-    return -1;
+    return listsearch::scanFind(items, start, text, exact);
 }
 
 void useStringList(QComboBox* combo)
 {
-    combo->setModel(new QStringListModel(combo));
+    combo->setModel(new SearchModel(combo));
+}
+
+bool searchIndexReady(const QComboBox* combo)
+{
+    const SearchModel* model = searchModel(combo);
+    return model && model->index();
+}
+
+void setSearchIndexing(QComboBox* combo, bool on)
+{
+    if (auto* model = dynamic_cast<SearchModel*>(combo->model()))
+        model->setIndexing(on);
 }
 
 int occurrence(const QStringList& items, int index)
 {
-    if (index < 0 || index >= items.size())
-        return 0;
-    return int(std::count(items.begin(), items.begin() + index, items.at(index)));
+    return listsearch::scanOccurrence(items, index);
 }
 
 int nthEqual(const QStringList& items, const QString& text, int n)
 {
-    for (int i = 0; i < items.size(); ++i) {
-        if (items.at(i) == text && n-- == 0)
-            return i;
-    }
-    return -1;
+    return listsearch::scanNthEqual(items, text, n);
 }
 
 QStringList items(const QComboBox* combo)
@@ -74,12 +144,18 @@ void setItems(QComboBox* combo, const QStringList& items)
 
 int find(const QComboBox* combo, int start, const QString& text, bool exact)
 {
-    if (auto* model = qobject_cast<QStringListModel*>(combo->model())) {
-        // A reference to the model's own list: no copy on every keystroke.
-        const QStringList& list = model->stringList();
-        return find(list, start, text, exact);
-    }
-    return find(items(combo), start, text, exact);
+    const QStringList list = items(combo);
+    if (const SearchModel* model = searchModel(combo); model && model->index())
+        return model->index()->find(list, start, text, exact);
+    return find(list, start, text, exact);
+}
+
+int occurrence(const QComboBox* combo, int index)
+{
+    const QStringList list = items(combo);
+    if (const SearchModel* model = searchModel(combo); model && model->index())
+        return model->index()->occurrence(list, index);
+    return occurrence(list, index);
 }
 
 void setCurrent(QComboBox* combo, int index)

@@ -24,13 +24,18 @@ int find(const QStringList& items, int start, const QString& text, bool exact);
 int occurrence(const QStringList& items, int index);
 int nthEqual(const QStringList& items, const QString& text, int n);
 
-// Gives the combo a plain list model: filled in one go and searched without a
-// copy of the list.
+// Gives the combo a plain list model, filled in one go. After each change of a
+// long list an index of it is built on another thread; the searches below use it
+// once it is ready, with the same answers as the scan they make until then.
 void useStringList(QComboBox* combo);
+bool searchIndexReady(const QComboBox* combo);
+// Off, the searches always scan (to compare the two); on by default.
+void setSearchIndexing(QComboBox* combo, bool on);
 QStringList items(const QComboBox* combo);
 // Replaces the list; the edit field keeps its text.
 void setItems(QComboBox* combo, const QStringList& items);
 int find(const QComboBox* combo, int start, const QString& text, bool exact);
+int occurrence(const QComboBox* combo, int index);
 
 // Makes the item at index current and puts its text, spelled as in the list, into
 // the edit field; -1 makes none current and empties the field.

@@ -1,0 +1,193 @@
+#include "listsearch.h"
+
+#include <algorithm>
+
+namespace listsearch {
+
+namespace {
+constexpr int BlockSize = 512;
+
+// One UTF-16 unit folded as Qt folds it for a case-insensitive comparison: a low
+// surrogate with the whole character it ends, any other unit on its own.
+inline char16_t foldUnit(char16_t unit, char16_t& last)
+{
+    char32_t ucs4 = unit;
+    if (QChar::isLowSurrogate(unit) && QChar::isHighSurrogate(last))
+        ucs4 = QChar::surrogateToUcs4(last, unit);
+    last = unit;
+    const char32_t folded = QChar::toCaseFolded(ucs4);
+    return folded > 0xFFFF ? QChar::lowSurrogate(folded) : char16_t(folded);
+}
+
+// The first four folded units of text, for a quick first comparison.
+quint64 head(QStringView text)
+{
+    quint64 key = 0;
+    char16_t last = 0;
+    for (qsizetype i = 0; i < 4; ++i)
+        key = (key << 16) | (i < text.size() ? foldUnit(text[i].unicode(), last) : 0);
+    return key;
+}
+
+// Like compareFolded over the first prefixLength units of a only.
+int comparePrefix(QStringView a, QStringView prefix)
+{
+    if (a.size() < prefix.size()) {
+        // Shorter than the prefix: before it unless its folded units run past it.
+        const int c = compareFolded(a, prefix.left(a.size()));
+        return c != 0 ? c : -1;
+    }
+    return compareFolded(a.left(prefix.size()), prefix);
+}
+} // namespace
+
+int compareFolded(QStringView a, QStringView b)
+{
+    char16_t lastA = 0;
+    char16_t lastB = 0;
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t x = foldUnit(a[i].unicode(), lastA);
+        const char16_t y = foldUnit(b[i].unicode(), lastB);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+int scanFind(const QStringList& items, int start, const QString& text, bool exact)
+{
+    const int count = int(items.size());
+    if (start < -1 || start >= count)
+        start = -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = (start + step) % count;
+        const QString& item = items.at(i);
+        const bool match = exact ? item.compare(text, Qt::CaseInsensitive) == 0
+                                 : item.startsWith(text, Qt::CaseInsensitive);
+        if (match)
+            return i;
+    }
+    return -1;
+}
+
+int scanNthEqual(const QStringList& items, const QString& text, int n)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i) == text && n-- == 0)
+            return i;
+    }
+    return -1;
+}
+
+int scanOccurrence(const QStringList& items, int index)
+{
+    if (index < 0 || index >= items.size())
+        return 0;
+    return int(std::count(items.begin(), items.begin() + index, items.at(index)));
+}
+
+Index::Index(const QStringList& items, const std::atomic<bool>* stop)
+{
+    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
+    const int count = int(items.size());
+    std::vector<std::pair<quint64, int>> keyed(size_t(count), {0, 0});
+    for (int i = 0; i < count && !stopped(); ++i)
+        keyed[size_t(i)] = {head(items.at(i)), i};
+    if (stopped())
+        return;
+    std::sort(keyed.begin(), keyed.end(), [&items](const auto& x, const auto& y) {
+        if (x.first != y.first)
+            return x.first < y.first;
+        const int c = compareFolded(items.at(x.second), items.at(y.second));
+        return c != 0 ? c < 0 : x.second < y.second;
+    });
+    m_order.reserve(size_t(count));
+    for (const auto& [key, position] : keyed)
+        m_order.push_back(position);
+    keyed = {};
+    m_blocks = m_order;
+    for (size_t b = 0; b < m_blocks.size() && !stopped(); b += BlockSize)
+        std::sort(m_blocks.begin() + b,
+                  m_blocks.begin() + std::min(b + BlockSize, m_blocks.size()));
+}
+
+std::pair<int, int> Index::range(const QStringList& items, QStringView text, bool exact) const
+{
+    const auto compare = [&](int position) {
+        return exact ? compareFolded(items.at(position), text)
+                     : comparePrefix(items.at(position), text);
+    };
+    const auto lo = std::partition_point(m_order.begin(), m_order.end(),
+                                         [&](int position) { return compare(position) < 0; });
+    const auto hi = std::partition_point(lo, m_order.end(),
+                                         [&](int position) { return compare(position) == 0; });
+    return {int(lo - m_order.begin()), int(hi - m_order.begin())};
+}
+
+int Index::after(int lo, int hi, int start) const
+{
+    int next = -1;  // the first position after start
+    int first = -1; // the first of all
+    const auto consider = [&](int position) {
+        if (position > start && (next < 0 || position < next))
+            next = position;
+        if (first < 0 || position < first)
+            first = position;
+    };
+    int i = lo;
+    // The block the range starts in, unless whole, item by item; then whole
+    // blocks, each sorted by position; then what is left.
+    for (; i < hi && i % BlockSize != 0; ++i)
+        consider(m_order[size_t(i)]);
+    for (; i + BlockSize <= hi; i += BlockSize) {
+        const auto begin = m_blocks.begin() + i;
+        const auto end = begin + BlockSize;
+        consider(*begin);
+        const auto above = std::upper_bound(begin, end, start);
+        if (above != end)
+            consider(*above);
+    }
+    for (; i < hi; ++i)
+        consider(m_order[size_t(i)]);
+    return next >= 0 ? next : first;
+}
+
+int Index::find(const QStringList& items, int start, const QString& text, bool exact) const
+{
+    if (m_order.size() != size_t(items.size()))
+        return scanFind(items, start, text, exact);
+    if (start < -1 || start >= items.size())
+        start = -1;
+    const auto [lo, hi] = range(items, text, exact);
+    return lo < hi ? after(lo, hi, start) : -1;
+}
+
+int Index::nthEqual(const QStringList& items, const QString& text, int n) const
+{
+    if (m_order.size() != size_t(items.size()))
+        return scanNthEqual(items, text, n);
+    // Folded alike, in list order; the equal ones among them.
+    const auto [lo, hi] = range(items, text, true);
+    for (int i = lo; i < hi; ++i) {
+        if (items.at(m_order[size_t(i)]) == text && n-- == 0)
+            return m_order[size_t(i)];
+    }
+    return -1;
+}
+
+int Index::occurrence(const QStringList& items, int index) const
+{
+    if (m_order.size() != size_t(items.size()))
+        return scanOccurrence(items, index);
+    if (index < 0 || index >= items.size())
+        return 0;
+    const QString& item = items.at(index);
+    const auto [lo, hi] = range(items, item, true);
+    int before = 0;
+    for (int i = lo; i < hi && m_order[size_t(i)] < index; ++i)
+        before += items.at(m_order[size_t(i)]) == item ? 1 : 0;
+    return before;
+}
+
+} // namespace listsearch
