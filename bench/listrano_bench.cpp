@@ -1,9 +1,13 @@
-// Measures, for 1,000, 10,000 and 100,000 generated contacts: Consultar filling
-// the name list, a bare read of the same names (the floor), the worst keystroke
-// completion (the only match is the last item), one seek, one save, and the peak
-// resident memory.
+// Measures, for generated books of 1,000, 100,000 and 1,000,000 contacts (or the
+// sizes --sizes gives): Consultar filling the name list, beside the engine's own
+// read of the same names through SQLite's C API (the floor) and Qt's read; the
+// worst keystroke completion (the only match is the last item), once the list's
+// index is ready and while the list is still scanned; the seek of a name, exact
+// and in other letters; one save; what Consultar and the list's index add to the
+// resident memory. Then export and import at 100,000 contacts.
 
 #include "clalocadoura.h"
+#include "combolist.h"
 #include "contactrecord.h"
 #include "database.h"
 #include "export.h"
@@ -22,11 +26,15 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -143,6 +151,53 @@ double bareRead(const QString& path)
     return ms(elapsed);
 }
 
+// The names read through SQLite's own interface, as fast as the engine goes.
+double engineRead(const QString& path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = nullptr;
+    qint64 bytes = 0;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT Nome FROM tblQuelmar", -1, &statement, nullptr) ==
+            SQLITE_OK) {
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                sqlite3_column_text16(statement, 0);
+                bytes += sqlite3_column_bytes16(statement, 0);
+            }
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    const double elapsed = ms(timer.nsecsElapsed());
+    if (bytes == 0)
+        std::fprintf(stderr, "the engine read no names\n");
+    return elapsed;
+}
+
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Lets the list's index finish building; false when it takes too long.
+bool waitForIndex(QComboBox* combo)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!combolist::searchIndexReady(combo) && timer.elapsed() < 30000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    return combolist::searchIndexReady(combo);
+}
+
 long peakKilobytes()
 {
     rusage usage{};
@@ -150,36 +205,15 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
-void run(int count)
+struct Figures {
+    int contacts = 0;
+    double consultar = 0, engine = 0, qt = 0, keystroke = 0, keystrokeScan = 0, seek = 0,
+           listSeek = 0, caseSeek = 0, save = 0, rss = 0;
+};
+
+// The median time of the worst keystroke: the only match is the list's last item.
+double worstKeystroke(QComboBox* cboNome)
 {
-    const QString path = databasePath();
-    const QStringList names = fill(path, count);
-
-    // The best of three bare reads, so the floor is not flattered by a cold cache.
-    double floor = 1e9;
-    for (int i = 0; i < 3; ++i)
-        floor = std::min(floor, bareRead(path));
-
-    frmQuelmar window;
-    require(window.Form_Load(path), "opening the database");
-    window.show();
-    auto* cboNome = window.findChild<QComboBox*>(QStringLiteral("cboNome"));
-    auto* consultar = window.findChild<QAbstractButton*>(QStringLiteral("cmdConsultar"));
-
-    double lookup = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        consultar->click();
-        lookup = std::min(lookup, ms(timer.nsecsElapsed()));
-    }
-    if (cboNome->count() != count)
-        std::fprintf(stderr, "list holds %d names, not %d\n", int(cboNome->count()), count);
-
-    // The worst keystroke: the search runs the whole list to its last item. (The
-    // list's focus handler attaches the completion; offscreen the window never
-    // takes the focus, so attach it here.)
-    window.searchHelper()->AttachTo(cboNome);
     QList<double> keystrokes;
     for (int i = 0; i < 50; ++i) {
         cboNome->setCurrentIndex(-1);
@@ -192,19 +226,72 @@ void run(int count)
     }
     if (cboNome->currentText() != LastName)
         std::fprintf(stderr, "completion gave '%s'\n", qPrintable(cboNome->currentText()));
+    return median(keystrokes);
+}
+
+Figures run(int count)
+{
+    Figures f;
+    f.contacts = count;
+    const QString path = databasePath();
+    const QStringList names = fill(path, count);
+
+    // The best of three reads each, so the floors are not flattered by a cold cache.
+    f.engine = f.qt = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        f.engine = std::min(f.engine, engineRead(path));
+        f.qt = std::min(f.qt, bareRead(path));
+    }
+
+    frmQuelmar window;
+    require(window.Form_Load(path), "opening the database");
+    window.show();
+    auto* cboNome = window.findChild<QComboBox*>(QStringLiteral("cboNome"));
+    auto* consultar = window.findChild<QAbstractButton*>(QStringLiteral("cmdConsultar"));
+
+    // What the first Consultar and the list's index add to the process, with
+    // the memory freed so far handed back first, so that none of it is reused
+    // unseen.
+    malloc_trim(0);
+    const double before = residentMegabytes();
+    f.consultar = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        consultar->click();
+        f.consultar = std::min(f.consultar, ms(timer.nsecsElapsed()));
+        if (i == 0) {
+            if (!waitForIndex(cboNome) && count >= 10000)
+                std::fprintf(stderr, "the list's index was not ready\n");
+            f.rss = residentMegabytes() - before;
+        }
+    }
+    if (cboNome->count() != count)
+        std::fprintf(stderr, "list holds %d names, not %d\n", int(cboNome->count()), count);
+
+    // (The list's focus handler attaches the completion; offscreen the window
+    // never takes the focus, so attach it here.)
+    window.searchHelper()->AttachTo(cboNome);
+    waitForIndex(cboNome);
+    f.keystroke = worstKeystroke(cboNome);
+    combolist::setSearchIndexing(cboNome, false);
+    f.keystrokeScan = worstKeystroke(cboNome);
+    combolist::setSearchIndexing(cboNome, true);
 
     // A name given in other letters: the exact seek fails, the list is searched
-    // letter case aside to its last item, and the stored spelling is sought.
+    // letter case aside, and the stored spelling is sought.
     QList<double> caseSeeks;
     auto* txtNome = window.findChild<QLineEdit*>(QStringLiteral("txtNome"));
     for (int i = 0; i < 10; ++i) {
         consultar->click();
+        waitForIndex(cboNome);
         cboNome->setEditText(LastName.toUpper());
         QElapsedTimer timer;
         timer.start();
         window.cboNome_LostFocus();
         caseSeeks << ms(timer.nsecsElapsed());
     }
+    f.caseSeek = median(caseSeeks);
     if (txtNome->text() != LastName)
         std::fprintf(stderr, "seek in other letters gave '%s'\n", qPrintable(txtNome->text()));
 
@@ -223,6 +310,36 @@ void run(int count)
         if (rs->NoMatch())
             std::fprintf(stderr, "seek missed '%s'\n", qPrintable(name));
     }
+    f.seek = median(seeks);
+
+    // The seek as the lookup makes it, without the window around it: a name in
+    // other letters (exact seek, then the list searched letter case aside, then
+    // the stored spelling) and the last of equal names (its place among them in
+    // the list, then the seek and the walk to it).
+    consultar->click();
+    waitForIndex(cboNome);
+    require(dat1.Refresh(), "refreshing");
+    rs = dat1.Recordset();
+    require(rs->setIndex(contact::NameIndex), "choosing the index");
+    const QString common = names.at(0);
+    const int lastCommon =
+        combolist::nthEqual(combolist::items(cboNome), common, int(names.count(common)) - 1);
+    QList<double> listSeeks;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        require(rs->Seek(QStringLiteral("="), LastName.toUpper()), "seeking");
+        const int found = combolist::find(cboNome, -1, LastName.toUpper(), true);
+        require(rs->Seek(QStringLiteral("="), cboNome->itemText(found)), "seeking");
+        const int nth = combolist::occurrence(cboNome, lastCommon);
+        require(rs->Seek(QStringLiteral("="), common), "seeking");
+        for (int n = 0; n < nth; ++n)
+            require(rs->MoveNext(), "walking");
+        listSeeks << ms(timer.nsecsElapsed());
+        if (rs->NoMatch() || found < 0)
+            std::fprintf(stderr, "the lookup's seek missed\n");
+    }
+    f.listSeek = median(listSeeks);
 
     QList<double> saves;
     for (int i = 0; i < 20; ++i) {
@@ -235,12 +352,30 @@ void run(int count)
         require(rs->Update(), "saving");
         saves << ms(timer.nsecsElapsed());
     }
-
-    std::printf("%9d | %10.1f | %10.1f | %6.2fx | %12.3f | %9.3f | %9.3f | %9.2f | %7.1f\n", count,
-                lookup, floor, lookup / floor, median(keystrokes), median(seeks), median(caseSeeks),
-                median(saves), double(peakKilobytes()) / 1024.0);
-    std::fflush(stdout);
+    f.save = median(saves);
     window.Form_Unload();
+
+    std::printf("contacts=%d consultar_ms=%.1f engine_read_ms=%.1f qt_read_ms=%.1f "
+                "keystroke_worst_ms=%.3f seek_ms=%.3f consultar_rss_mb=%.1f\n",
+                f.contacts, f.consultar, f.engine, f.qt, f.keystroke, f.listSeek, f.rss);
+    std::fflush(stdout);
+    return f;
+}
+
+void printTable(const QList<Figures>& all)
+{
+    std::printf(
+        "\ncontacts  | Consultar | engine  | Qt read | ratio to | keystroke ms    | seek ms | "
+        "seek ms    | window ms  | save ms | Consultar\n"
+        "          | ms        | read ms | ms      | engine   | index  | scan   | exact   | "
+        "other case | other case | median  | adds MB\n");
+    for (const Figures& f : all)
+        std::printf("%9d | %9.1f | %7.1f | %7.1f | %7.2fx | %6.3f | %6.3f | %7.3f | %10.3f | "
+                    "%10.3f | %7.2f | %7.1f\n",
+                    f.contacts, f.consultar, f.engine, f.qt, f.consultar / f.engine, f.keystroke,
+                    f.keystrokeScan, f.seek, f.listSeek, f.caseSeek, f.save, f.rss);
+    std::printf("peak MB of the whole run: %.1f\n", double(peakKilobytes()) / 1024.0);
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -316,13 +451,20 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     MessageBox::setTestMode(true);
 
-    std::printf(
-        "contacts  | Consultar  | bare read  | ratio   | keystroke ms | seek ms   | seek ms   | "
-        "save ms   | peak MB\n"
-        "          | ms         | ms (floor) |         | (worst case) | (median)  | other case| "
-        "(median)  |\n");
-    for (int count : {1000, 10000, 100000})
-        run(count);
+    QList<int> sizes = {1000, 100000, 1000000};
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype given = arguments.indexOf(QStringLiteral("--sizes"));
+    if (given > 0 && given + 1 < arguments.size()) {
+        sizes.clear();
+        for (const QString& size : arguments.at(given + 1).split(u','))
+            sizes << size.toInt();
+    }
+    QList<Figures> all;
+    for (const int count : sizes) {
+        if (count > 0)
+            all << run(count);
+    }
+    printTable(all);
     interchangeRun(100000);
     QFile::remove(databasePath());
     return 0;

@@ -40,6 +40,8 @@ public:
             return nullptr;
         return m_build->index;
     }
+    // No index is being built: there is one, or the list is scanned.
+    bool settled() const { return !m_build || m_build->ready.load(std::memory_order_acquire); }
     void setIndexing(bool on)
     {
         m_indexing = on;
@@ -100,7 +102,7 @@ void useStringList(QComboBox* combo)
 bool searchIndexReady(const QComboBox* combo)
 {
     const SearchModel* model = searchModel(combo);
-    return model && model->index();
+    return !model || model->settled();
 }
 
 void setSearchIndexing(QComboBox* combo, bool on)

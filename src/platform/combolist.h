@@ -28,6 +28,7 @@ int nthEqual(const QStringList& items, const QString& text, int n);
 // long list an index of it is built on another thread; the searches below use it
 // once it is ready, with the same answers as the scan they make until then.
 void useStringList(QComboBox* combo);
+// False while an index is being built.
 bool searchIndexReady(const QComboBox* combo);
 // Off, the searches always scan (to compare the two); on by default.
 void setSearchIndexing(QComboBox* combo, bool on);

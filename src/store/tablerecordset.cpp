@@ -13,7 +13,9 @@ using database::quoted;
 
 namespace {
 const QString CountSql = QStringLiteral("SELECT count(*) FROM %1");
-const QString ColumnSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL ORDER BY rowid");
+// The table itself walked in row id order: no index and no sorting (a WHERE on
+// the column would lead the engine to its index, and then to sort a million rows).
+const QString ColumnSql = QStringLiteral("SELECT %1 FROM %2 NOT INDEXED ORDER BY rowid");
 const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 // The row is written only while it still holds what was read from it.
@@ -378,6 +380,8 @@ StoreResult<QStringList> TableRecordset::columnTexts(const QString& field)
         while (rc == SQLITE_OK || rc == SQLITE_ROW) {
             if ((rc = sqlite3_step(statement)) != SQLITE_ROW)
                 break;
+            if (sqlite3_column_type(statement, 0) == SQLITE_NULL)
+                continue;
             const void* text = sqlite3_column_text16(statement, 0);
             const int bytes = sqlite3_column_bytes16(statement, 0);
             r.value.append(QString(static_cast<const QChar*>(text), bytes / 2));
@@ -394,8 +398,10 @@ StoreResult<QStringList> TableRecordset::columnTexts(const QString& field)
     q.setForwardOnly(true);
     if ((r.error = exec(q, sql)))
         return r;
-    while (q.next())
-        r.value.append(q.value(0).toString());
+    while (q.next()) {
+        if (!q.isNull(0))
+            r.value.append(q.value(0).toString());
+    }
     r.error = StoreError::fromSql(q.lastError());
     if (r.error)
         r.value.clear();
