@@ -2,6 +2,7 @@
 
 #include "accessconvert.h"
 #include "accessread.h"
+#include "database.h"
 #include "formfont.h"
 #include "messagebox.h"
 #include "ui_frmabertura.h"
@@ -79,6 +80,11 @@ void frmAbertura::showEvent(QShowEvent* event)
     if (!m_timerStarted) {
         m_timerStarted = true;
         Timer1->start();
+        // The file is checked meanwhile, on a thread and a connection of its own,
+        // so that a large book is not checked only once the time is up. Whatever
+        // the check finds, the contact window's own opening says.
+        m_check = std::async(std::launch::async,
+                             [path = m_databasePath] { return database::checkAhead(path); });
     }
     QWidget::showEvent(event);
 }
@@ -86,6 +92,8 @@ void frmAbertura::showEvent(QShowEvent* event)
 void frmAbertura::Timer1_Timer()
 {
     Timer1->stop();
+    if (m_check.valid()) [[maybe_unused]]
+        const StoreError ahead = m_check.get();
 
     if (interchange::isAccessFile(m_databasePath)) {
         hide();

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <future>
 #include <memory>
 
 class QTimer;
@@ -49,4 +50,6 @@ private:
     bool m_timerStarted = false;
     QString m_databasePath = frmQuelmar::databasePath();
     bool m_databaseCreated = false;
+    // The check of the database's file, made while the splash shows.
+    std::future<StoreError> m_check;
 };

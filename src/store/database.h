@@ -36,6 +36,11 @@ std::optional<FileIdentity> fileIdentity(const QString& path);
 // contact table has every field of the record. Leaves nothing open.
 StoreError checkContactFile(const QString& path);
 
+// The same check made ahead of time, on any thread (on a connection of its own):
+// when the file is sound, the next open() of that very file, unchanged since,
+// skips its check of the file's pages, which takes long on a large book.
+StoreError checkAhead(const QString& path);
+
 // Columns of table, in their stored order; fails with the engine's text when the
 // table is missing or cannot be read by row id.
 StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList* columns);

@@ -31,6 +31,7 @@ private slots:
     void createEmpty_neverOverwrites();
     void open_refusesWithoutTouchingDisk_data();
     void open_refusesWithoutTouchingDisk();
+    void checkAhead_vouchesOnlyForTheFileAsItWas();
     void open_pathsWithAwkwardCharacters_data();
     void open_pathsWithAwkwardCharacters();
     void permissionsDenied();
@@ -143,6 +144,26 @@ void TestDatabase::open_refusesWithoutTouchingDisk()
     if (exists)
         QCOMPARE(testdb::fileBytes(path), content);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), exists ? 1 : 0);
+}
+
+// A file found sound ahead of time and damaged since is still found damaged.
+void TestDatabase::checkAhead_vouchesOnlyForTheFileAsItWas()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(contact::DatabaseFileName);
+    testdb::createEmpty(path);
+    for (int i = 0; i < 200; ++i)
+        testdb::insertContact(path, {QString("Contato %1").arg(i), QString(300, 'x')});
+    QByteArray pages = testdb::fileBytes(path);
+    for (int page = 2; page <= 6; ++page)
+        pages.replace(page * 4096 - 4096, 8, QByteArray(8, '\x7f'));
+
+    QVERIFY(!database::checkAhead(path));
+    QTest::qWait(20); // a later modification time, whatever the file system's grain
+    QVERIFY(testdb::writeFile(path, pages));
+    const StoreError e = database::open(path, "ahead");
+    QSqlDatabase::removeDatabase("ahead");
+    QCOMPARE(e.primaryCode(), int(StoreError::SqliteCorrupt));
 }
 
 void TestDatabase::open_pathsWithAwkwardCharacters_data()
