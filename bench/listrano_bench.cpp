@@ -12,6 +12,7 @@
 #include "database.h"
 #include "export.h"
 #include "frmquelmar.h"
+#include "heap.h"
 #include "import.h"
 #include "messagebox.h"
 
@@ -448,6 +449,7 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    growHeapInLargeSteps(); // as the program does
     QApplication app(argc, argv);
     MessageBox::setTestMode(true);
 

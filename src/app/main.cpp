@@ -1,5 +1,6 @@
 #include "databaseplace.h"
 #include "frmabertura.h"
+#include "heap.h"
 #include "options.h"
 #include "tools.h"
 #include "transferdialogs.h"
@@ -38,6 +39,7 @@ int main(int argc, char* argv[])
         return commandline::runTool(options, findDatabase().path);
     }
 
+    growHeapInLargeSteps();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Listrano"));
     QApplication::setApplicationVersion(commandline::version());

@@ -209,7 +209,7 @@ void frmQuelmar::cmdConsultar_Click()
     if (!e) {
         // A row without a name cannot be sought by one: it is left out.
         StoreResult<QStringList> read =
-            dat1.Recordset()->columnTexts(contact::column(contact::Nome));
+            dat1.Recordset()->columnTexts(contact::column(contact::Nome), count.value);
         e = read.error;
         names = std::move(read.value);
     }

@@ -360,9 +360,10 @@ StoreResult<qint64> TableRecordset::RecordCount()
     return r;
 }
 
-StoreResult<QStringList> TableRecordset::columnTexts(const QString& field)
+StoreResult<QStringList> TableRecordset::columnTexts(const QString& field, qsizetype expected)
 {
     StoreResult<QStringList> r;
+    r.value.reserve(expected);
     if ((r.error = checkOpen()) || (r.error = checkFile()))
         return r;
     if (columnOf(field) < 0) {

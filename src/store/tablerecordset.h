@@ -47,8 +47,9 @@ public:
     StoreResult<qint64> RecordCount();
     // The texts of one field, row by row in stored order, rows where it is null
     // left out: read in one go, straight from the engine. The recordset's
-    // position stays as it was.
-    StoreResult<QStringList> columnTexts(const QString& field);
+    // position stays as it was. expected, when known, is how many rows to make
+    // room for.
+    StoreResult<QStringList> columnTexts(const QString& field, qsizetype expected = 0);
     StoreError MoveFirst();
     StoreError MoveNext();
     bool Eof() const { return m_eof; }
