@@ -23,6 +23,21 @@ int fileMode(const QString& path)
 
 // Opening and creating database files: what is refused, and that nothing on disk
 // is created or changed by a failed open.
+namespace {
+// Makes a sound book of 200 contacts at path and returns its bytes with a few
+// table pages damaged under a sound header: only the engine's check finds that.
+QByteArray soundThenDamaged(const QString& path)
+{
+    testdb::createEmpty(path);
+    for (int i = 0; i < 200; ++i)
+        testdb::insertContact(path, {QString("Contato %1").arg(i), QString(300, 'x')});
+    QByteArray pages = testdb::fileBytes(path);
+    for (int page = 2; page <= 6; ++page)
+        pages.replace(page * 4096 - 4096, 8, QByteArray(8, '\x7f'));
+    return pages;
+}
+} // namespace
+
 class TestDatabase : public QObject {
     Q_OBJECT
 
@@ -102,14 +117,8 @@ void TestDatabase::open_refusesWithoutTouchingDisk_data()
     // clang-format on
     // A sound header over a damaged table: only the engine's check finds it.
     QTemporaryDir dir;
-    const QString path = dir.filePath("modelo.mdb");
-    testdb::createEmpty(path);
-    for (int i = 0; i < 200; ++i)
-        testdb::insertContact(path, {QString("Contato %1").arg(i), QString(300, 'x')});
-    QByteArray pages = testdb::fileBytes(path);
-    for (int page = 2; page <= 6; ++page)
-        pages.replace(page * 4096 - 4096, 8, QByteArray(8, '\x7f'));
-    QTest::newRow("damaged table") << pages << true << "" << damaged;
+    QTest::newRow("damaged table")
+        << soundThenDamaged(dir.filePath("modelo.mdb")) << true << "" << damaged;
 }
 
 void TestDatabase::open_refusesWithoutTouchingDisk()
@@ -151,12 +160,7 @@ void TestDatabase::checkAhead_vouchesOnlyForTheFileAsItWas()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(contact::DatabaseFileName);
-    testdb::createEmpty(path);
-    for (int i = 0; i < 200; ++i)
-        testdb::insertContact(path, {QString("Contato %1").arg(i), QString(300, 'x')});
-    QByteArray pages = testdb::fileBytes(path);
-    for (int page = 2; page <= 6; ++page)
-        pages.replace(page * 4096 - 4096, 8, QByteArray(8, '\x7f'));
+    const QByteArray pages = soundThenDamaged(path);
 
     QVERIFY(!database::checkAhead(path));
     QTest::qWait(20); // a later modification time, whatever the file system's grain
