@@ -1,6 +1,7 @@
 #include "listsearch.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace listsearch {
 
@@ -9,24 +10,31 @@ constexpr int BlockSize = 512;
 
 // One UTF-16 unit folded as Qt folds it for a case-insensitive comparison: a low
 // surrogate with the whole character it ends, any other unit on its own.
+// Latin-1 folded once, for the units names are mostly made of.
+struct Latin1Folding {
+    char16_t folded[256];
+    Latin1Folding()
+    {
+        for (char32_t c = 0; c < 256; ++c) {
+            const char32_t f = QChar::toCaseFolded(c);
+            folded[c] = f > 0xFFFF ? QChar::lowSurrogate(f) : char16_t(f);
+        }
+    }
+};
+const Latin1Folding latin1;
+
 inline char16_t foldUnit(char16_t unit, char16_t& last)
 {
+    if (unit < 256) {
+        last = unit;
+        return latin1.folded[unit];
+    }
     char32_t ucs4 = unit;
     if (QChar::isLowSurrogate(unit) && QChar::isHighSurrogate(last))
         ucs4 = QChar::surrogateToUcs4(last, unit);
     last = unit;
     const char32_t folded = QChar::toCaseFolded(ucs4);
     return folded > 0xFFFF ? QChar::lowSurrogate(folded) : char16_t(folded);
-}
-
-// The first four folded units of text, for a quick first comparison.
-quint64 head(QStringView text)
-{
-    quint64 key = 0;
-    char16_t last = 0;
-    for (qsizetype i = 0; i < 4; ++i)
-        key = (key << 16) | (i < text.size() ? foldUnit(text[i].unicode(), last) : 0);
-    return key;
 }
 
 // Like compareFolded over the first prefixLength units of a only.
@@ -91,21 +99,35 @@ Index::Index(const QStringList& items, const std::atomic<bool>* stop)
 {
     const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     const int count = int(items.size());
-    std::vector<std::pair<quint64, int>> keyed(size_t(count), {0, 0});
-    for (int i = 0; i < count && !stopped(); ++i)
-        keyed[size_t(i)] = {head(items.at(i)), i};
+    // Every item folded once, end to end in one block, for the sorting alone.
+    qsizetype units = 0;
+    for (const QString& item : items)
+        units += item.size();
+    std::vector<char16_t> folded;
+    folded.reserve(size_t(units));
+    std::vector<qsizetype> from(size_t(count) + 1, 0);
+    for (int i = 0; i < count; ++i) {
+        from[size_t(i)] = qsizetype(folded.size());
+        char16_t last = 0;
+        for (const QChar unit : items.at(i))
+            folded.push_back(foldUnit(unit.unicode(), last));
+        if (i % 4096 == 0 && stopped())
+            return;
+    }
+    from[size_t(count)] = qsizetype(folded.size());
+    const auto text = [&](int i) {
+        return std::u16string_view(folded.data() + from[size_t(i)],
+                                   size_t(from[size_t(i) + 1] - from[size_t(i)]));
+    };
+    m_order.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        m_order[size_t(i)] = i;
+    std::sort(m_order.begin(), m_order.end(), [&text](int x, int y) {
+        const int c = text(x).compare(text(y));
+        return c != 0 ? c < 0 : x < y;
+    });
     if (stopped())
         return;
-    std::sort(keyed.begin(), keyed.end(), [&items](const auto& x, const auto& y) {
-        if (x.first != y.first)
-            return x.first < y.first;
-        const int c = compareFolded(items.at(x.second), items.at(y.second));
-        return c != 0 ? c < 0 : x.second < y.second;
-    });
-    m_order.reserve(size_t(count));
-    for (const auto& [key, position] : keyed)
-        m_order.push_back(position);
-    keyed = {};
     m_blocks = m_order;
     for (size_t b = 0; b < m_blocks.size() && !stopped(); b += BlockSize)
         std::sort(m_blocks.begin() + b,
