@@ -187,11 +187,12 @@ void frmQuelmar::cmdConsultar_Click()
     TableRecordset* rs = recordset(SearchTitle);
     if (!rs)
         return;
-    const StoreResult<qint64> count = rs->RecordCount();
+    // Whether there is anything to list, without counting a large book.
+    const StoreResult<TableRecordset::Extent> extent = rs->extent();
     const QString failed = QStringLiteral("Não foi possível ler os nomes cadastrados.");
-    if (reportStoreError(count.error, failed, SearchTitle))
+    if (reportStoreError(extent.error, failed, SearchTitle))
         return;
-    if (count.value <= 0) {
+    if (extent.value.empty) {
         inform(QStringLiteral("Não há registro para Pesquisar"), SearchTitle);
         Desativar();
         m_navigator->focusOn(ui->cmdNovo);
@@ -209,7 +210,7 @@ void frmQuelmar::cmdConsultar_Click()
     if (!e) {
         // A row without a name cannot be sought by one: it is left out.
         StoreResult<QStringList> read =
-            dat1.Recordset()->columnTexts(contact::column(contact::Nome), count.value);
+            dat1.Recordset()->columnTexts(contact::column(contact::Nome), extent.value.room);
         e = read.error;
         names = std::move(read.value);
     }

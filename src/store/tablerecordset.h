@@ -45,6 +45,14 @@ public:
     EditMode editMode() const { return m_editMode; }
 
     StoreResult<qint64> RecordCount();
+    // Whether the table has rows, and room enough for them all (at least their
+    // number, 0 when unknown), without counting them: two steps of the engine
+    // where a count reads every row.
+    struct Extent {
+        bool empty = true;
+        qint64 room = 0;
+    };
+    StoreResult<Extent> extent();
     // The texts of one field, row by row in stored order, rows where it is null
     // left out: read in one go, straight from the engine. The recordset's
     // position stays as it was. expected, when known, is how many rows to make

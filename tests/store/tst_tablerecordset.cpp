@@ -2,6 +2,8 @@
 #include "datacontrol.h"
 #include "testdb.h"
 
+#include <algorithm>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -37,6 +39,8 @@ private slots:
     void fileGoneWhileOpen();
     void secondCopyGotThereFirst_data();
     void secondCopyGotThereFirst();
+    void namesInOneGo_data();
+    void namesInOneGo();
 
 private:
     TableRecordset* open();
@@ -479,6 +483,45 @@ void TestTableRecordset::fileGoneWhileOpen()
     QCOMPARE(testdb::fileBytes(old), oldBytes);
     if (replaced)
         QCOMPARE(testdb::storedNames(m_path), QStringList());
+}
+
+void TestTableRecordset::namesInOneGo_data()
+{
+    QTest::addColumn<QList<qint64>>("rowids"); // given to rows named after them
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<qint64>("room");
+    QTest::newRow("empty") << QList<qint64>() << true << qint64(0);
+    QTest::newRow("in stored order") << QList<qint64>({3, 1, 2}) << false << qint64(3);
+    QTest::newRow("gaps and a null name") << QList<qint64>({-2, 0, 5}) << false << qint64(8);
+    QTest::newRow("ids far apart") << QList<qint64>({1, qint64(1) << 40}) << false << qint64(0);
+}
+
+// The list's names in one statement: stored order, null names left out, and
+// room for the rows known without counting them.
+void TestTableRecordset::namesInOneGo()
+{
+    QFETCH(QList<qint64>, rowids);
+    QFETCH(bool, empty);
+    QFETCH(qint64, room);
+    QStringList expected;
+    for (const qint64 id : rowids) {
+        const QVariant name = id == 0 ? QVariant() : QVariant(QString("Nome %1").arg(id));
+        testdb::query(m_path, "INSERT INTO tblQuelmar (rowid, Nome) VALUES (?, ?)", {id, name});
+    }
+    std::sort(rowids.begin(), rowids.end());
+    for (const qint64 id : rowids) {
+        if (id != 0)
+            expected << QString("Nome %1").arg(id);
+    }
+    TableRecordset* rs = open();
+    const StoreResult<TableRecordset::Extent> extent = rs->extent();
+    QVERIFY(!extent.error);
+    QCOMPARE(extent.value.empty, empty);
+    QCOMPARE(extent.value.room, room);
+    const StoreResult<QStringList> names = rs->columnTexts("Nome", extent.value.room);
+    QVERIFY(!names.error);
+    QCOMPARE(names.value, expected);
+    QCOMPARE(rs->columnTexts("Apelido").error.kind, StoreError::NoSuchField);
 }
 
 QTEST_GUILESS_MAIN(TestTableRecordset)
