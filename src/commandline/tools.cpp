@@ -4,9 +4,7 @@
 #include "backup.h"
 #include "export.h"
 #include "import.h"
-
-#include <QFileInfo>
-#include <QLocale>
+#include "usertexts.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -20,14 +18,10 @@ void say(FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-QString number(qint64 n)
-{
-    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
-}
-
 QString contacts(qint64 count)
 {
-    return number(count) + (count == 1 ? QStringLiteral(" contato") : QStringLiteral(" contatos"));
+    return interchange::brazilianNumber(count) +
+           (count == 1 ? QStringLiteral(" contato") : QStringLiteral(" contatos"));
 }
 
 // A line on the terminal that tells how far a long task is, written over
@@ -43,7 +37,7 @@ public:
             return {};
         return [this](qint64 done, qint64 total) {
             std::fputs(QStringLiteral("\r%1: %2 de %3")
-                           .arg(m_doing, number(done), contacts(total))
+                           .arg(m_doing, interchange::brazilianNumber(done), contacts(total))
                            .toLocal8Bit()
                            .constData(),
                        stderr);
@@ -68,8 +62,7 @@ private:
 // What went wrong, in the user's words first when the engine's code tells.
 QString explained(const StoreError& error)
 {
-    const QString reason = error.reason();
-    return reason.isEmpty() ? error.text : reason + QStringLiteral(" (") + error.text + u')';
+    return error.withReason(QStringLiteral(" ("), QStringLiteral(")"));
 }
 
 int backupTool(const Options& options, const QString& database)
@@ -116,9 +109,8 @@ int exportTool(const Options& options, const QString& database)
 {
     interchange::Format format;
     if (!interchange::formatOf(options.exportTo, &format)) {
-        say(stderr, QStringLiteral("listrano: o arquivo de exportação termina em .csv "
-                                   "(planilha) ou .vcf (vCard): %1")
-                        .arg(options.exportTo));
+        say(stderr, QStringLiteral("listrano: %1: %2")
+                        .arg(interchange::exportSuffixText(), options.exportTo));
         return 2;
     }
     ProgressLine line(QStringLiteral("Exportando"));
@@ -138,16 +130,8 @@ int exportTool(const Options& options, const QString& database)
 
 int runTool(const Options& options, const QString& database)
 {
-    if (!QFileInfo::exists(database)) {
-        say(stderr, QStringLiteral("listrano: o banco de dados %1 não existe. Para criar um "
-                                   "vazio: listrano-initdb %1")
-                        .arg(database));
-        return 1;
-    }
-    if (interchange::isAccessFile(database)) {
-        say(stderr, QStringLiteral("listrano: %1 é um catálogo de endereços do Access, ainda "
-                                   "não convertido; abra o programa para convertê-lo.")
-                        .arg(database));
+    if (const auto problem = interchange::databaseProblem(database); !problem.what.isEmpty()) {
+        say(stderr, QStringLiteral("listrano: ") + problem.what + u' ' + problem.remedy);
         return 1;
     }
     switch (options.action) {

@@ -3,13 +3,13 @@
 #include "accessread.h"
 #include "database.h"
 #include "typedcolumns.h"
+#include "usertexts.h"
 #include "vcardread.h"
 
 #include <algorithm>
 #include <optional>
 
 #include <QFile>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -97,9 +97,8 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row)
 
 QString ImportSummary::text() const
 {
-    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
-    const auto count = [&brazil](qint64 n, const char* one, const char* many) {
-        return brazil.toString(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
+    const auto count = [](qint64 n, const char* one, const char* many) {
+        return brazilianNumber(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
     };
     return count(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
            count(duplicates, "já existente ignorado", "já existentes ignorados") +
@@ -238,12 +237,13 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
     if (!file.open(QIODevice::ReadOnly))
         return refuse(file.errorString());
     if (isAccessFile(file.peek(20))) {
-        QString error;
-        const QStringList tables = accessTables(source, &error);
-        if (!error.isEmpty())
-            return refuse(error);
+        // The file's tables are asked for only when none was named.
         QString wanted = request.table;
         if (wanted.isEmpty()) {
+            QString error;
+            const QStringList tables = accessTables(source, &error);
+            if (!error.isEmpty())
+                return refuse(error);
             const auto own = std::find_if(tables.begin(), tables.end(), [](const QString& t) {
                 return t.compare(contact::TableName, Qt::CaseInsensitive) == 0;
             });

@@ -111,11 +111,6 @@ void setSearchIndexing(QComboBox* combo, bool on)
         model->setIndexing(on);
 }
 
-int occurrence(const QStringList& items, int index)
-{
-    return listsearch::scanOccurrence(items, index);
-}
-
 int nthEqual(const QStringList& items, const QString& text, int n)
 {
     return listsearch::scanNthEqual(items, text, n);
@@ -161,7 +156,7 @@ int occurrence(const QComboBox* combo, int index)
     const QStringList list = items(combo);
     if (const SearchModel* model = searchModel(combo); model && model->index())
         return model->index()->occurrence(list, index);
-    return occurrence(list, index);
+    return listsearch::scanOccurrence(list, index);
 }
 
 void setCurrent(QComboBox* combo, int index)

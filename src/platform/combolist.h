@@ -18,10 +18,10 @@ namespace combolist {
 // -1 when none matches.
 int find(const QStringList& items, int start, const QString& text, bool exact);
 
-// Equal names, told apart by their order: how many items before index are equal
-// to the item at index (0 for the first of them), and the index of the n-th item
-// equal to text (-1 when there are not that many). Letter case counts.
-int occurrence(const QStringList& items, int index);
+// Equal names, told apart by their order: the index of the n-th item equal to
+// text (-1 when there are not that many), and (below, for a combo) how many items
+// before index are equal to the item at index (0 for the first of them). Letter
+// case counts.
 int nthEqual(const QStringList& items, const QString& text, int n);
 
 // Gives the combo a plain list model, filled in one go. After each change of a

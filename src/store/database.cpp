@@ -43,8 +43,14 @@ StoreError openFailure(QSqlDatabase& db)
 // A file found sound by checkAhead: which file, and as it was then.
 struct Voucher {
     QString path;
-    quint64 device = 0, inode = 0, size = 0;
+    FileIdentity identity;
+    quint64 size = 0;
     qint64 modifiedNs = 0;
+    bool operator==(const Voucher& other) const
+    {
+        return path == other.path && identity == other.identity && size == other.size &&
+               modifiedNs == other.modifiedNs;
+    }
 };
 std::mutex voucherLock;
 std::optional<Voucher> voucher;
@@ -54,7 +60,9 @@ std::optional<Voucher> currentState(const QString& path)
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
-    return Voucher{path, quint64(info.st_dev), quint64(info.st_ino), quint64(info.st_size),
+    return Voucher{path,
+                   {quint64(info.st_dev), quint64(info.st_ino)},
+                   quint64(info.st_size),
                    qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
@@ -64,9 +72,7 @@ bool vouchedFor(const QString& path)
     const std::optional<Voucher> now = currentState(path);
     std::lock_guard<std::mutex> lock(voucherLock);
     const std::optional<Voucher> given = std::exchange(voucher, std::nullopt);
-    return now && given && given->path == now->path && given->device == now->device &&
-           given->inode == now->inode && given->size == now->size &&
-           given->modifiedNs == now->modifiedNs;
+    return now && given && *given == *now;
 }
 
 StoreError checkSound(QSqlDatabase& db, bool vouched)
@@ -194,8 +200,7 @@ StoreError checkAhead(const QString& path)
     const StoreError result = checkContactFile(path);
     const std::optional<Voucher> after = currentState(path);
     // Only a file that stood still through the check is vouched for.
-    if (!result && before && after && before->size == after->size &&
-        before->modifiedNs == after->modifiedNs && before->inode == after->inode) {
+    if (!result && before && after && *before == *after) {
         std::lock_guard<std::mutex> lock(voucherLock);
         voucher = after;
     }

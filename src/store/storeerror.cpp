@@ -44,6 +44,12 @@ QString defaultText(StoreError::Kind kind)
 }
 } // namespace
 
+QString StoreError::withReason(const QString& between, const QString& after) const
+{
+    const QString why = reason();
+    return why.isEmpty() ? text : why + between + text + after;
+}
+
 StoreError StoreError::fromSql(const QSqlError& error)
 {
     StoreError e;

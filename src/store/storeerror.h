@@ -49,6 +49,9 @@ struct [[nodiscard]] StoreError {
     // Why the file refused, in the user's words; empty when the code says nothing
     // the user can act on.
     QString reason() const;
+    // The reason, between, the engine's text and after; the engine's text alone
+    // when there is no reason to give.
+    QString withReason(const QString& between, const QString& after = QString()) const;
 
     static StoreError fromSql(const QSqlError& error);
     static StoreError make(Kind kind, const QString& text = QString());

@@ -1,14 +1,12 @@
 #include "transferdialogs.h"
 
-#include "accessread.h"
 #include "export.h"
 #include "filechooser.h"
 #include "import.h"
 #include "messagebox.h"
+#include "usertexts.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QLocale>
 #include <QProgressDialog>
 
 namespace transferdialogs {
@@ -52,9 +50,7 @@ int failed(const QString& title, const QString& text)
 // What went wrong, in the user's words first when the engine's code tells.
 QString explained(const StoreError& error)
 {
-    const QString reason = error.reason();
-    return reason.isEmpty() ? error.text
-                            : reason + QStringLiteral("\n\nDetalhe técnico: ") + error.text;
+    return error.withReason(QStringLiteral("\n\nDetalhe técnico: "));
 }
 
 // Says how a task ended that did not finish: stopped by the user (status 0),
@@ -71,24 +67,13 @@ int unfinished(const QString& title, const StoreError& error, const QString& sto
 // False, after saying so, when there is no database to work on.
 bool databaseThere(const QString& database, const QString& title)
 {
-    const QString file = QDir::toNativeSeparators(database);
-    if (!QFileInfo::exists(database))
-        failed(title, QStringLiteral("O banco de dados de contatos %1 não existe.\n\n"
-                                     "Para criar um vazio: listrano-initdb %1")
-                          .arg(file));
-    else if (interchange::isAccessFile(database))
-        failed(title, QStringLiteral("%1 é um catálogo de endereços do Access, ainda não "
-                                     "convertido.\n\nAbra o programa para convertê-lo.")
-                          .arg(file));
-    else
+    const interchange::DatabaseProblem problem = interchange::databaseProblem(database);
+    if (problem.what.isEmpty())
         return true;
+    failed(title, problem.what + QStringLiteral("\n\n") + problem.remedy);
     return false;
 }
 
-QString number(qint64 n)
-{
-    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
-}
 } // namespace
 
 int importContacts(const QString& database)
@@ -152,9 +137,8 @@ int exportContacts(const QString& database)
         return 0;
     interchange::Format format;
     if (!interchange::formatOf(target, &format))
-        return failed(ExportTitle, QStringLiteral("O arquivo de exportação termina em .csv "
-                                                  "(planilha) ou .vcf (vCard):\n%1")
-                                       .arg(QDir::toNativeSeparators(target)));
+        return failed(ExportTitle, interchange::exportSuffixText() + QStringLiteral(":\n") +
+                                       QDir::toNativeSeparators(target));
     ProgressDialog dialog(
         QStringLiteral("Exportando contatos para %1…").arg(QDir::toNativeSeparators(target)),
         ExportTitle);
@@ -169,7 +153,7 @@ int exportContacts(const QString& database)
                               .arg(QDir::toNativeSeparators(target)));
     MessageBox::show(nullptr,
                      QStringLiteral("%1 %2 para %3.")
-                         .arg(number(written.value),
+                         .arg(interchange::brazilianNumber(written.value),
                               written.value == 1 ? QStringLiteral("contato foi exportado")
                                                  : QStringLiteral("contatos foram exportados"),
                               QDir::toNativeSeparators(target)),

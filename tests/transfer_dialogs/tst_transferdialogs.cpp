@@ -51,11 +51,9 @@ private slots:
         const QString db = dir.filePath("Quelmar.mdb");
         testdb::createEmpty(db);
         testdb::insertContact(db, {"Ana"});
-        QFile cards(dir.filePath("cartoes.vcf"));
-        QVERIFY(cards.open(QIODevice::WriteOnly));
-        cards.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bia\r\nEND:VCARD\r\n"
-                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caio\r\nEND:VCARD\r\n");
-        cards.close();
+        QVERIFY(testdb::writeFile(dir.filePath("cartoes.vcf"),
+                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bia\r\nEND:VCARD\r\n"
+                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caio\r\nEND:VCARD\r\n"));
         answers.replaceInStrings(QRegularExpression("^@"), dir.path());
         filechooser::setNextAnswers(answers);
         MessageBox::clearShown();

@@ -1,0 +1,34 @@
+#include "usertexts.h"
+
+#include "accessread.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace interchange {
+
+QString brazilianNumber(qint64 n)
+{
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
+}
+
+QString exportSuffixText()
+{
+    return QStringLiteral("O arquivo de exportação termina em .csv (planilha) ou .vcf (vCard)");
+}
+
+DatabaseProblem databaseProblem(const QString& path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    if (!QFileInfo::exists(path))
+        return {QStringLiteral("O banco de dados de contatos %1 não existe.").arg(file),
+                QStringLiteral("Para criar um vazio: listrano-initdb %1").arg(file)};
+    if (isAccessFile(path))
+        return {QStringLiteral("%1 é um catálogo de endereços do Access, ainda não convertido.")
+                    .arg(file),
+                QStringLiteral("Abra o programa para convertê-lo.")};
+    return {};
+}
+
+} // namespace interchange
