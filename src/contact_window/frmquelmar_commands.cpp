@@ -204,6 +204,8 @@ void frmQuelmar::cmdConsultar_Click()
     ui->cboNome->show();
     m_navigator->focusOn(ui->cboNome);
 
+    // The names listed before go first, so that the new ones take their memory.
+    combolist::setItems(ui->cboNome, {});
     StoreError e = dat1.Refresh();
     m_showsCurrentRow = false; // the refresh moved the store to its first row
     QStringList names;

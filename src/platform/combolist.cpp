@@ -130,11 +130,7 @@ void setItems(QComboBox* combo, const QStringList& items)
 {
     const QString text = combo->currentText();
     if (auto* model = qobject_cast<QStringListModel*>(combo->model())) {
-        // The old list goes on a pool thread: a million names take a while to free.
-        QStringList old = model->stringList();
         model->setStringList(items);
-        if (old.size() >= 10000)
-            QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old = {}; });
     } else {
         combo->clear();
         combo->addItems(items);

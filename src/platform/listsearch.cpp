@@ -112,7 +112,7 @@ Index::Index(const QStringList& items, const std::atomic<bool>* stop)
         for (const QChar unit : items.at(i))
             folded.push_back(foldUnit(unit.unicode(), last));
         if (i % 4096 == 0 && stopped())
-            return;
+            return; // nothing ordered: of no use
     }
     from[size_t(count)] = qsizetype(folded.size());
     const auto text = [&](int i) {
@@ -122,16 +122,29 @@ Index::Index(const QStringList& items, const std::atomic<bool>* stop)
     m_order.resize(size_t(count));
     for (int i = 0; i < count; ++i)
         m_order[size_t(i)] = i;
-    std::sort(m_order.begin(), m_order.end(), [&text](int x, int y) {
-        const int c = text(x).compare(text(y));
-        return c != 0 ? c < 0 : x < y;
-    });
-    if (stopped())
+    // A stop is heard within the sort too, which takes the longest.
+    struct Stopped {};
+    try {
+        std::sort(m_order.begin(), m_order.end(), [&text, &stopped](int x, int y) {
+            if (stopped())
+                throw Stopped();
+            const int c = text(x).compare(text(y));
+            return c != 0 ? c < 0 : x < y;
+        });
+    } catch (const Stopped&) {
+        m_order.clear();
         return;
+    }
     m_blocks = m_order;
-    for (size_t b = 0; b < m_blocks.size() && !stopped(); b += BlockSize)
+    for (size_t b = 0; b < m_blocks.size(); b += BlockSize) {
+        if (stopped()) {
+            m_order.clear();
+            m_blocks.clear();
+            return;
+        }
         std::sort(m_blocks.begin() + b,
                   m_blocks.begin() + std::min(b + BlockSize, m_blocks.size()));
+    }
 }
 
 std::pair<int, int> Index::range(const QStringList& items, QStringView text, bool exact) const

@@ -20,7 +20,9 @@ const QString IndexOwnerSql = QStringLiteral(
     "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? AND tbl_name = ?");
 const QString IndexColumnsSql =
     QStringLiteral("SELECT name FROM pragma_index_info(?) ORDER BY seqno");
-const int BatchSize = 512;
+// A seek mostly wants one row, or the few equal to it: a short first batch,
+// and whole ones after it if the walk goes on.
+const int SeekBatchSize = 16;
 const QString IndexProbeSql = QStringLiteral("SELECT rowid FROM %1 INDEXED BY %2 LIMIT 0");
 
 QVariant text(const QString& s)
@@ -110,7 +112,7 @@ QString TableRecordset::orderedSelect() const
 
 // Reads the next batch of rows in the recordset's order, from those that where
 // lets through.
-StoreError TableRecordset::loadBatch(const QString& where, const QVariantList& values)
+StoreError TableRecordset::loadBatch(const QString& where, const QVariantList& values, int limit)
 {
     dropBatch();
     const QString order = m_keyColumn.isEmpty()
@@ -119,14 +121,14 @@ StoreError TableRecordset::loadBatch(const QString& where, const QVariantList& v
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     QVariantList bound = values;
-    bound << BatchSize;
+    bound << limit;
     if (StoreError e = exec(q, orderedSelect() + where + order + QStringLiteral(" LIMIT ?"), bound))
         return e;
     while (q.next())
         m_batch.append(
             {q.value(0).toLongLong(), m_cursorColumn.isEmpty() ? QVariant() : q.value(1)});
     const StoreError e = StoreError::fromSql(q.lastError());
-    m_batchIsLast = m_batch.size() < BatchSize;
+    m_batchIsLast = m_batch.size() < limit;
     return e;
 }
 
@@ -424,8 +426,8 @@ StoreError TableRecordset::Seek(const QString& comparison, const QString& key)
         return StoreError::make(StoreError::NoIndex);
     abandonEdit();
     m_hasCurrent = m_canResume = false;
-    if (StoreError e =
-            loadBatch(QStringLiteral(" WHERE %1 >= ?").arg(quoted(m_keyColumn)), {text(key)}))
+    if (StoreError e = loadBatch(QStringLiteral(" WHERE %1 >= ?").arg(quoted(m_keyColumn)),
+                                 {text(key)}, SeekBatchSize))
         return e;
     if (StoreError e = fetch())
         return e;

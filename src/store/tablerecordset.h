@@ -81,7 +81,9 @@ private:
     StoreError noSuchField(const QString& field) const;
     void abandonEdit();
     void dropBatch();
-    StoreError loadBatch(const QString& where, const QVariantList& values);
+    // Rows are read ahead in batches of this many.
+    static constexpr int BatchSize = 512;
+    StoreError loadBatch(const QString& where, const QVariantList& values, int limit = BatchSize);
     StoreError loadBatchAfterCurrent();
     StoreError fetch();
     StoreError loadRow();

@@ -15,15 +15,19 @@ private slots:
     {
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("stopped"); // the building cut short: the index answers by scanning
         for (const quint32 seed : {1u, 2u, 3u, 4u, 5u})
-            QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed << int(300 * seed);
-        QTest::newRow("a few long blocks") << 9u << 5000;
+            QTest::newRow(qPrintable(QString("seed %1").arg(seed)))
+                << seed << int(300 * seed) << false;
+        QTest::newRow("a few long blocks") << 9u << 5000 << false;
+        QTest::newRow("stopped") << 6u << 1000 << true;
     }
 
     void sameAnswersAsTheScan()
     {
         QFETCH(quint32, seed);
         QFETCH(int, size);
+        QFETCH(bool, stopped);
         QRandomGenerator random(seed);
         // Few letters, so that names repeat and begin alike: plain and accented,
         // both cases, a character beyond the first plane and its other case.
@@ -38,7 +42,8 @@ private slots:
         QStringList items;
         for (int i = 0; i < size; ++i)
             items << (i > 0 && random.bounded(4) == 0 ? items.at(random.bounded(i)) : word());
-        const listsearch::Index index(items);
+        const std::atomic<bool> stop{stopped};
+        const listsearch::Index index(items, &stop);
 
         for (int q = 0; q < 2000; ++q) {
             const QString text = random.bounded(2)

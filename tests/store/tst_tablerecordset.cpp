@@ -41,6 +41,7 @@ private slots:
     void secondCopyGotThereFirst();
     void namesInOneGo_data();
     void namesInOneGo();
+    void namesReadAsTheDriverReadsThem();
 
 private:
     TableRecordset* open();
@@ -522,6 +523,39 @@ void TestTableRecordset::namesInOneGo()
     QVERIFY(!names.error);
     QCOMPARE(names.value, expected);
     QCOMPARE(rs->columnTexts("Apelido").error.kind, StoreError::NoSuchField);
+}
+
+// The list's names must be the ones the rows give when read one by one (a name
+// from the list is sought as it is), however the stored bytes are made.
+void TestTableRecordset::namesReadAsTheDriverReadsThem()
+{
+    const QStringList stored = {
+        "4d61726961", "4a6fc3a36f", "f09f9880", "610062",   "c3a3a3", "80", "c3", "c0af",
+        "eda080",     "efbfbe",     "f4908080", "f8888080", "e282",   "7a" // ASCII, accents, 4
+                                                                           // bytes, NUL, damaged
+    };
+    for (const QString& hex : stored)
+        testdb::query(
+            m_path, QString("INSERT INTO tblQuelmar (Nome) VALUES (CAST(x'%1' AS TEXT))").arg(hex));
+    QStringList expected;
+    for (const QVariantList& row :
+         testdb::query(m_path, "SELECT Nome FROM tblQuelmar ORDER BY rowid"))
+        expected << row.value(0).toString();
+    QCOMPARE(expected.size(), stored.size());
+    StoreResult<QStringList> names = open()->columnTexts("Nome", 0);
+    QVERIFY(!names.error);
+    QCOMPARE(names.value, expected);
+
+    // Each name is a string of its own: changed, even as the last one left of
+    // its read, it leaves the others as they are.
+    QString changed = names.value.at(1);
+    changed.append("!").prepend("¡");
+    QCOMPARE(names.value, expected);
+    QString last = names.value.at(0);
+    names = {};
+    last.append(QString(1000, 'x')).replace(0, 1, "W");
+    QCOMPARE(last, "Waria" + QString(1000, 'x'));
+    QCOMPARE(changed, "¡" + expected.at(1) + "!");
 }
 
 QTEST_GUILESS_MAIN(TestTableRecordset)
