@@ -39,12 +39,16 @@ frmQuelmar::frmQuelmar(QWidget* parent)
     ui->tabQuelmar->tabBar()->setAccessibleName(ui->tabQuelmar->accessibleName());
 
     // The lists are ours alone: no completer or insertion of their own, which
-    // would fight the completion and add typed text to the lists.
+    // would fight the completion and add typed text to the lists, nor a search of
+    // their own through the whole list when the field is left or Enter pressed,
+    // which costs a look at every name of a long list.
     for (QComboBox* combo : {ui->cboNome, ui->cboUfRes, ui->cboUfCom}) {
         combo->setLineEdit(new TextBox(combo)); // pasted text made one line
         combolist::useStringList(combo);
         combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);
+        disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
+        disconnect(combo->lineEdit(), &QLineEdit::returnPressed, combo, nullptr);
     }
     ui->cboNome->hide();
 
