@@ -225,6 +225,8 @@ void TestTableRecordset::seek_data()
     QTest::newRow("past the last") << some << "Zé" << 0;
     QTest::newRow("empty table") << QStringList() << "Ana" << 0;
     QTest::newRow("quote in key") << QStringList({"O'Hara", "O"}) << "O'Hara" << 1;
+    QTest::newRow("many alike, walked on past the first read")
+        << QStringList(40, "Ana") + QStringList({"Bia"}) << "Ana" << 1;
 }
 
 void TestTableRecordset::seek()
@@ -241,8 +243,16 @@ void TestTableRecordset::seek()
     QVERIFY(!rs->Seek(QStringLiteral("="), key));
     QCOMPARE(rs->NoMatch(), foundRow == 0);
     QCOMPARE(rs->hasCurrent(), foundRow != 0);
-    if (foundRow)
-        QCOMPARE(rs->Value("Email").value.toString(), QString::number(foundRow));
+    if (!foundRow)
+        return;
+    QCOMPARE(rs->Value("Email").value.toString(), QString::number(foundRow));
+    // The walk goes on from there to the last name.
+    QStringList sorted = stored;
+    std::sort(sorted.begin(), sorted.end());
+    qsizetype walked = 0;
+    for (; !rs->Eof(); ++walked)
+        QVERIFY(!rs->MoveNext());
+    QCOMPARE(walked, sorted.size() - sorted.indexOf(key));
 }
 
 void TestTableRecordset::seek_needsIndexChosenAfterRefresh()
