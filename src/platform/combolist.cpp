@@ -87,6 +87,13 @@ const SearchModel* searchModel(const QComboBox* combo)
 {
     return dynamic_cast<const SearchModel*>(combo->model());
 }
+
+// The combo's index, when one is ready.
+std::shared_ptr<const listsearch::Index> readyIndex(const QComboBox* combo)
+{
+    const SearchModel* model = searchModel(combo);
+    return model ? model->index() : nullptr;
+}
 } // namespace
 
 int find(const QStringList& items, int start, const QString& text, bool exact)
@@ -142,17 +149,15 @@ void setItems(QComboBox* combo, const QStringList& items)
 int find(const QComboBox* combo, int start, const QString& text, bool exact)
 {
     const QStringList list = items(combo);
-    if (const SearchModel* model = searchModel(combo); model && model->index())
-        return model->index()->find(list, start, text, exact);
-    return find(list, start, text, exact);
+    const auto index = readyIndex(combo);
+    return index ? index->find(list, start, text, exact) : find(list, start, text, exact);
 }
 
 int occurrence(const QComboBox* combo, int index)
 {
     const QStringList list = items(combo);
-    if (const SearchModel* model = searchModel(combo); model && model->index())
-        return model->index()->occurrence(list, index);
-    return listsearch::scanOccurrence(list, index);
+    const auto ready = readyIndex(combo);
+    return ready ? ready->occurrence(list, index) : listsearch::scanOccurrence(list, index);
 }
 
 void setCurrent(QComboBox* combo, int index)

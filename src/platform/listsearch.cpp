@@ -97,7 +97,23 @@ int scanOccurrence(const QStringList& items, int index)
 
 Index::Index(const QStringList& items, const std::atomic<bool>* stop)
 {
-    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
+    // A stop is heard at every step, within the sort too, which takes the longest;
+    // the index is then left empty, of no use.
+    struct Stopped {};
+    const auto heedStop = [stop] {
+        if (stop && stop->load(std::memory_order_relaxed))
+            throw Stopped();
+    };
+    try {
+        build(items, heedStop);
+    } catch (const Stopped&) {
+        m_order.clear();
+        m_blocks.clear();
+    }
+}
+
+template <typename HeedStop> void Index::build(const QStringList& items, const HeedStop& heedStop)
+{
     const int count = int(items.size());
     // Every item folded once, end to end in one block, for the sorting alone.
     qsizetype units = 0;
@@ -111,8 +127,8 @@ Index::Index(const QStringList& items, const std::atomic<bool>* stop)
         char16_t last = 0;
         for (const QChar unit : items.at(i))
             folded.push_back(foldUnit(unit.unicode(), last));
-        if (i % 4096 == 0 && stopped())
-            return; // nothing ordered: of no use
+        if (i % 4096 == 0)
+            heedStop();
     }
     from[size_t(count)] = qsizetype(folded.size());
     const auto text = [&](int i) {
@@ -122,26 +138,14 @@ Index::Index(const QStringList& items, const std::atomic<bool>* stop)
     m_order.resize(size_t(count));
     for (int i = 0; i < count; ++i)
         m_order[size_t(i)] = i;
-    // A stop is heard within the sort too, which takes the longest.
-    struct Stopped {};
-    try {
-        std::sort(m_order.begin(), m_order.end(), [&text, &stopped](int x, int y) {
-            if (stopped())
-                throw Stopped();
-            const int c = text(x).compare(text(y));
-            return c != 0 ? c < 0 : x < y;
-        });
-    } catch (const Stopped&) {
-        m_order.clear();
-        return;
-    }
+    std::sort(m_order.begin(), m_order.end(), [&](int x, int y) {
+        heedStop();
+        const int c = text(x).compare(text(y));
+        return c != 0 ? c < 0 : x < y;
+    });
     m_blocks = m_order;
     for (size_t b = 0; b < m_blocks.size(); b += BlockSize) {
-        if (stopped()) {
-            m_order.clear();
-            m_blocks.clear();
-            return;
-        }
+        heedStop();
         std::sort(m_blocks.begin() + b,
                   m_blocks.begin() + std::min(b + BlockSize, m_blocks.size()));
     }

@@ -37,6 +37,7 @@ public:
     int occurrence(const QStringList& items, int index) const;
 
 private:
+    template <typename HeedStop> void build(const QStringList& items, const HeedStop& heedStop);
     // The range of m_order whose items begin with (or equal) text, folded.
     std::pair<int, int> range(const QStringList& items, QStringView text, bool exact) const;
     // In that range: the first position after start, else the first of all.
