@@ -92,8 +92,8 @@ void frmAbertura::showEvent(QShowEvent* event)
 void frmAbertura::Timer1_Timer()
 {
     Timer1->stop();
-    if (m_check.valid()) [[maybe_unused]]
-        const StoreError ahead = m_check.get();
+    if (m_check.valid())
+        m_check.wait();
 
     if (interchange::isAccessFile(m_databasePath)) {
         hide();

@@ -15,11 +15,6 @@
 namespace interchange {
 
 namespace {
-StoreError systemError()
-{
-    return StoreError::make(StoreError::Io, QString::fromLocal8Bit(std::strerror(errno)));
-}
-
 // The folder's entries made durable after a rename.
 void syncFolder(const QString& folder)
 {
@@ -65,9 +60,9 @@ Conversion convertAccess(const QString& path, const QString& table, const QDate&
         if (!linked && errno != EEXIST && !QFileInfo::exists(result.keptAs))
             linked = std::rename(old.constData(), kept.constData()) == 0; // no hard links here
         if (!linked)
-            result.summary.error = systemError();
+            result.summary.error = StoreError::fromErrno();
         else if (std::rename(QFile::encodeName(fresh).constData(), old.constData()) != 0) {
-            result.summary.error = systemError();
+            result.summary.error = StoreError::fromErrno();
             if (!QFileInfo::exists(path))
                 std::rename(kept.constData(), old.constData());
             else

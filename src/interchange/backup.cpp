@@ -9,7 +9,6 @@
 #include <QSqlQuery>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,8 +33,7 @@ StoreResult<qint64> backup(const QString& database, const QString& target)
     const int fd = ::open(QFile::encodeName(partial).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
-        result.error =
-            StoreError::make(StoreError::Io, QString::fromLocal8Bit(std::strerror(errno)));
+        result.error = StoreError::fromErrno();
         return result;
     }
     ::close(fd);
@@ -67,8 +65,7 @@ StoreResult<qint64> backup(const QString& database, const QString& target)
     // In place only when whole, and never over a file that came meanwhile.
     if (!result.error &&
         ::link(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)
-        result.error =
-            StoreError::make(StoreError::Io, QString::fromLocal8Bit(std::strerror(errno)));
+        result.error = StoreError::fromErrno();
     QFile::remove(partial);
     return result;
 }

@@ -271,13 +271,16 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
     }
     if (!decoded || text.contains(QChar(0)))
         return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
+    // How many contacts to expect is counted only for someone watching.
+    const bool watched = bool(request.progress);
     if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive))
         return importRows(
             path, [&text](const RowSink& sink) { return readVCards(text, sink); },
-            text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive), request.progress);
+            watched ? text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive) : 0,
+            request.progress);
     return importRows(
-        path, [&text](const RowSink& sink) { return readCsv(text, sink); }, text.count(u'\n'),
-        request.progress);
+        path, [&text](const RowSink& sink) { return readCsv(text, sink); },
+        watched ? text.count(u'\n') : 0, request.progress);
 }
 
 } // namespace interchange

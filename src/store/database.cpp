@@ -13,7 +13,6 @@
 #include <utility>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -244,11 +243,8 @@ StoreError createEmpty(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        const int err = errno;
-        return StoreError::make(err == EEXIST ? StoreError::FileExists : StoreError::Io,
-                                QString::fromLocal8Bit(std::strerror(err)));
-    }
+    if (fd < 0)
+        return StoreError::fromErrno();
     ::close(fd);
 
     const QString connection = QStringLiteral("listrano-create-") + path;

@@ -2,6 +2,8 @@
 
 #include <QSqlError>
 
+#include <cstring>
+
 namespace {
 const QString FileReplacedText =
     QStringLiteral("O arquivo do banco de dados foi removido ou substituído por outro programa. "
@@ -61,6 +63,11 @@ StoreError StoreError::fromSql(const QSqlError& error)
     if (e.text.isEmpty())
         e.text = error.driverText();
     return e;
+}
+
+StoreError StoreError::fromErrno(int err)
+{
+    return make(err == EEXIST ? FileExists : Io, QString::fromLocal8Bit(std::strerror(err)));
 }
 
 StoreError StoreError::make(Kind kind, const QString& text)

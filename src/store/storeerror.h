@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+
 #include <QString>
 
 class QSqlError;
@@ -55,6 +57,9 @@ struct [[nodiscard]] StoreError {
 
     static StoreError fromSql(const QSqlError& error);
     static StoreError make(Kind kind, const QString& text = QString());
+    // A failed system call: the system's own text for err (errno by default);
+    // a file already there is told apart.
+    static StoreError fromErrno(int err = errno);
 };
 
 template <typename T> struct [[nodiscard]] StoreResult {
