@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
@@ -166,15 +165,8 @@ QString askPdfPath(QWidget* parent, const QString& fileName)
     }
     // The dialog adds the suffix itself, so that it also asks before replacing
     // a file of the completed name.
-    const QDir documents(filechooser::documentsFolder());
-    QFileDialog dialog(parent, QStringLiteral("Salvar como PDF"), documents.filePath(fileName),
-                       QStringLiteral("PDF (*.pdf)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    return filechooser::askSave(parent, QStringLiteral("Salvar como PDF"), fileName,
+                                {QStringLiteral("PDF (*.pdf)")});
 }
 
 void setTestPrinter(TestPrinter printer, const QString& pdfPath)
