@@ -16,7 +16,6 @@ namespace interchange {
 
 namespace {
 const QString VacuumIntoSql = QStringLiteral("VACUUM INTO ?");
-const QString CountSql = QStringLiteral("SELECT count(*) FROM %1");
 } // namespace
 
 StoreResult<qint64> backup(const QString& database, const QString& target)
@@ -53,11 +52,7 @@ StoreResult<qint64> backup(const QString& database, const QString& target)
     if (!result.error && !(result.error = database::open(partial, connection))) {
         {
             QSqlDatabase db = QSqlDatabase::database(connection, false);
-            QSqlQuery q(db);
-            result.error = database::exec(q, CountSql.arg(database::quoted(contact::TableName)));
-            if (!result.error && q.next())
-                result.value = q.value(0).toLongLong();
-            q.finish();
+            result = database::rowCount(db, contact::TableName);
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);

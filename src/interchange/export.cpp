@@ -13,7 +13,6 @@ namespace interchange {
 namespace {
 const QString Crlf = QStringLiteral("\r\n");
 const QString RowsSql = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid");
-const QString CountSql = QStringLiteral("SELECT COUNT(*) FROM %1");
 
 QString escaped(QString value)
 {
@@ -153,12 +152,8 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
         QSqlDatabase db = QSqlDatabase::database(connection, false);
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        qint64 total = 0;
-        if (progress) {
-            result.error = database::exec(q, CountSql.arg(database::quoted(contact::TableName)));
-            total = !result.error && q.next() ? q.value(0).toLongLong() : 0;
-            q.finish();
-        }
+        // The count only tells how far along the export is.
+        const qint64 total = progress ? database::rowCount(db, contact::TableName).value : 0;
         QStringList columns;
         for (const QString& column : contact::columns())
             columns << database::quoted(column);

@@ -121,6 +121,17 @@ StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values
     return {};
 }
 
+StoreResult<qint64> rowCount(const QSqlDatabase& db, const QString& table)
+{
+    StoreResult<qint64> r;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!(r.error = exec(q, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(table)))) &&
+        q.next())
+        r.value = q.value(0).toLongLong();
+    return r;
+}
+
 StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work)
 {
     QSqlQuery q(db);

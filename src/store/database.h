@@ -62,4 +62,7 @@ StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(
 // Runs sql on db as a prepared statement with the given values bound in order.
 StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
 
+// How many rows table holds.
+StoreResult<qint64> rowCount(const QSqlDatabase& db, const QString& table);
+
 } // namespace database

@@ -9,7 +9,6 @@ using database::exec;
 using database::quoted;
 
 namespace {
-const QString CountSql = QStringLiteral("SELECT count(*) FROM %1");
 const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 // The row is written only while it still holds what was read from it.
@@ -347,13 +346,7 @@ StoreResult<qint64> TableRecordset::RecordCount()
     StoreResult<qint64> r;
     if ((r.error = checkFile()))
         return r;
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if ((r.error = exec(q, CountSql.arg(quoted(m_table)))))
-        return r;
-    if (q.next())
-        r.value = q.value(0).toLongLong();
-    return r;
+    return database::rowCount(m_db, m_table);
 }
 
 StoreError TableRecordset::MoveFirst()
