@@ -54,15 +54,23 @@ struct Voucher {
 std::mutex voucherLock;
 std::optional<Voucher> voucher;
 
-std::optional<Voucher> currentState(const QString& path)
+std::optional<struct stat> statOf(const QString& path)
 {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
+    return info;
+}
+
+std::optional<Voucher> currentState(const QString& path)
+{
+    const std::optional<struct stat> info = statOf(path);
+    if (!info)
+        return std::nullopt;
     return Voucher{path,
-                   {quint64(info.st_dev), quint64(info.st_ino)},
-                   quint64(info.st_size),
-                   qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+                   {quint64(info->st_dev), quint64(info->st_ino)},
+                   quint64(info->st_size),
+                   qint64(info->st_mtim.tv_sec) * 1000000000 + info->st_mtim.tv_nsec};
 }
 
 // Whether checkAhead found this file sound as it is now; asked once.
@@ -77,18 +85,20 @@ bool vouchedFor(const QString& path)
 StoreError checkSound(QSqlDatabase& db, bool vouched)
 {
     QSqlQuery q(db);
-    if (StoreError e = exec(q, vouched ? QStringLiteral("SELECT 'ok'") : QuickCheckSql))
-        return e;
-    QStringList problems;
-    while (q.next()) {
-        const QString line = q.value(0).toString();
-        if (line != QLatin1String("ok"))
-            problems << line;
-    }
-    if (!problems.isEmpty()) {
-        StoreError e = StoreError::make(StoreError::Engine, problems.join(QLatin1Char('\n')));
-        e.nativeCode = StoreError::SqliteCorrupt;
-        return e;
+    if (!vouched) {
+        if (StoreError e = exec(q, QuickCheckSql))
+            return e;
+        QStringList problems;
+        while (q.next()) {
+            const QString line = q.value(0).toString();
+            if (line != QLatin1String("ok"))
+                problems << line;
+        }
+        if (!problems.isEmpty()) {
+            StoreError e = StoreError::make(StoreError::Engine, problems.join(QLatin1Char('\n')));
+            e.nativeCode = StoreError::SqliteCorrupt;
+            return e;
+        }
     }
     for (const char* sql : SettingsSql) {
         if (StoreError e = exec(q, QString::fromLatin1(sql)))
@@ -176,10 +186,10 @@ StoreError open(const QString& path, const QString& connectionName)
 
 std::optional<FileIdentity> fileIdentity(const QString& path)
 {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    const std::optional<struct stat> info = statOf(path);
+    if (!info)
         return std::nullopt;
-    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+    return FileIdentity{quint64(info->st_dev), quint64(info->st_ino)};
 }
 
 StoreError checkContactFile(const QString& path)
