@@ -162,8 +162,10 @@ bool frmAbertura::convertAccessBook()
                              .arg(file, kept),
                          ProgramTitle, MessageBox::Question, MessageBox::YesNo) != MessageBox::Yes)
         return false;
+    // The table is known to be there: named, the file is not asked for its
+    // tables again.
     const interchange::Conversion done =
-        interchange::convertAccess(m_databasePath, QString(), today);
+        interchange::convertAccess(m_databasePath, contact::TableName, today);
     if (done.summary.error)
         return critical(QStringLiteral("A conversão não foi feita; o arquivo do Access não foi "
                                        "alterado.\n\n%1")
