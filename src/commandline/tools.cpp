@@ -20,8 +20,7 @@ void say(FILE* stream, const QString& text)
 
 QString contacts(qint64 count)
 {
-    return interchange::brazilianNumber(count) +
-           (count == 1 ? QStringLiteral(" contato") : QStringLiteral(" contatos"));
+    return interchange::countText(count, "contato", "contatos");
 }
 
 // A line on the terminal that tells how far a long task is, written over
@@ -93,15 +92,12 @@ int importTool(const Options& options, const QString& database)
         return 1;
     }
     say(stdout, summary.text() + u'.');
-    QStringList lines;
-    for (const int failed : summary.failedLines)
-        lines << QString::number(failed);
-    if (!lines.isEmpty())
+    if (!summary.failedLines.isEmpty())
         say(stdout, QStringLiteral("%1 com erro (sem nome ou com células a mais ou a menos): %2.")
                         .arg(interchange::isAccessFile(options.importFrom)
                                  ? QStringLiteral("Linhas da tabela")
                                  : QStringLiteral("Linhas"),
-                             lines.join(QStringLiteral(", "))));
+                             interchange::lineList(summary.failedLines)));
     return 0;
 }
 

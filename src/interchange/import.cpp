@@ -97,12 +97,9 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row)
 
 QString ImportSummary::text() const
 {
-    const auto count = [](qint64 n, const char* one, const char* many) {
-        return brazilianNumber(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
-    };
-    return count(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
-           count(duplicates, "já existente ignorado", "já existentes ignorados") +
-           QStringLiteral(", ") + count(failedLines.size(), "com erro", "com erro");
+    return countText(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
+           countText(duplicates, "já existente ignorado", "já existentes ignorados") +
+           QStringLiteral(", ") + countText(failedLines.size(), "com erro", "com erro");
 }
 
 ImportSummary importRows(const QString& path, const Reader& read, qint64 expected,

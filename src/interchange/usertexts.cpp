@@ -13,6 +13,21 @@ QString brazilianNumber(qint64 n)
     return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n);
 }
 
+QString countText(qint64 n, const char* one, const char* many)
+{
+    return brazilianNumber(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
+}
+
+QString lineList(const QList<int>& lines, qsizetype limit)
+{
+    QStringList texts;
+    for (const int line : limit < 0 ? lines : lines.mid(0, limit))
+        texts << QString::number(line);
+    if (limit >= 0 && lines.size() > limit)
+        texts << QStringLiteral("…");
+    return texts.join(QStringLiteral(", "));
+}
+
 QString exportSuffixText()
 {
     return QStringLiteral("O arquivo de exportação termina em .csv (planilha) ou .vcf (vCard)");

@@ -113,14 +113,9 @@ int importContacts(const QString& database)
             QStringLiteral("Nada foi importado de %1.").arg(QDir::toNativeSeparators(source)));
     QString text = summary.text() + u'.';
     if (!summary.failedLines.isEmpty()) {
-        QStringList lines;
-        for (const int line : summary.failedLines.mid(0, 20))
-            lines << QString::number(line);
-        if (summary.failedLines.size() > 20)
-            lines << QStringLiteral("…");
         text += QStringLiteral("\n\nSem nome ou com células a mais ou a menos, não importados: "
                                "linhas %1.")
-                    .arg(lines.join(QStringLiteral(", ")));
+                    .arg(interchange::lineList(summary.failedLines, 20));
     }
     MessageBox::show(nullptr, text, ImportTitle, MessageBox::Information);
     return 0;
@@ -152,10 +147,9 @@ int exportContacts(const QString& database)
                           QStringLiteral("Não foi possível exportar para %1.")
                               .arg(QDir::toNativeSeparators(target)));
     MessageBox::show(nullptr,
-                     QStringLiteral("%1 %2 para %3.")
-                         .arg(interchange::brazilianNumber(written.value),
-                              written.value == 1 ? QStringLiteral("contato foi exportado")
-                                                 : QStringLiteral("contatos foram exportados"),
+                     QStringLiteral("%1 para %2.")
+                         .arg(interchange::countText(written.value, "contato foi exportado",
+                                                     "contatos foram exportados"),
                               QDir::toNativeSeparators(target)),
                      ExportTitle, MessageBox::Information);
     return 0;
