@@ -4,7 +4,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
 
 #include <map>
 #include <optional>
@@ -16,7 +15,7 @@ using contact::Field;
 
 // One column of a numbered group: "Phone 1 - Value" is group "phone" 1, part "value".
 struct GroupColumn {
-    QString group;
+    OwnColumns::Kind kind;
     int number = 0;
     QString part;
 };
@@ -27,11 +26,18 @@ std::optional<GroupColumn> groupColumn(const QString& header)
     const QRegularExpressionMatch m = numbered.match(header.trimmed());
     if (!m.hasMatch())
         return std::nullopt;
+    using Kind = OwnColumns::Kind;
     const QString group = contact::headerKey(m.captured(1));
-    if (group != QLatin1String("phone") && group != QLatin1String("email") &&
-        group != QLatin1String("address"))
+    Kind kind;
+    if (group == QLatin1String("phone"))
+        kind = Kind::Phone;
+    else if (group == QLatin1String("email"))
+        kind = Kind::Email;
+    else if (group == QLatin1String("address"))
+        kind = Kind::Address;
+    else
         return std::nullopt;
-    return GroupColumn{group, m.captured(2).toInt(), contact::headerKey(m.captured(3))};
+    return GroupColumn{kind, m.captured(2).toInt(), contact::headerKey(m.captured(3))};
 }
 
 enum NamePart { First, Middle, Last };
@@ -105,7 +111,7 @@ OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(he
         if (contact::fieldOfHeader(header.at(c), &field) && field == contact::Nome)
             hasName = true;
         if (const auto column = groupColumn(header.at(c))) {
-            Group& group = m_groups[{column->group, column->number}];
+            Group& group = m_groups[{column->kind, column->number}];
             if (column->part == QLatin1String("type") || column->part == QLatin1String("label"))
                 group.type = c;
             else
@@ -120,19 +126,18 @@ OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(he
     if (m_composeName)
         m_added << contact::Nome;
     for (const auto& [key, group] : m_groups) {
-        for (int f = 0; f < contact::FieldCount; ++f) {
-            using namespace contact;
-            const bool fills =
-                key.first == QLatin1String("phone")
-                    ? f == FoneRes || f == CelularRes || f == FoneCom || f == CelularCom
-                : key.first == QLatin1String("email")
-                    ? Field(f) == contact::Email
-                    : std::any_of(group.parts.begin(), group.parts.end(), [f](const auto& part) {
-                          return addressField(part.first, false) == f ||
-                                 addressField(part.first, true) == f;
-                      });
-            if (fills && !m_added.contains(Field(f)))
-                m_added << Field(f);
+        using namespace contact;
+        QList<Field> fills;
+        if (key.first == Kind::Phone)
+            fills = {FoneRes, CelularRes, FoneCom, CelularCom};
+        else if (key.first == Kind::Email)
+            fills = {Email};
+        else
+            for (const auto& part : group.parts)
+                fills << addressField(part.first, false) << addressField(part.first, true);
+        for (const Field field : fills) {
+            if (field != FieldCount && !m_added.contains(field))
+                m_added << field;
         }
     }
     for (const Field field : m_added)
@@ -156,11 +161,11 @@ void OwnColumns::extend(QStringList& row) const
             if (value.isEmpty())
                 continue;
             Field field = contact::FieldCount;
-            if (key.first == QLatin1String("phone") && part == QLatin1String("value"))
+            if (key.first == Kind::Phone && part == QLatin1String("value"))
                 field = phoneField(type);
-            else if (key.first == QLatin1String("address"))
+            else if (key.first == Kind::Address)
                 field = addressField(part, isWork(type));
-            else if (key.first == QLatin1String("email") && part == QLatin1String("value")) {
+            else if (key.first == Kind::Email && part == QLatin1String("value")) {
                 if (preferred && !preferredEmail)
                     own[contact::Email].clear();
                 preferredEmail = preferredEmail || preferred;

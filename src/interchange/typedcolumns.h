@@ -25,6 +25,9 @@ public:
     const QStringList& header() const { return m_header; }
     void extend(QStringList& row) const;
 
+    // The numbered groups of columns taken apart.
+    enum class Kind { Phone, Email, Address };
+
 private:
     struct Group {
         int type = -1;                // the column of its type or label
@@ -33,8 +36,8 @@ private:
 
     QStringList m_header;
     qsizetype m_width;
-    std::map<std::pair<QString, int>, Group> m_groups;
-    std::map<int, int> m_nameParts; // part -> column, in the name's order
+    std::map<std::pair<Kind, int>, Group> m_groups; // by kind and number
+    std::map<int, int> m_nameParts;                 // part -> column, in the name's order
     bool m_composeName = false;
     QList<contact::Field> m_added;
 };
