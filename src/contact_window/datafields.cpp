@@ -6,6 +6,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPalette>
+
+#include <algorithm>
 
 namespace {
 void clearMasked(MaskEdBox* field, const QString& mask)
@@ -30,6 +33,18 @@ void showInMasked(MaskEdBox* field, const QString& mask, const QString& text)
         field->setMaskedText(text);
     }
 }
+// A locked field still shows a contact to be read: its text in the normal text
+// colour on the window's background (rather than grey on grey), its frame kept.
+// A state list's arrow stays greyed, so the lock can still be seen.
+void readableWhenLocked(QWidget* control)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     palette.color(QPalette::Active, QPalette::Text));
+    palette.setColor(QPalette::Disabled, QPalette::Base,
+                     palette.color(QPalette::Active, QPalette::Window));
+    control->setPalette(palette);
+}
 } // namespace
 
 DataFields::DataFields(const QWidget* form)
@@ -53,6 +68,7 @@ DataFields::DataFields(const QWidget* form)
         // A key a field refuses is heard, not silently dropped.
         if (auto* edit = qobject_cast<QLineEdit*>(control))
             QObject::connect(edit, &QLineEdit::inputRejected, &MessageBox::beep);
+        readableWhenLocked(control);
     }
 }
 
@@ -95,7 +111,15 @@ FieldBinding DataFields::binding(contact::Field field) const
     QWidget* control = m_controls[field];
     if (auto* masked = qobject_cast<MaskEdBox*>(control)) {
         const QString mask = m_masks[field];
-        return {field, [masked] { return masked->text(); },
+        // A masked field without a digit holds nothing: stored as an empty text. A
+        // text shown with the mask off (stored by other means) goes back as it is.
+        return {field,
+                [masked] {
+                    const QString text = masked->text();
+                    const bool digit =
+                        std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+                    return digit || masked->maskPattern().isEmpty() ? text : QString();
+                },
                 [masked, mask](const QString& t) { showInMasked(masked, mask, t); }};
     }
     if (auto* combo = qobject_cast<QComboBox*>(control))

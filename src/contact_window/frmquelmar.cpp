@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QTabBar>
 
 namespace {
@@ -51,6 +52,7 @@ frmQuelmar::frmQuelmar(QWidget* parent)
         disconnect(combo->lineEdit(), &QLineEdit::returnPressed, combo, nullptr);
     }
     ui->cboNome->hide();
+    ui->cboNome->installEventFilter(this);
 
     connect(ui->cmdNovo, &QAbstractButton::clicked, this, &frmQuelmar::cmdNovo_Click);
     connect(ui->cmdSalvar, &QAbstractButton::clicked, this, &frmQuelmar::cmdSalvar_Click);
@@ -123,6 +125,7 @@ QList<QWidget*> frmQuelmar::dataFields() const
 void frmQuelmar::Limpar()
 {
     m_showsCurrentRow = false;
+    m_shownBookmark.clear();
     m_fields->clear();
 }
 
@@ -150,6 +153,7 @@ StoreError frmQuelmar::Mostrar()
     const StoreError e =
         rs ? transfer::toWindow(*rs, m_fields->bindings()) : StoreError::make(StoreError::Closed);
     m_showsCurrentRow = !e;
+    m_shownBookmark = e ? QByteArray() : rs->Bookmark();
     return e;
 }
 
@@ -280,12 +284,18 @@ void frmQuelmar::cmdImprimir_Click()
     ui->tabQuelmar->setCurrentIndex(0);
     if (nameIsEmpty()) {
         inform(QStringLiteral("Não há Registro para Imprimir"), PrintErrorTitle);
+        if (keepTyping())
+            return;
         Desativar();
         m_navigator->focusOn(ui->cmdNovo);
         return;
     }
+    // A contact being added or modified stays as it is, printed or not: it is
+    // not saved yet.
     if (MessageBox::show(this, QStringLiteral("Inicia a impressão?"), PrintTitle,
                          MessageBox::Question, MessageBox::YesNo) == MessageBox::No) {
+        if (keepTyping())
+            return;
         Limpar();
         Desativar();
         return;
@@ -300,6 +310,8 @@ void frmQuelmar::cmdImprimir_Click()
                PrintErrorTitle);
         return;
     }
+    if (keepTyping())
+        return;
     Limpar();
     Desativar();
 }
@@ -311,11 +323,13 @@ void frmQuelmar::cmdEmail_Click()
     if (address.isEmpty()) {
         MessageBox::show(this, QStringLiteral("Não há endereço cadastrado para enviar o E-mail"),
                          ProgramTitle, MessageBox::NoIcon);
-        // A contact being modified keeps its fields: cleared, and then saved with
-        // whatever the user typed next, it would lose all the rest.
-        const TableRecordset* rs = dat1.Recordset();
-        if (!rs || rs->editMode() != TableRecordset::EditInProgress)
-            Limpar();
+        // A contact being added or modified keeps its fields: cleared, and then
+        // saved with whatever the user typed next, it would lose all the rest.
+        if (editing()) {
+            m_navigator->focusOn(ui->txtEmail);
+            return;
+        }
+        Limpar();
         m_navigator->focusOn(ui->cmdNovo);
         return;
     }
@@ -329,6 +343,18 @@ void frmQuelmar::cmdInfo_Click()
     info->raise();
     info->activateWindow();
     info->setInfoText(frmInfo::infoText());
+}
+
+// Escape in the lookup list, its drop-down closed, gives the lookup up.
+bool frmQuelmar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->cboNome && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && ui->cboNome->isVisible()) {
+        ui->cboNome->setEditText(QString()); // left empty, the list seeks nothing
+        m_navigator->focusOn(ui->cmdConsultar);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmQuelmar::showEvent(QShowEvent* event)

@@ -85,6 +85,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -100,6 +101,11 @@ private:
                               const QString& noCurrentRow);
     void clearAndLock();
     bool mayAbandonPending();
+    // A contact is being added or modified: a new row or an edit is pending.
+    bool editing() const;
+    // While editing: the focus back to the name, and true; false otherwise.
+    bool keepTyping();
+    void endLookup();
     bool nameIsEmpty() const;
     // Shows a refusal of the store; false when there was none.
     bool reportStoreError(const StoreError& error, const QString& action, const QString& title);
@@ -114,6 +120,9 @@ private:
     // The fields show the store's current row (a lookup's Mostrar, not cleared
     // since): Modificar and Excluir act on nothing else.
     bool m_showsCurrentRow = false;
+    // Which row the fields show, until they are cleared: a lookup given up shows
+    // it again.
+    QByteArray m_shownBookmark;
     // The fields as Incluir or Modificar left them, to tell whether the user
     // changed anything since.
     contact::Record m_pendingTexts;

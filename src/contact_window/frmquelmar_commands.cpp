@@ -64,6 +64,9 @@ void frmQuelmar::cmdSalvar_Click()
 {
     if (nameIsEmpty()) {
         inform(QStringLiteral("O Campo Nome não pode haver valor nulo!"), SaveTitle);
+        // A contact being typed is kept: only its name is missing.
+        if (keepTyping())
+            return;
         ui->cmdNovo->setEnabled(true);
         clearAndLock();
         ui->cmdEditar->setEnabled(true);
@@ -83,17 +86,29 @@ void frmQuelmar::cmdSalvar_Click()
     const QString failed = QStringLiteral("Não foi possível gravar o registro.");
     if (reportStoreError(Gravar(), failed, SaveTitle))
         return;
-    const StoreError e = rs->Update();
-    if (e.kind == StoreError::ChangedElsewhere || e.kind == StoreError::RowGone) {
+    StoreError e = rs->Update();
+    if (e.kind == StoreError::ChangedElsewhere) {
         // Another copy of the program (or another program) got there first: its
         // change is not written over, and what the user typed stays on screen.
-        inform(QStringLiteral("O registro foi %1 por outro programa depois de consultado. O que "
-                              "você digitou continua na tela; copie o que quiser manter e "
-                              "consulte o registro novamente.")
-                   .arg(e.kind == StoreError::RowGone ? QStringLiteral("excluído")
-                                                      : QStringLiteral("alterado")),
+        inform(QStringLiteral("O registro foi alterado por outro programa depois de consultado. O "
+                              "que você digitou continua na tela; copie o que quiser manter e "
+                              "consulte o registro novamente."),
                SaveTitle);
         return;
+    }
+    if (e.kind == StoreError::RowGone) {
+        // Nothing left to look up: what is on screen may become a contact of its own.
+        if (MessageBox::show(
+                this,
+                QStringLiteral("Este contato foi excluído por outro programa. Gravar o "
+                               "que está na tela como um novo contato?"),
+                SaveTitle, MessageBox::Question, MessageBox::YesNoDefaultNo) == MessageBox::No)
+            return;
+        e = rs->AddNew();
+        if (!e)
+            e = Gravar();
+        if (!e)
+            e = rs->Update();
     }
     if (reportStoreError(e, failed, SaveTitle))
         return;
@@ -102,10 +117,28 @@ void frmQuelmar::cmdSalvar_Click()
     ui->cmdEditar->setEnabled(true);
 }
 
+// While a contact is being added or modified, the commands that find nothing to
+// act on leave it exactly as it is, with the focus back on its name.
+bool frmQuelmar::keepTyping()
+{
+    if (!editing())
+        return false;
+    m_navigator->focusOn(ui->txtNome);
+    return true;
+}
+
+bool frmQuelmar::editing() const
+{
+    const TableRecordset* rs = dat1.Recordset();
+    return rs && rs->editMode() != TableRecordset::EditNone;
+}
+
 void frmQuelmar::cmdEditar_Click()
 {
     if (nameIsEmpty()) {
         inform(QStringLiteral("Não há registro para Editar"), EditTitle);
+        if (keepTyping())
+            return;
         clearAndLock();
         ui->cmdEditar->setEnabled(false);
         return;
@@ -128,6 +161,8 @@ void frmQuelmar::cmdExcluir_Click()
     ui->tabQuelmar->setCurrentIndex(0);
     if (nameIsEmpty()) {
         inform(QStringLiteral("Não há registro para excluir"), DeleteEmptyTitle);
+        if (keepTyping())
+            return;
         m_navigator->focusOn(ui->cmdNovo);
         Desativar();
         return;
@@ -149,6 +184,9 @@ void frmQuelmar::cmdExcluir_Click()
                              DeleteTitle))
             return;
         removeFromLookupList(deletedName);
+        m_lastFound = {}; // the next lookup starts empty
+    } else if (keepTyping()) {
+        return; // No: the changes being made stay
     }
     clearAndLock();
 }
@@ -231,19 +269,18 @@ void frmQuelmar::cmdConsultar_Click()
 }
 
 // A contact being added or modified whose fields were changed is not dropped
-// without a word: the user says whether to discard it. Discarded, the window is
-// locked as after Salvar.
+// without a word: the user says whether to discard it. Discarded, with or
+// without the question, the window is locked as after Salvar.
 bool frmQuelmar::mayAbandonPending()
 {
-    const TableRecordset* rs = dat1.Recordset();
-    if (!rs || rs->editMode() == TableRecordset::EditNone || m_fields->texts() == m_pendingTexts)
+    if (!editing())
         return true;
-    const MessageBox::Answer answer = MessageBox::show(
-        this,
-        QStringLiteral("Há um registro sendo incluído ou alterado que não foi salvo. "
-                       "Deseja descartá-lo?"),
-        SeekTitle, MessageBox::Question, MessageBox::YesNoDefaultNo);
-    if (answer == MessageBox::No)
+    if (m_fields->texts() != m_pendingTexts &&
+        MessageBox::show(this,
+                         QStringLiteral("Há um registro sendo incluído ou alterado que não foi "
+                                        "salvo. Deseja descartá-lo?"),
+                         SeekTitle, MessageBox::Question,
+                         MessageBox::YesNoDefaultNo) == MessageBox::No)
         return false;
     const StoreError e = dat1.Refresh();
     m_showsCurrentRow = false; // the refresh moved the store to its first row
@@ -278,6 +315,11 @@ StoreError seekNth(TableRecordset* rs, const QString& name, int n)
 
 void frmQuelmar::cboNome_LostFocus()
 {
+    // Left empty (Escape empties it): the lookup ends without a seek.
+    if (ui->cboNome->currentText().isEmpty()) {
+        endLookup();
+        return;
+    }
     const QString failed = QStringLiteral("Não foi possível consultar o registro.");
     const QStringList names = combolist::items(ui->cboNome);
     QString name = ui->cboNome->currentText();
@@ -326,6 +368,28 @@ void frmQuelmar::cboNome_LostFocus()
         QTimer::singleShot(0, this, [this] { m_navigator->focusOn(ui->cboNome); });
 }
 
+// A lookup given up: the list goes, the contact the fields showed before comes
+// back as stored (cleared when there was none or it is gone), the window locked.
+void frmQuelmar::endLookup()
+{
+    ui->cboNome->hide();
+    const QByteArray shown = m_shownBookmark;
+    StoreError e = dat1.Refresh();
+    m_showsCurrentRow = false;
+    TableRecordset* rs = dat1.Recordset();
+    if (!e && !shown.isEmpty())
+        e = rs->setBookmark(shown);
+    if (!e && !shown.isEmpty() && !rs->NoMatch())
+        e = Mostrar();
+    else
+        Limpar();
+    Desativar();
+    ui->cmdNovo->setEnabled(true);
+    ui->cmdEditar->setEnabled(true);
+    m_navigator->focusOn(ui->cmdConsultar);
+    reportStoreError(e, QStringLiteral("Não foi possível mostrar o registro."), SeekTitle);
+}
+
 void frmQuelmar::cboNome_GotFocus()
 {
     if (moLocadoura) // released once the window unloads
@@ -356,8 +420,7 @@ void frmQuelmar::removeFromLookupList(const QString& name)
         index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         return;
-    const QString typed = list->currentText();
     list->removeItem(index);
     list->setCurrentIndex(-1);
-    list->setEditText(typed);
+    list->setEditText(QString());
 }

@@ -70,6 +70,11 @@ public:
     StoreError Seek(const QString& comparison, const QString& key);
     bool NoMatch() const { return m_noMatch; }
 
+    // Which row is current, to come back to it later (empty when none is), and
+    // the way back: that row current again, or NoMatch when it is gone since.
+    QByteArray Bookmark() const;
+    StoreError setBookmark(const QByteArray& bookmark);
+
     // Closes the recordset; a pending new row or edit is abandoned.
     void Close();
 

@@ -5,6 +5,7 @@
 #include "windowtest.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -28,6 +29,8 @@ private slots:
     void emptyTable();
     void seek_data();
     void seek();
+    void givenUp_data();
+    void givenUp();
     void secondLookupShowsNameAgain();
     void duplicateNamesShowFirstStored();
     void lookupAsTyped_data();
@@ -95,7 +98,6 @@ void TestLookup::seek_data()
     QTest::newRow("other letter case") << "JOSÉ" << true << "José Antônio";
     QTest::newRow("whole name") << "Ana" << true << "Ana";
     QTest::newRow("not stored") << "Zuleica" << false << "";
-    QTest::newRow("empty") << "" << false << "";
 }
 
 // The user types into the list and leaves it with Enter.
@@ -131,6 +133,88 @@ void TestLookup::seek()
         QCOMPARE(cboNome()->currentText(), QString());
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
         QCOMPARE(cboNome()->count(), 3);
+    }
+}
+
+void TestLookup::givenUp_data()
+{
+    QTest::addColumn<QString>("before"); // the contact on show before the lookup
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("shown"); // the name on show after
+    const QList<int> escape = {Qt::Key_Escape};
+    QTest::newRow("Escape, Bia back") << "Bia"
+                                      << "An" << escape << "Bia";
+    QTest::newRow("Escape, nothing before") << ""
+                                            << "An" << escape << "";
+    QTest::newRow("Escape, Bia deleted since") << "Bia, deleted"
+                                               << "An" << escape << "";
+    QTest::newRow("Escape, Bia changed since") << "Bia, changed"
+                                               << "" << escape << "Bia Nova";
+    QTest::newRow("Enter, emptied") << "Bia"
+                                    << "" << QList<int>{Qt::Key_Return} << "Bia";
+    QTest::newRow("Tab, emptied") << ""
+                                  << "" << QList<int>{Qt::Key_Tab} << "";
+    QTest::newRow("Escape, drop-down open first")
+        << "Bia"
+        << "" << QList<int>{Qt::Key_F4, Qt::Key_Escape, Qt::Key_Escape} << "Bia";
+}
+
+// Escape, or the list left empty, ends a lookup without a seek: the contact shown
+// before comes back as stored, the window locked, the focus on Consultar.
+void TestLookup::givenUp()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, shown);
+    open({{"Ana", "ana@example.com"}, {"Bia", "bia@example.com"}});
+    if (!before.isEmpty()) {
+        child<QAbstractButton>("cmdConsultar")->click();
+        typeText(cboNome(), "Bia");
+        press(Qt::Key_Return);
+        QTRY_VERIFY(cboNome()->isHidden());
+        if (before.endsWith("deleted"))
+            testdb::query(m_dbPath, "DELETE FROM tblQuelmar WHERE Nome = 'Bia'");
+        if (before.endsWith("changed"))
+            testdb::query(m_dbPath, "UPDATE tblQuelmar SET Nome = 'Bia Nova' WHERE Nome = 'Bia'");
+        child<QAbstractButton>("cmdEditar")->click(); // and nothing changed
+    }
+    MessageBox::clearShown();
+    child<QAbstractButton>("cmdConsultar")->click();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
+    cboNome()->lineEdit()->selectAll();
+    press(Qt::Key_Delete);
+    typeText(cboNome(), typed);
+    for (int i = 0; i < keys.size(); ++i) {
+        // A first Escape with the drop-down open only closes it.
+        QVERIFY(cboNome()->isVisible());
+        press(Qt::Key(keys.at(i)));
+        if (keys.at(i) == Qt::Key_F4)
+            QTRY_VERIFY(cboNome()->view()->isVisible());
+        else
+            QTRY_VERIFY(!cboNome()->view()->isVisible());
+    }
+
+    QTRY_VERIFY(cboNome()->isHidden());
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(child<QLineEdit>("txtNome")->text(), shown);
+    QVERIFY(!child("txtNome")->isEnabled());
+    QVERIFY(child("cmdNovo")->isEnabled());
+    QVERIFY(child("cmdEditar")->isEnabled());
+    QTRY_COMPARE(QApplication::focusWidget(), child("cmdConsultar"));
+    // Modificar acts on the contact shown, as stored.
+    child<QAbstractButton>("cmdEditar")->click();
+    QCOMPARE(MessageBox::shown().isEmpty(), !shown.isEmpty());
+    if (!shown.isEmpty()) {
+        child<QLineEdit>("txtEmail")->setText("nova@example.com");
+        child<QAbstractButton>("cmdSalvar")->click();
+        QCOMPARE(
+            testdb::query(m_dbPath, "SELECT Email FROM tblQuelmar WHERE Nome = '" + shown + "'")
+                .value(0)
+                .value(0)
+                .toString(),
+            QString("nova@example.com"));
     }
 }
 
@@ -277,12 +361,10 @@ void TestLookup::unsavedChangesAsked()
     }
     QCOMPARE(cboNome()->isVisible(), goesOn);
     QCOMPARE(m_window->dataControl().Recordset()->editMode() == TableRecordset::EditNone, goesOn);
-    if (asked) {
-        // Kept as it was, or given up and locked as after Salvar.
-        QCOMPARE(child("txtEmail")->isEnabled(), !goesOn);
-        QCOMPARE(child("cmdNovo")->isEnabled(), goesOn || command == "cmdEditar");
-        QCOMPARE(child("cmdEditar")->isEnabled(), goesOn || command == "cmdNovo");
-    }
+    // Kept as it was, or given up, asked or not, and locked as after Salvar.
+    QCOMPARE(child("txtEmail")->isEnabled(), !goesOn);
+    QCOMPARE(child("cmdNovo")->isEnabled(), goesOn || command == "cmdEditar");
+    QCOMPARE(child("cmdEditar")->isEnabled(), goesOn || command == "cmdNovo");
     QCOMPARE(testdb::query(m_dbPath, "SELECT Email FROM tblQuelmar").at(0).at(0).toString(),
              QString("ana@example.com"));
 }
@@ -297,7 +379,7 @@ void TestLookup::lookupAbandonsPendingRow()
     typeText(cboNome(), "a");
     press(Qt::Key_Return);
     QTRY_VERIFY(cboNome()->isHidden());
-    QVERIFY(child("txtNome")->isEnabled());
+    QVERIFY(!child("txtNome")->isEnabled());
     child<QLineEdit>("txtEmail")->setText("outra@example.com");
     child<QAbstractButton>("cmdSalvar")->click();
     QCOMPARE(MessageBox::shown().size(), 1);

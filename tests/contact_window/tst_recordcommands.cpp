@@ -102,6 +102,12 @@ void TestRecordCommands::arrange(const QString& state)
         child<QLineEdit>("txtEmail")->setText("solto@example.com");
     } else if (state == "adding, nothing typed") {
         click("cmdNovo");
+    } else if (state == "adding, e-mail typed") {
+        click("cmdNovo");
+        child<QLineEdit>("txtEmail")->setText("caio@example.com");
+    } else if (state == "adding, name typed, no e-mail") {
+        click("cmdNovo");
+        QTest::keyClicks(txtNome(), "Caio Prado");
     } else if (state == "adding, name typed") {
         click("cmdNovo");
         QTest::keyClicks(txtNome(), "Caio Prado");
@@ -112,6 +118,10 @@ void TestRecordCommands::arrange(const QString& state)
         findContact("Bia");
         click("cmdEditar");
         txtNome()->setText("Beatriz");
+    } else if (state == "modifying, name emptied") {
+        findContact("Bia");
+        click("cmdEditar");
+        txtNome()->clear();
     } else if (state == "listed to the end") {
         // A listing walks the recordset past its last row; a name is on show.
         TableRecordset* rs = m_window->dataControl().Recordset();
@@ -153,7 +163,7 @@ void TestRecordCommands::transitions_data()
 {
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("answer");      // scripted reply to a question, 0: none
+    QTest::addColumn<int>("answer");      // scripted reply to a question, 0: none, -1: no icon
     QTest::addColumn<QString>("message"); // text shown, empty: none
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("cleared");
@@ -171,8 +181,35 @@ void TestRecordCommands::transitions_data()
         << "locked, empty" << "cmdNovo" << 0 << "" << "" << true << true << 0 << -1
         << "txtNome" << both << int(TableRecordset::EditAdd);
     QTest::newRow("Salvar, empty name")
-        << "adding, nothing typed" << "cmdSalvar" << 0 << "O Campo Nome não pode haver valor nulo!"
-        << SaveTitle << true << false << 1 << 1 << "cmdNovo" << both << int(TableRecordset::EditAdd);
+        << "locked, e-mail only" << "cmdSalvar" << 0 << "O Campo Nome não pode haver valor nulo!"
+        << SaveTitle << true << false << 1 << 1 << "cmdNovo" << both << none;
+    // While a contact is being added or modified, a command that finds nothing to
+    // act on, or is answered No, leaves it exactly as it is.
+    const int adding = TableRecordset::EditAdd;
+    const int editing = TableRecordset::EditInProgress;
+    QTest::newRow("Salvar, empty name, adding: kept")
+        << "adding, e-mail typed" << "cmdSalvar" << 0 << "O Campo Nome não pode haver valor nulo!"
+        << SaveTitle << false << true << -1 << -1 << "txtNome" << both << adding;
+    QTest::newRow("Salvar, empty name, modifying: kept")
+        << "modifying, name emptied" << "cmdSalvar" << 0 << "O Campo Nome não pode haver valor nulo!"
+        << SaveTitle << false << true << -1 << -1 << "txtNome" << both << editing;
+    QTest::newRow("Excluir, empty name, adding: kept")
+        << "adding, e-mail typed" << "cmdExcluir" << 0 << "Não há registro para excluir"
+        << "Exclur registro do Listrano" << false << true << -1 << -1 << "txtNome" << both << adding;
+    QTest::newRow("Excluir, No, modifying: kept")
+        << "modifying" << "cmdExcluir" << int(MessageBox::No)
+        << "Tem certeza que deseja excluir no nome: Beatriz" << DeleteTitle << false << true << -1
+        << -1 << "txtNome" << both << editing;
+    QTest::newRow("Imprimir, empty name, adding: kept")
+        << "adding, e-mail typed" << "cmdImprimir" << 0 << "Não há Registro para Imprimir"
+        << "Erro de Impressão" << false << true << -1 << -1 << "txtNome" << both << adding;
+    QTest::newRow("Imprimir, No, adding: kept")
+        << "adding, name typed" << "cmdImprimir" << int(MessageBox::No) << "Inicia a impressão?"
+        << "Impressão dos Registros" << false << true << -1 << -1 << "txtNome" << both << adding;
+    QTest::newRow("Enviar E-mail, empty address, adding: kept")
+        << "adding, name typed, no e-mail" << "cmdEmail" << -1
+        << "Não há endereço cadastrado para enviar o E-mail" << "Listrano de Endereço" << false
+        << true << -1 << -1 << "txtEmail" << both << adding;
     QTest::newRow("Salvar, name present")
         << "adding, name typed" << "cmdSalvar" << 0 << "" << "" << true << false << 1 << 1
         << "cmdNovo" << QStringList({"Ana", "Bia", "Caio Prado"}) << none;
@@ -182,9 +219,9 @@ void TestRecordCommands::transitions_data()
     QTest::newRow("Modificar, empty name")
         << "locked, e-mail only" << "cmdEditar" << 0 << "Não há registro para Editar" << EditTitle
         << true << false << -1 << 0 << "cmdNovo" << both << none;
-    QTest::newRow("Modificar, empty name, Incluir disabled: the focus goes on")
-        << "adding, nothing typed" << "cmdEditar" << 0 << "Não há registro para Editar" << EditTitle
-        << true << false << 0 << 0 << "cmdSalvar" << both << int(TableRecordset::EditAdd);
+    QTest::newRow("Modificar, empty name, adding: kept")
+        << "adding, e-mail typed" << "cmdEditar" << 0 << "Não há registro para Editar" << EditTitle
+        << false << true << -1 << -1 << "txtNome" << both << adding;
     QTest::newRow("Modificar, name present")
         << "found" << "cmdEditar" << 0 << "" << "" << false << true << -1 << 0 << "txtNome"
         << both << int(TableRecordset::EditInProgress);
@@ -223,7 +260,7 @@ void TestRecordCommands::transitions()
     const QStringList before = fieldTexts();
     const bool incluirBefore = child("cmdNovo")->isEnabled();
     const bool modificarBefore = child("cmdEditar")->isEnabled();
-    if (answer)
+    if (answer > 0)
         MessageBox::setNextAnswer(MessageBox::Answer(answer));
     m_window->setAttribute(Qt::WA_KeyboardFocusChange, false);
 
@@ -238,8 +275,10 @@ void TestRecordCommands::transitions()
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.at(0).text, message);
         QCOMPARE(shown.at(0).title, title);
-        QCOMPARE(shown.at(0).icon, answer ? MessageBox::Question : MessageBox::Information);
-        QCOMPARE(shown.at(0).buttons, answer ? MessageBox::YesNo : MessageBox::Ok);
+        QCOMPARE(shown.at(0).icon, answer > 0   ? MessageBox::Question
+                                   : answer < 0 ? MessageBox::NoIcon
+                                                : MessageBox::Information);
+        QCOMPARE(shown.at(0).buttons, answer > 0 ? MessageBox::YesNo : MessageBox::Ok);
     }
     const QStringList empty = {"",
                                "",
@@ -589,30 +628,45 @@ void TestRecordCommands::valuesNotText()
 void TestRecordCommands::anotherCopyFirst_data()
 {
     QTest::addColumn<QString>("sql"); // what another copy of the program did
+    QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("said");
+    QTest::addColumn<bool>("savedAsNew");
     QTest::newRow("changed") << "UPDATE tblQuelmar SET Email = 'x@example.com' WHERE Nome = 'Bia'"
-                             << "O registro foi alterado por outro programa depois de consultado.";
-    QTest::newRow("deleted") << "DELETE FROM tblQuelmar WHERE Nome = 'Bia'"
-                             << "O registro foi excluído por outro programa depois de consultado.";
+                             << 0
+                             << "O registro foi alterado por outro programa depois de consultado."
+                             << false;
+    const QString deleted = "DELETE FROM tblQuelmar WHERE Nome = 'Bia'";
+    const QString asked = "Este contato foi excluído por outro programa. Gravar o que está na "
+                          "tela como um novo contato?";
+    QTest::newRow("deleted, No") << deleted << int(MessageBox::No) << asked << false;
+    QTest::newRow("deleted, Yes") << deleted << int(MessageBox::Yes) << asked << true;
 }
 
 // Bia shown and modified here while another copy changes or deletes her row:
-// Salvar says so and keeps what was typed.
+// Salvar says so and keeps what was typed, or saves it as a new contact.
 void TestRecordCommands::anotherCopyFirst()
 {
     QFETCH(QString, sql);
+    QFETCH(int, answer);
     QFETCH(QString, said);
+    QFETCH(bool, savedAsNew);
     arrange("modifying");
     testdb::query(m_dbPath, sql);
     const QStringList typed = fieldTexts();
+    if (answer)
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
     click("cmdSalvar");
     QCOMPARE(MessageBox::shown().size(), 1);
     QVERIFY2(MessageBox::shown().at(0).text.startsWith(said),
              qPrintable(MessageBox::shown().at(0).text));
     QCOMPARE(MessageBox::shown().at(0).title, SaveTitle);
-    QCOMPARE(fieldTexts(), typed);
-    QVERIFY(fieldsEnabled());
-    QVERIFY(!testdb::storedNames(m_dbPath).contains("Beatriz"));
+    QCOMPARE(MessageBox::shown().at(0).buttons,
+             answer ? MessageBox::YesNoDefaultNo : MessageBox::Ok);
+    QCOMPARE(fieldTexts() == typed, !savedAsNew);
+    QCOMPARE(fieldsEnabled(), !savedAsNew);
+    QCOMPARE(testdb::storedNames(m_dbPath).contains("Beatriz"), savedAsNew);
+    QCOMPARE(int(m_window->dataControl().Recordset()->editMode()),
+             int(savedAsNew ? TableRecordset::EditNone : TableRecordset::EditInProgress));
 }
 
 QTEST_MAIN(TestRecordCommands)
