@@ -117,32 +117,32 @@ int MaskEdBox::selLength() const
     return hasSelectedText() ? selectionLength() : 0;
 }
 
-// Every masked edit goes in through setText(), which also leaves QLineEdit's
-// own undo history empty: undoing its character-level steps could otherwise
-// bring back a text of the wrong shape.
+// Every masked edit ends here. It goes in through setText(), which also leaves
+// QLineEdit's own undo history empty: undoing its character-level steps could
+// otherwise bring back a text of the wrong shape.
 void MaskEdBox::apply(const maskformat::EditResult& edit)
 {
-    if (!edit.accepted) {
+    apply(maskformat::GrowResult{edit, m_pattern});
+}
+
+// A grown field whose last position has been emptied, by whatever edit, goes
+// back to its narrow shape.
+void MaskEdBox::apply(const maskformat::GrowResult& result)
+{
+    if (!result.edit.accepted) {
         emit inputRejected();
         return;
     }
-    if (edit.text == text()) {
-        setCursorPosition(edit.cursor);
+    const maskformat::GrowResult edit = maskformat::settled(
+        m_designPattern, m_widePattern, result.pattern, result.edit.text, result.edit.cursor);
+    if (edit.pattern == m_pattern && edit.edit.text == text()) {
+        setCursorPosition(edit.edit.cursor);
         return;
     }
-    setText(edit.text);
-    setCursorPosition(edit.cursor);
+    putText(edit.pattern, edit.edit.text);
+    setCursorPosition(edit.edit.cursor);
     setModified(true);
-    emit textEdited(edit.text);
-}
-
-void MaskEdBox::apply(const maskformat::GrowResult& edit)
-{
-    if (edit.edit.accepted && edit.pattern != m_pattern) {
-        m_pattern = edit.pattern;
-        setMaxLength(int(m_pattern.size()));
-    }
-    apply(edit.edit);
+    emit textEdited(edit.edit.text);
 }
 
 // A field that grows takes a pasted number as if its digits were typed, and
@@ -196,7 +196,7 @@ void MaskEdBox::keyPressEvent(QKeyEvent* event)
     } else if (event->matches(QKeySequence::Delete)) {
         apply(maskformat::deleteForward(m_pattern, text(), selStart(), selLength()));
     } else if (event->key() == Qt::Key_Backspace && plain) {
-        backspaceKey();
+        apply(maskformat::backspace(m_pattern, text(), selStart(), selLength()));
     } else if (printable && plain) {
         // Taken even when refused, so that a stray letter never reaches the text.
         apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(),
@@ -210,22 +210,6 @@ void MaskEdBox::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-}
-
-// Backspace at the end of a grown text takes its last digit and the field back
-// to its narrow shape.
-void MaskEdBox::backspaceKey()
-{
-    const bool grown = !m_widePattern.isEmpty() && m_pattern == m_widePattern;
-    if (!grown || hasSelectedText() || cursorPosition() < text().size()) {
-        apply(maskformat::backspace(m_pattern, text(), selStart(), selLength()));
-        return;
-    }
-    const QString narrow = maskformat::relaid(m_widePattern, text(), m_designPattern);
-    putText(m_designPattern, narrow);
-    setCursorPosition(int(narrow.size()));
-    setModified(true);
-    emit textEdited(narrow);
 }
 
 void MaskEdBox::inputMethodEvent(QInputMethodEvent* event)

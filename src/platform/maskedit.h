@@ -12,7 +12,8 @@ struct GrowResult;
 // literals; the user only fills or clears the digit positions, and unfilled
 // positions read back as '_'. With an empty pattern it is a plain line edit.
 // A field may have a wide pattern too, which it grows into when a digit is typed
-// at the end of its full text, and shrinks back from on Backspace at the end.
+// at the end of its full text, and goes back from after any edit that leaves the
+// wide pattern's extra position empty (see maskformat::settled).
 // Whatever the field refuses is reported through inputRejected().
 class MaskEdBox : public QLineEdit {
     Q_OBJECT
@@ -48,12 +49,12 @@ private:
     int selLength() const;
     int inputStart() const;
     bool blank() const; // no digit typed yet
+    // The one way edits reach the text; see maskformat::settled.
     void apply(const maskformat::EditResult& edit);
-    void apply(const maskformat::GrowResult& edit);
+    void apply(const maskformat::GrowResult& result);
     // Puts text in pattern into the field, whatever their lengths were before.
     void putText(const QString& pattern, const QString& text);
     void pasteText(const QString& clipText);
-    void backspaceKey();
     void pasteClipboard();
     void cutSelection();
     void clearSelectedDigits();

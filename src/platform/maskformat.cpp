@@ -226,4 +226,37 @@ GrowResult typeGrowing(const QString& narrow, const QString& wide, const QString
     return digits.isEmpty() ? refusal : state;
 }
 
+GrowResult settled(const QString& narrow, const QString& wide, const QString& pattern,
+                   const QString& text, int cursor)
+{
+    const GrowResult unchanged{{text, cursor, true}, pattern};
+    if (wide.isEmpty() || narrow.isEmpty() || pattern != wide || !fits(wide, text))
+        return unchanged;
+    const int narrowSlots = int(narrow.count(DigitSlot));
+    int seen = 0;        // digit positions of the wide text seen so far
+    int slotsBefore = 0; // those before the caret
+    for (int i = 0; i < wide.size(); ++i) {
+        if (wide.at(i) != DigitSlot)
+            continue;
+        if (seen >= narrowSlots && text.at(i) != Prompt)
+            return unchanged; // a digit the narrow pattern has no place for
+        if (i < cursor)
+            ++slotsBefore;
+        ++seen;
+    }
+    if (seen <= narrowSlots)
+        return unchanged; // not wider at all
+
+    int caret = int(narrow.size());
+    if (slotsBefore < narrowSlots) {
+        caret = slotFrom(narrow, 0);
+        for (int n = 0; n < slotsBefore; ++n)
+            caret = slotFrom(narrow, caret + 1);
+        // Before the first position the caret stays where it was.
+        if (slotsBefore == 0)
+            caret = qMin(caret, qMax(cursor, 0));
+    }
+    return {{relaid(wide, text, narrow), caret, true}, narrow};
+}
+
 } // namespace maskformat

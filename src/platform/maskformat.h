@@ -90,4 +90,14 @@ struct GrowResult {
 GrowResult typeGrowing(const QString& narrow, const QString& wide, const QString& pattern,
                        const QString& text, int start, int length, const QString& digits);
 
+// The shape a field that may grow settles into after an edit: a text in the wide
+// pattern whose extra digit positions (the last ones, beyond the narrow pattern's
+// count) are all empty goes back to the narrow pattern, its digit positions laid
+// in the same order ("(11) 33334-444_" gives "(11) 3333-4444"). Any other text
+// stays as it is, a wide one with a gap inside and its last position filled
+// included. The caret keeps the count of digit positions before it: on the narrow
+// pattern's position of that count, or at the end when all of them are before it.
+GrowResult settled(const QString& narrow, const QString& wide, const QString& pattern,
+                   const QString& text, int cursor);
+
 } // namespace maskformat

@@ -23,6 +23,17 @@ bool isDropped(QChar ch)
     return ch.category() == QChar::Other_Control || (c >= 0x202A && c <= 0x202E) ||
            (c >= 0x2066 && c <= 0x2069);
 }
+
+// The start of text that takes at most room places (UTF-16 units, as the limit
+// counts them), never ending inside a surrogate pair.
+QString fittingStart(const QString& text, qsizetype room)
+{
+    if (text.size() <= room)
+        return text;
+    if (room > 0 && text.at(room - 1).isHighSurrogate() && text.at(room).isLowSurrogate())
+        --room;
+    return text.left(qMax<qsizetype>(room, 0));
+}
 } // namespace
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
@@ -57,16 +68,21 @@ void TextBox::pasteText(const QString& text)
     const QString line = oneLine(text);
     if (isReadOnly() || line.isEmpty())
         return;
-    if (!fits(line)) {
+    const QString fitting = fittingStart(line, room());
+    if (!fitting.isEmpty())
+        insert(fitting);
+    if (fitting.size() < line.size())
         emit inputRejected();
-        return;
-    }
-    insert(line);
+}
+
+qsizetype TextBox::room() const
+{
+    return qMax<qsizetype>(0, maxLength() - (text().size() - selectedText().size()));
 }
 
 bool TextBox::fits(const QString& typed) const
 {
-    return text().size() - selectedText().size() + typed.size() <= maxLength();
+    return typed.size() <= room();
 }
 
 void TextBox::keyPressEvent(QKeyEvent* event)
@@ -89,14 +105,20 @@ void TextBox::keyPressEvent(QKeyEvent* event)
     QLineEdit::keyPressEvent(event);
 }
 
+// A commit that does not fit is cut as a paste is.
 void TextBox::inputMethodEvent(QInputMethodEvent* event)
 {
-    if (!isReadOnly() && !fits(event->commitString())) {
-        emit inputRejected();
-        event->accept();
+    const QString commit = event->commitString();
+    if (isReadOnly() || fits(commit)) {
+        QLineEdit::inputMethodEvent(event);
         return;
     }
-    QLineEdit::inputMethodEvent(event);
+    QInputMethodEvent cut(event->preeditString(), event->attributes());
+    cut.setCommitString(fittingStart(commit, room()), event->replacementStart(),
+                        event->replacementLength());
+    QLineEdit::inputMethodEvent(&cut);
+    emit inputRejected();
+    event->accept();
 }
 
 // The middle button pastes the selection, where the system keeps one.

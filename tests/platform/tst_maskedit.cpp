@@ -2,6 +2,7 @@
 #include "maskformat.h"
 
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QtTest>
@@ -77,6 +78,8 @@ private slots:
     void clickIntoField();
     void phoneGrows_data();
     void phoneGrows();
+    void grownNarrows_data();
+    void grownNarrows();
 };
 
 void TestMaskEdit::typing_data()
@@ -413,6 +416,70 @@ void TestMaskEdit::phoneGrows()
     QVERIFY(other.setMaskedText(expected));
     QCOMPARE(other.maskPattern(), box.maskPattern());
     QCOMPARE(other.text(), expected);
+}
+
+// Whatever edit empties a mobile number's last position takes it back to the
+// eight-digit shape, digits in order.
+void TestMaskEdit::grownNarrows_data()
+{
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength"); // 0: the caret at selStart
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("arg"); // typed, pasted or committed
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("cursor");
+
+    // clang-format off
+    QTest::newRow("all typed over with ten digits") << 0 << 15 << "type" << "1133334444" << "(11) 3333-4444" << 14;
+    QTest::newRow("then an eleventh grows again") << 0 << 15 << "type" << "11333344445" << "(11) 33334-4445" << 15;
+    QTest::newRow("last digit deleted") << 14 << 0 << "delete" << "" << Full << 14;
+    QTest::newRow("last digits cut") << 11 << 4 << "cut" << "" << "(11) 9876-5___" << 11;
+    QTest::newRow("pasted over the number") << 5 << 10 << "paste" << "3333-4444" << "(11) 3333-4444" << 14;
+    QTest::newRow("committed over all") << 0 << 15 << "commit" << "1133334444" << "(11) 3333-4444" << 14;
+    QTest::newRow("gap inside, last filled: stays") << 7 << 2 << "delete" << "" << "(11) 98__5-4321" << 7;
+    // clang-format on
+}
+
+void TestMaskEdit::grownNarrows()
+{
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QString, edit);
+    QFETCH(QString, arg);
+    QFETCH(QString, expected);
+    QFETCH(int, cursor);
+
+    MaskEdBox box;
+    box.setMaskPattern(Phone);
+    box.setWidePattern(maskformat::MobilePattern);
+    QVERIFY(box.setMaskedText("(11) 98765-4321"));
+    if (selLength)
+        box.setSelection(selStart, selLength);
+    else
+        box.setCursorPosition(selStart);
+    QSignalSpy edited(&box, &QLineEdit::textEdited);
+
+    if (edit == "type") {
+        QTest::keyClicks(&box, arg);
+    } else if (edit == "delete") {
+        QTest::keySequence(&box, QKeySequence::Delete);
+    } else if (edit == "cut") {
+        QTest::keySequence(&box, QKeySequence::Cut);
+    } else if (edit == "paste") {
+        QGuiApplication::clipboard()->setText(arg);
+        QTest::keySequence(&box, QKeySequence::Paste);
+    } else {
+        QInputMethodEvent event;
+        event.setCommitString(arg);
+        QCoreApplication::sendEvent(&box, &event);
+    }
+
+    QCOMPARE(box.text(), expected);
+    QCOMPARE(box.cursorPosition(), cursor);
+    QCOMPARE(box.maskPattern(),
+             expected.size() == Phone.size() ? Phone : maskformat::MobilePattern);
+    QCOMPARE(box.maxLength(), expected.size());
+    QCOMPARE(edited.last().at(0).toString(), expected);
 }
 
 QTEST_MAIN(TestMaskEdit)

@@ -24,6 +24,8 @@ private slots:
     void edit();
     void growing_data();
     void growing();
+    void settled_data();
+    void settled();
     void phoneDigits_data();
     void phoneDigits();
 };
@@ -220,6 +222,47 @@ void TestMaskFormat::growing()
     // Back to the narrow shape, the last digit gone.
     if (r.pattern == maskformat::MobilePattern)
         QCOMPARE(maskformat::relaid(r.pattern, r.edit.text, Phone), Full);
+}
+
+// Pattern, text and caret after an edit, and the shape the field settles into.
+void TestMaskFormat::settled_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("expected"); // in the narrow pattern, or "" to stay
+    QTest::addColumn<int>("expectedCursor");
+
+    const QString Mobile = maskformat::MobilePattern;
+    // clang-format off
+    QTest::newRow("ten digits typed over a mobile") << Mobile << "(11) 33334-444_" << 14 << "(11) 3333-4444" << 14;
+    QTest::newRow("last digit deleted") << Mobile << "(11) 98765-432_" << 14 << Full << 14;
+    QTest::newRow("last digits cut") << Mobile << "(11) 98765-____" << 11 << "(11) 9876-5___" << 11;
+    QTest::newRow("gaps kept in order") << Mobile << "(1_) 9_765-432_" << 7 << "(1_) 9_76-5432" << 7;
+    QTest::newRow("first digit typed over all") << Mobile << "(1_) _____-____" << 2 << "(1_) ____-____" << 2;
+    QTest::newRow("emptied") << Mobile << "(__) _____-____" << 1 << Empty << 1;
+    QTest::newRow("caret before the first position") << Mobile << "(__) _____-____" << 0 << Empty << 0;
+    QTest::newRow("caret before a literal") << Mobile << "(11) 98765-432_" << 10 << "(11) 9876-5432" << 11;
+    QTest::newRow("gap inside, last filled") << Mobile << "(11) 9876_-4321" << 10 << "" << 10;
+    QTest::newRow("full mobile") << Mobile << "(11) 98765-4321" << 15 << "" << 15;
+    QTest::newRow("narrow stays") << Phone << "(11) 9876-543_" << 13 << "" << 13;
+    QTest::newRow("not the wide shape") << Mobile << "(11) 9876-5432" << 14 << "" << 14;
+    // clang-format on
+}
+
+void TestMaskFormat::settled()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(int, cursor);
+    QFETCH(QString, expected);
+    QFETCH(int, expectedCursor);
+    const maskformat::GrowResult r =
+        maskformat::settled(Phone, maskformat::MobilePattern, pattern, text, cursor);
+    QVERIFY(r.edit.accepted);
+    QCOMPARE(r.pattern, expected.isEmpty() ? pattern : Phone);
+    QCOMPARE(r.edit.text, expected.isEmpty() ? text : expected);
+    QCOMPARE(r.edit.cursor, expectedCursor);
 }
 
 void TestMaskFormat::phoneDigits_data()
