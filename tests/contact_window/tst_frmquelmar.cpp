@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <cmath>
+
 namespace {
 int px(int twips)
 {
@@ -51,6 +53,8 @@ private slots:
     void limpar_data();
     void limpar();
     void ativarDesativar();
+    void lockedFieldsReadable_data();
+    void lockedFieldsReadable();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -408,6 +412,66 @@ void TestFrmQuelmar::ativarDesativar()
     for (QWidget* field : m_window->dataFields())
         QVERIFY(field->isEnabled());
     QCOMPARE(child<QLineEdit>("txtNome")->text(), QString());
+}
+
+namespace {
+double luminance(QColor c)
+{
+    const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(QColor a, QColor b)
+{
+    const double x = luminance(a);
+    const double y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+} // namespace
+
+void TestFrmQuelmar::lockedFieldsReadable_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("page");
+    QTest::newRow("plain") << "txtNome" << 0;
+    QTest::newRow("masked") << "mskFoneRes" << 1;
+    QTest::newRow("state list") << "cboUfRes" << 1;
+}
+
+// A looked-up contact is read in locked fields: their text as dark as while
+// editing, on the window's background rather than white, the frame kept.
+void TestFrmQuelmar::lockedFieldsReadable()
+{
+    QFETCH(QString, field);
+    QFETCH(int, page);
+    fillAllFields();
+    child<QComboBox>("cboUfRes")->setEditText("SP");
+    m_window->Desativar();
+    tab()->setCurrentIndex(page);
+    QWidget* control = child<QWidget>(qPrintable(field));
+    const QImage image = control->grab().toImage();
+
+    // Inside the frame: the most common colour is the background, the text the
+    // colour farthest from it.
+    QHash<QRgb, int> counts;
+    for (int y = 3; y < image.height() - 3; ++y) {
+        for (int x = 3; x < image.width() / 2; ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    QRgb background = counts.constBegin().key();
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it) {
+        if (it.value() > counts.value(background))
+            background = it.key();
+    }
+    double best = 1;
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        best = std::max(best, contrast(QColor(it.key()), QColor(background)));
+    QVERIFY2(best >= 4.5, qPrintable(QString::number(best)));
+    QCOMPARE(QColor(background), m_window->palette().color(QPalette::Window));
+    // The frame is still drawn: its edge differs from the background.
+    QVERIFY(QColor(image.pixel(0, image.height() / 2)) != QColor(background));
 }
 
 QTEST_MAIN(TestFrmQuelmar)

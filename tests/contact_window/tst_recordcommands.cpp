@@ -43,6 +43,8 @@ private slots:
     void rowsPutInByOtherMeans();
     void valuesNotText_data();
     void valuesNotText();
+    void maskedFieldStored_data();
+    void maskedFieldStored();
     void anotherCopyFirst_data();
     void anotherCopyFirst();
 
@@ -623,6 +625,45 @@ void TestRecordCommands::valuesNotText()
         QString("SELECT typeof(%1), hex(%1) FROM tblQuelmar WHERE Nome = 'Bia'").arg(column));
     QCOMPARE(rows.at(0).at(0).toString(), type);
     QCOMPARE(rows.at(0).at(1).toString(), hex);
+}
+
+void TestRecordCommands::maskedFieldStored_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed"); // empty: left untouched
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("CEP untouched") << "mskCepRes"
+                                   << ""
+                                   << "";
+    QTest::newRow("phone untouched") << "mskFoneCom"
+                                     << ""
+                                     << "";
+    QTest::newRow("phone emptied") << "mskCelularRes"
+                                   << "(__) ____-____"
+                                   << "";
+    QTest::newRow("phone partly") << "mskFoneRes"
+                                  << "(11) 3333-____"
+                                  << "(11) 3333-____";
+    QTest::newRow("CEP whole") << "mskCepCom"
+                               << "01.310-100"
+                               << "01.310-100";
+}
+
+// A masked field without a digit holds nothing, and is stored so.
+void TestRecordCommands::maskedFieldStored()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    arrange("adding, name typed");
+    if (!typed.isEmpty())
+        QVERIFY(child<MaskEdBox>(field)->setMaskedText(typed));
+    click("cmdSalvar");
+    const int f = int(m_window->dataFields().indexOf(child(field)));
+    const auto rows =
+        testdb::query(m_dbPath, QString("SELECT %1 FROM tblQuelmar WHERE Nome = 'Caio Prado'")
+                                    .arg(contact::column(contact::Field(f))));
+    QCOMPARE(rows.value(0).value(0).toString(), stored);
 }
 
 void TestRecordCommands::anotherCopyFirst_data()
