@@ -116,6 +116,37 @@ lookup_and_change "ana" "Down Return" "ana.segunda@example.com" \
 lookup_and_change "jo" Return "joao.novo@example.com" \
     "Maria Conceição|maria.nova@example.com;João Batista|joao.novo@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;" \
     "second lookup typed at once"
+# The first Ana's eleven-digit mobile replaced, select-all, by a ten-digit
+# number: stored in the design's shape.
+xdotool key alt+u
+sleep 0.4
+xdotool type --delay 30 "ana"
+xdotool key Return
+sleep 0.5
+xdotool key alt+m
+sleep 0.3
+xdotool key Return Return Return Return Return Return ctrl+a # to the personal mobile
+xdotool type --delay 15 "1133334444"
+xdotool key alt+s
+deadline=$((SECONDS + 10))
+while [ "$(mobile)" != "(11) 3333-4444" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ "$(mobile)" = "(11) 3333-4444" ] || fail "the mobile replaced by ten digits is '$(mobile)'"
+echo "eleven digits replaced by ten: $(mobile)"
+
+# João on show, a second lookup given up with Escape: Modificar acts on João.
+xdotool key alt+u
+sleep 0.4
+xdotool type --delay 30 "jo"
+xdotool key Return
+sleep 0.5
+lookup_and_change "ma" Escape "joao.escape@example.com" \
+    "Maria Conceição|maria.nova@example.com;João Batista|joao.escape@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;" \
+    "lookup given up with Escape"
+
+# A name typed without its accents finds the stored spelling.
+lookup_and_change "maria conceicao" Return "maria.sem.acento@example.com" \
+    "Maria Conceição|maria.sem.acento@example.com;João Batista|joao.escape@example.com;Ana Souza|ana1@example.com;Ana Souza|ana.segunda@example.com;" \
+    "typed without accents"
 kill "$APP_PID"
 wait "$APP_PID" 2>/dev/null
 APP_PID=
