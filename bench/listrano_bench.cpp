@@ -3,8 +3,9 @@
 // read of the same names through SQLite's C API (the floor) and Qt's read; the
 // worst keystroke completion (the only match is the last item), once the list's
 // index is ready and while the list is still scanned; the seek of a name, exact
-// and in other letters; one save; what Consultar and the list's index add to the
-// resident memory. The first Consultar, which takes its memory fresh, and how
+// and in other letters; a keystroke and a seek that only the name folded without
+// accents and letter case finds; one save; what Consultar and the list's index
+// add to the resident memory. The first Consultar, which takes its memory fresh, and how
 // long the index takes to build, are in the table too, with what first touching
 // memory costs on the machine. Then export and import at 100,000 contacts.
 
@@ -51,6 +52,11 @@ const char* const LastNames[] = {"Silva",    "Santos",  "Oliveira", "Souza",    
                                  "Costa",    "Ribeiro", "Martins",  "Carvalho", "Araújo"};
 // No generated name begins with this letter but the last one.
 const QString LastName = QStringLiteral("Zuleica Derradeira");
+// The last but one, the only name "conceicao" begins once accents and letter
+// case are put aside; typed or sought that way, only the folded search finds it.
+const QString FoldedName = QStringLiteral("Conceição Peçanha Derradeira");
+const QString FoldedTyped = QStringLiteral("conceicao");
+const QString FoldedSought = QStringLiteral(" conceicao pecanha DERRADEIRA ");
 
 // The benchmark cannot go on without its set-up: says why and stops.
 void require(const StoreError& error, const char* step)
@@ -94,7 +100,9 @@ QStringList fill(const QString& path, int count)
                                  .arg(FieldNames.join(','), marks.join(','))),
                    q.lastError(), "filling");
         for (int i = 0; i < count; ++i) {
-            const QString name = i == count - 1 ? LastName : generatedName(random, i);
+            const QString name = i == count - 1   ? LastName
+                                 : i == count - 2 ? FoldedName
+                                                  : generatedName(random, i);
             names << name;
             Record contact;
             contact[Nome] = name;
@@ -212,7 +220,8 @@ long peakKilobytes()
 struct Figures {
     int contacts = 0;
     double consultar = 0, engine = 0, qt = 0, keystroke = 0, keystrokeScan = 0, seek = 0,
-           listSeek = 0, caseSeek = 0, save = 0, rss = 0, firstConsultar = 0, indexBuild = 0;
+           listSeek = 0, caseSeek = 0, save = 0, rss = 0, firstConsultar = 0, indexBuild = 0,
+           foldedKeystroke = 0, foldedKeystrokeScan = 0, foldedSeek = 0;
 };
 
 // The median time of the worst keystroke: the only match is the list's last item.
@@ -230,6 +239,27 @@ double worstKeystroke(QComboBox* cboNome)
     }
     if (cboNome->currentText() != LastName)
         std::fprintf(stderr, "completion gave '%s'\n", qPrintable(cboNome->currentText()));
+    return median(keystrokes);
+}
+
+// The median time of a keystroke only the folded search completes: the field
+// holds "conceica", and "o" is typed.
+double foldedKeystroke(QComboBox* cboNome)
+{
+    QList<double> keystrokes;
+    for (int i = 0; i < 50; ++i) {
+        cboNome->setCurrentIndex(-1);
+        cboNome->setEditText(FoldedTyped.chopped(1));
+        cboNome->lineEdit()->setCursorPosition(int(FoldedTyped.size()) - 1);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_O, Qt::NoModifier, QStringLiteral("o"));
+        QElapsedTimer timer;
+        timer.start();
+        QApplication::sendEvent(cboNome, &key);
+        keystrokes << ms(timer.nsecsElapsed());
+    }
+    if (cboNome->currentText() != FoldedName ||
+        cboNome->lineEdit()->selectionStart() != FoldedTyped.size())
+        std::fprintf(stderr, "folded completion gave '%s'\n", qPrintable(cboNome->currentText()));
     return median(keystrokes);
 }
 
@@ -285,8 +315,10 @@ Figures run(int count)
     window.searchHelper()->AttachTo(cboNome);
     waitForIndex(cboNome);
     f.keystroke = worstKeystroke(cboNome);
+    f.foldedKeystroke = foldedKeystroke(cboNome);
     combolist::setSearchIndexing(cboNome, false);
     f.keystrokeScan = worstKeystroke(cboNome);
+    f.foldedKeystrokeScan = foldedKeystroke(cboNome);
     combolist::setSearchIndexing(cboNome, true);
 
     // A name given in other letters: the exact seek fails, the list is searched
@@ -352,6 +384,23 @@ Figures run(int count)
     }
     f.listSeek = median(listSeeks);
 
+    // A name given without its accents, in other letters, with blanks around it:
+    // the exact seek fails, the list gives the item it stands for, and its stored
+    // spelling is sought.
+    QList<double> foldedSeeks;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        require(rs->Seek(QStringLiteral("="), FoldedSought), "seeking");
+        const int found = rs->NoMatch() ? combolist::findLoosely(cboNome, -1, FoldedSought) : -1;
+        if (found >= 0)
+            require(rs->Seek(QStringLiteral("="), cboNome->itemText(found)), "seeking");
+        foldedSeeks << ms(timer.nsecsElapsed());
+        if (found < 0 || rs->NoMatch() || cboNome->itemText(found) != FoldedName)
+            std::fprintf(stderr, "the seek of a name without its accents missed\n");
+    }
+    f.foldedSeek = median(foldedSeeks);
+
     QList<double> saves;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer timer;
@@ -367,8 +416,10 @@ Figures run(int count)
     window.Form_Unload();
 
     std::printf("contacts=%d consultar_ms=%.1f engine_read_ms=%.1f qt_read_ms=%.1f "
-                "keystroke_worst_ms=%.3f seek_ms=%.3f consultar_rss_mb=%.1f\n",
-                f.contacts, f.consultar, f.engine, f.qt, f.keystroke, f.listSeek, f.rss);
+                "keystroke_worst_ms=%.3f keystroke_folded_ms=%.3f seek_ms=%.3f "
+                "seek_folded_ms=%.3f consultar_rss_mb=%.1f\n",
+                f.contacts, f.consultar, f.engine, f.qt, f.keystroke, f.foldedKeystroke, f.listSeek,
+                f.foldedSeek, f.rss);
     std::fflush(stdout);
     return f;
 }
@@ -393,18 +444,18 @@ double freshMemoryMs()
 void printTable(const QList<Figures>& all)
 {
     std::printf("\ncontacts  | Consultar | engine  | Qt read | ratio to | first     | index    | "
-                "keystroke ms    "
-                "| seek ms | seek ms    | window ms  | save ms | Consultar\n"
+                "keystroke ms    | folded keystroke "
+                "| seek ms | seek ms    | window ms  | seek ms | save ms | Consultar\n"
                 "          | ms        | read ms | ms      | engine   | Consultar | built ms | "
-                "index  | scan   "
-                "| exact   | other case | other case | median  | adds MB\n");
+                "index  | scan   | index  | scan    "
+                "| exact   | other case | other case | folded  | median  | adds MB\n");
     for (const Figures& f : all)
         std::printf(
-            "%9d | %9.1f | %7.1f | %7.1f | %7.2fx | %9.1f | %8.0f | %6.3f | %6.3f | %7.3f | "
-            "%10.3f | %10.3f | %7.2f | %7.1f\n",
+            "%9d | %9.1f | %7.1f | %7.1f | %7.2fx | %9.1f | %8.0f | %6.3f | %6.3f | %6.3f | "
+            "%7.3f | %7.3f | %10.3f | %10.3f | %7.3f | %7.2f | %7.1f\n",
             f.contacts, f.consultar, f.engine, f.qt, f.consultar / f.engine, f.firstConsultar,
-            f.indexBuild, f.keystroke, f.keystrokeScan, f.seek, f.listSeek, f.caseSeek, f.save,
-            f.rss);
+            f.indexBuild, f.keystroke, f.keystrokeScan, f.foldedKeystroke, f.foldedKeystrokeScan,
+            f.seek, f.listSeek, f.caseSeek, f.foldedSeek, f.save, f.rss);
     std::printf("peak MB of the whole run: %.1f\n", double(peakKilobytes()) / 1024.0);
     std::printf("first touch of 64 MB of fresh memory: %.0f ms\n", freshMemoryMs());
     std::fflush(stdout);

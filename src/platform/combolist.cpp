@@ -101,6 +101,16 @@ int find(const QStringList& items, int start, const QString& text, bool exact)
     return listsearch::scanFind(items, start, text, exact);
 }
 
+int findFolded(const QStringList& items, int start, const QString& text)
+{
+    return listsearch::scanFindFolded(items, start, text);
+}
+
+int findLoosely(const QStringList& items, int start, const QString& text)
+{
+    return listsearch::scanFindLoosely(items, start, text);
+}
+
 void useStringList(QComboBox* combo)
 {
     combo->setModel(new SearchModel(combo));
@@ -151,6 +161,20 @@ int find(const QComboBox* combo, int start, const QString& text, bool exact)
     const QStringList list = items(combo);
     const auto index = readyIndex(combo);
     return index ? index->find(list, start, text, exact) : find(list, start, text, exact);
+}
+
+int findFolded(const QComboBox* combo, int start, const QString& text)
+{
+    const QStringList list = items(combo);
+    const auto index = readyIndex(combo);
+    return index ? index->findFolded(list, start, text) : findFolded(list, start, text);
+}
+
+int findLoosely(const QComboBox* combo, int start, const QString& text)
+{
+    const QStringList list = items(combo);
+    const auto index = readyIndex(combo);
+    return index ? index->findLoosely(list, start, text) : findLoosely(list, start, text);
 }
 
 int occurrence(const QComboBox* combo, int index)

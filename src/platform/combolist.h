@@ -17,6 +17,15 @@ namespace combolist {
 // out of range: the first), runs to the end and wraps around up to start itself.
 // -1 when none matches.
 int find(const QStringList& items, int start, const QString& text, bool exact);
+// As the prefix search, with accents and letter case aside: the first item, in
+// the same order, whose folded form (textfold.h), blanks around it left out,
+// begins with the folded text. -1 when none does or the text folds to nothing.
+int findFolded(const QStringList& items, int start, const QString& text);
+// The item a name typed or pasted loosely stands for, in the same order: the
+// first whose trimmed form equals the trimmed text letter case aside; failing
+// that, the first whose folded trimmed form equals the folded trimmed text. -1
+// when none does, or when the text is blank.
+int findLoosely(const QStringList& items, int start, const QString& text);
 
 // Equal names, told apart by their order: the index of the n-th item equal to
 // text (-1 when there are not that many), and (below, for a combo) how many items
@@ -36,6 +45,8 @@ QStringList items(const QComboBox* combo);
 // Replaces the list; the edit field keeps its text.
 void setItems(QComboBox* combo, const QStringList& items);
 int find(const QComboBox* combo, int start, const QString& text, bool exact);
+int findFolded(const QComboBox* combo, int start, const QString& text);
+int findLoosely(const QComboBox* combo, int start, const QString& text);
 int occurrence(const QComboBox* combo, int index);
 
 // Makes the item at index current and puts its text, spelled as in the list, into

@@ -2,6 +2,7 @@
 
 #include "combolist.h"
 #include "keycodes.h"
+#include "textfold.h"
 
 claLocadoura::claLocadoura() = default;
 
@@ -87,11 +88,18 @@ bool claLocadoura::SelectMatch(const QString& text, Message message)
         SendComboMessage(QString(), -1, CB_SETCURSEL);
         return start != -1;
     }
-    const int index = SendComboMessage(text, start, message);
+    int index = SendComboMessage(text, start, message);
+    int typed = int(text.size());
+    // No item begins with the text as typed: one that does once both lose their
+    // accents and letter case, the caret after what stands for the text typed.
+    if (index == -1 && message == CB_FINDSTRING) {
+        index = combolist::findFolded(moCombo, start, text);
+        if (index != -1)
+            typed = int(textfold::prefixEnd(moCombo->itemText(index), textfold::fold(text).size()));
+    }
     if (index == -1)
         return false;
     SendComboMessage(QString(), index, CB_SETCURSEL);
-    const int typed = int(text.size());
     combolist::setSelection(moCombo, typed, qMax(0, int(moCombo->currentText().size()) - typed));
     return true;
 }

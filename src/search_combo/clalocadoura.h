@@ -12,8 +12,9 @@ class KeyHook;
 // Completes what the user types into an editable combo box from that combo's own
 // list. It watches one combo at a time, the one last attached: on every typed
 // character it looks for the first item, from the current one on, that begins
-// with the text the field is about to hold, shows it whole and selects the part
-// not typed yet. Backspace and Delete only accept an item equal to what remains.
+// with the text the field is about to hold (letter case aside; when none does,
+// accents aside too), shows it whole and selects the part not typed yet.
+// Backspace and Delete only accept an item equal to what remains, letter case aside.
 // It never fills, sorts or empties the list, and no failure of its own reaches
 // the user: a search that fails counts as no match and the key goes to the combo.
 class claLocadoura {

@@ -102,6 +102,16 @@ void TestClaLocadoura::keys_data()
         << anaBia << -1 << "" << 0 << 0 << 22 << false << "" << 0 << 0 << -1 << false;
     QTest::newRow("accented capitals, the Unicode way")
         << QStringList({"JOÃO SILVA"}) << -1 << "jo" << 2 << 0 << int(u'ã') << false << "JOÃO SILVA" << 3 << 7 << 0 << true;
+    QTest::newRow("accents aside: the stored spelling, the rest selected")
+        << QStringList({"Bia", "Ângela Müller"}) << -1 << "angel" << 5 << 0 << int('a') << false << "Ângela Müller" << 6 << 7 << 1 << true;
+    QTest::newRow("letter case alone wins over accents aside")
+        << QStringList({"Ângela", "Angélica"}) << -1 << "" << 0 << 0 << int('a') << false << "Angélica" << 1 << 7 << 1 << true;
+    QTest::newRow("accents aside from the current item on")
+        << QStringList({"Ângela", "Bia", "Ângelo"}) << 2 << "Ângelo" << 0 << 6 << int('a') << false << "Ângelo" << 1 << 5 << 2 << true;
+    QTest::newRow("stored decomposed: the caret after the mark")
+        << QStringList({"Joa\u0303o Silva"}) << -1 << "jo" << 2 << 0 << int(u'ã') << false << "Joa\u0303o Silva" << 4 << 7 << 0 << true;
+    QTest::newRow("backspace stays with letter case: the combo deletes")
+        << QStringList({"Ângela"}) << -1 << "angelax" << 7 << 0 << int(keycode::Backspace) << false << "angelax" << 7 << 0 << -1 << false;
     // clang-format on
 }
 
@@ -149,6 +159,9 @@ void TestClaLocadoura::typingThroughTheCombo_data()
     QTest::newRow("no match: the combo takes the key") << "jx"
                                                        << "Jx"
                                                        << "";
+    QTest::newRow("accents aside") << "joao s"
+                                   << "João Silva"
+                                   << "ilva";
     QTest::newRow("a later item") << "josé"
                                   << "José Lima"
                                   << " Lima";
