@@ -335,14 +335,15 @@ void frmQuelmar::cboNome_LostFocus()
         e = rs->setIndex(contact::NameIndex);
     if (!e)
         e = seekNth(rs, name, nth);
-    // Letter case aside, as the completion compares: a name typed or pasted in
-    // other letters finds the stored spelling, the first the list holds.
+    // Blanks at the ends aside, then letter case, then accents: a name typed or
+    // pasted otherwise finds the stored spelling, the first the list holds in the
+    // order the completion searches.
     if (!e && rs->NoMatch()) {
-        const int equal = combolist::find(ui->cboNome, -1, name, true);
-        if (equal >= 0 && names.at(equal) != name) {
-            name = names.at(equal);
-            nth = 0;
-            e = rs->Seek(QStringLiteral("="), name);
+        const int like = combolist::findLoosely(ui->cboNome, qMax(-1, current - 1), name);
+        if (like >= 0 && names.at(like) != name) {
+            name = names.at(like);
+            nth = combolist::occurrence(ui->cboNome, like);
+            e = seekNth(rs, name, nth);
         }
     }
     if (e) {

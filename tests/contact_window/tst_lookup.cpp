@@ -265,6 +265,14 @@ void TestLookup::lookupAsTyped_data()
         << QStringList({"pick:2", ""}) << "Ana Souza" << "segunda@example.com";
     QTest::newRow("typed straight after Consultar")
         << QStringList({"type:b", "type:j"}) << "José Ângelo" << "jose@example.com";
+    QTest::newRow("pasted with a blank after")
+        << QStringList({"paste:Beatriz Souza "}) << "Beatriz Souza" << "beatriz@example.com";
+    QTest::newRow("pasted without accents")
+        << QStringList({"paste: jose angelo"}) << "José Ângelo" << "jose@example.com";
+    QTest::newRow("typed without accents")
+        << QStringList({"type:jose angelo"}) << "José Ângelo" << "jose@example.com";
+    QTest::newRow("stored with a blank, sought as stored")
+        << QStringList({"paste:Bia "}) << "Bia " << "bia.branco@example.com";
     // clang-format on
 }
 
@@ -276,7 +284,9 @@ void TestLookup::lookupAsTyped()
     open({{"Ana Souza", "primeira@example.com"},
           {"Beatriz Souza", "beatriz@example.com"},
           {"Ana Souza", "segunda@example.com"},
-          {"José Ângelo", "jose@example.com"}});
+          {"José Ângelo", "jose@example.com"},
+          {"Bia", "bia@example.com"},
+          {"Bia ", "bia.branco@example.com"}});
     for (const QString& step : lookups) {
         child<QAbstractButton>("cmdConsultar")->click();
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cboNome()));
