@@ -95,6 +95,18 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row)
     return contact;
 }
 
+void clearEmptyMasks(CsvTable* table)
+{
+    const QList<int> fields = fieldsOf(table->header);
+    for (QStringList& row : table->rows) {
+        for (int i = 0; i < fields.size() && i < row.size(); ++i) {
+            if (fields.at(i) >= 0 && contact::isMaskedField(contact::Field(fields.at(i))) &&
+                contact::isEmptyMaskText(row.at(i)))
+                row[i] = QStringLiteral("");
+        }
+    }
+}
+
 QString ImportSummary::text() const
 {
     return countText(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
@@ -252,7 +264,9 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
             }
             wanted = *own;
         }
-        return importTable(path, readAccessTable(source, wanted), request.progress);
+        CsvTable table = readAccessTable(source, wanted);
+        clearEmptyMasks(&table);
+        return importTable(path, table, request.progress);
     }
     // Only one copy of the contents at a time: the bytes go once decoded; the
     // rows go into the database as they are read.

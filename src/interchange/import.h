@@ -26,6 +26,11 @@ QList<int> fieldsOf(const QStringList& header);
 // from running a cell as a formula taken off.
 contact::Record contactOf(const QList<int>& fields, const QStringList& row);
 
+// Access contact books stored an untouched CEP or phone as its mask's
+// placeholders ("(__) ____-____"): in a table read from one, such a masked field
+// becomes the empty text the program stores now; a partial entry stays.
+void clearEmptyMasks(CsvTable* table);
+
 struct ImportSummary {
     qint64 imported = 0;
     qint64 duplicates = 0;  // all seventeen fields equal to a stored contact's

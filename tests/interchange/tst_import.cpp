@@ -18,6 +18,8 @@ private slots:
     void forms();
     void headers_data();
     void headers();
+    void clearEmptyMasks_data();
+    void clearEmptyMasks();
     void importTable_data();
     void importTable();
     void roundTrip();
@@ -83,6 +85,45 @@ void TestImport::headers()
     QFETCH(int, field);
     Field found;
     QCOMPARE(fieldOfHeader(header, &found) ? int(found) : -1, field);
+}
+
+void TestImport::clearEmptyMasks_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("stored"); // in the old book
+    QTest::addColumn<QString>("imported");
+    QTest::newRow("CEP") << "CEPResidencial"
+                         << "__.___-___"
+                         << "";
+    QTest::newRow("CEP, comma") << "CEPComercial"
+                                << "__,___-___"
+                                << "";
+    QTest::newRow("mobile") << "CelularPessoal"
+                            << "(__) _____-____"
+                            << "";
+    QTest::newRow("business phone") << "FoneComercial"
+                                    << "(__) ____-____"
+                                    << "";
+    QTest::newRow("partial phone") << "FoneResidencial"
+                                   << "(11) 3333-____"
+                                   << "(11) 3333-____";
+    QTest::newRow("not a masked field") << "EndComercial"
+                                        << "__.___-___"
+                                        << "__.___-___";
+}
+
+// Rows of an old Access book come in with empty masked fields empty.
+void TestImport::clearEmptyMasks()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, stored);
+    QFETCH(QString, imported);
+    interchange::CsvTable table;
+    table.header = QStringList{"Nome", header};
+    table.rows = {{"(__) ____-____", stored}};
+    interchange::clearEmptyMasks(&table);
+    QCOMPARE(table.rows.at(0), QStringList({"(__) ____-____", imported}));
+    QVERIFY(!table.rows.at(0).at(1).isNull());
 }
 
 void TestImport::importTable_data()
