@@ -266,7 +266,9 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
         }
         CsvTable table = readAccessTable(source, wanted);
         clearEmptyMasks(&table);
-        return importTable(path, table, request.progress);
+        summary = importTable(path, table, request.progress);
+        summary.source = ImportSource::Access;
+        return summary;
     }
     // Only one copy of the contents at a time: the bytes go once decoded; the
     // rows go into the database as they are read.
@@ -284,11 +286,14 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
         return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
     // How many contacts to expect is counted only for someone watching.
     const bool watched = bool(request.progress);
-    if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive))
-        return importRows(
+    if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive)) {
+        summary = importRows(
             path, [&text](const RowSink& sink) { return readVCards(text, sink); },
             watched ? text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive) : 0,
             request.progress);
+        summary.source = ImportSource::VCard;
+        return summary;
+    }
     return importRows(
         path, [&text](const RowSink& sink) { return readCsv(text, sink); },
         watched ? text.count(u'\n') : 0, request.progress);

@@ -4,6 +4,7 @@
 #include "csvread.h"
 #include "progress.h"
 #include "storeerror.h"
+#include "usertexts.h"
 
 #include <QList>
 #include <QString>
@@ -35,7 +36,8 @@ struct ImportSummary {
     qint64 imported = 0;
     qint64 duplicates = 0;  // all seventeen fields equal to a stored contact's
     QList<int> failedLines; // rows not imported: no name, or the wrong number of cells
-    StoreError error;       // the whole import undone
+    ImportSource source = ImportSource::Csv; // what the rows came from
+    StoreError error;                        // the whole import undone
     // An Access file's tables, when it has no contact table and none was named.
     QStringList tables;
     QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"

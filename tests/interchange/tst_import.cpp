@@ -267,14 +267,20 @@ void TestImport::filesThatFail_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("said"); // the refusal, or "" when rows are counted instead
     QTest::addColumn<int>("failed");
-    QTest::newRow("empty") << QByteArray("\n \n") << "vazio" << 0;
-    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\x81\x8d", 12) << "não é texto"
-                            << 0;
-    QTest::newRow("bad quote") << QByteArray("Nome;Email\nAna;\"a@b\n") << "Aspas" << 0;
+    QTest::addColumn<QString>("told"); // of the rows counted
+    QTest::newRow("empty") << QByteArray("\n \n") << "vazio" << 0 << "";
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\x81\x8d", 12) << "não é texto" << 0
+                            << "";
+    QTest::newRow("bad quote") << QByteArray("Nome;Email\nAna;\"a@b\n") << "Aspas" << 0 << "";
     QTest::newRow("no name column")
-        << QByteArray("Cidade;Estado\nRio;RJ\n") << "coluna de nome" << 0;
+        << QByteArray("Cidade;Estado\nRio;RJ\n") << "coluna de nome" << 0 << "";
     QTest::newRow("truncated vCard")
-        << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1;
+        << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1
+        << "Cartões com erro (sem nome ou que não puderam ser lidos), nas linhas: 4.";
+    QTest::newRow("a cell too many")
+        << QByteArray("Nome;Email\nAna;a@b\nBia;b@x;sobra\n") << "" << 1
+        << "Linhas com erro (sem nome ou com células a mais ou a "
+           "menos): 3.";
 }
 
 // Files that cannot be read give their reason and change nothing; a card cut
@@ -284,6 +290,7 @@ void TestImport::filesThatFail()
     QFETCH(QByteArray, content);
     QFETCH(QString, said);
     QFETCH(int, failed);
+    QFETCH(QString, told);
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
     testdb::createEmpty(path);
@@ -296,6 +303,7 @@ void TestImport::filesThatFail()
     } else {
         QVERIFY(!s.error);
         QCOMPARE(s.failedLines.size(), failed);
+        QCOMPARE(interchange::failedLinesText(s.source, s.failedLines), told);
         QCOMPARE(testdb::storedNames(path), QStringList({"Ana"}));
     }
 }
