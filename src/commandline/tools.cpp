@@ -1,6 +1,5 @@
 #include "tools.h"
 
-#include "accessread.h"
 #include "backup.h"
 #include "export.h"
 #include "import.h"
@@ -93,11 +92,7 @@ int importTool(const Options& options, const QString& database)
     }
     say(stdout, summary.text() + u'.');
     if (!summary.failedLines.isEmpty())
-        say(stdout, QStringLiteral("%1 com erro (sem nome ou com células a mais ou a menos): %2.")
-                        .arg(interchange::isAccessFile(options.importFrom)
-                                 ? QStringLiteral("Linhas da tabela")
-                                 : QStringLiteral("Linhas"),
-                             interchange::lineList(summary.failedLines)));
+        say(stdout, interchange::failedLinesText(summary.source, summary.failedLines));
     return 0;
 }
 

@@ -333,7 +333,7 @@ void frmQuelmar::cmdEmail_Click()
         m_navigator->focusOn(ui->cmdNovo);
         return;
     }
-    sendMailTo(address);
+    sendMailTo(address, this, ProgramTitle);
 }
 
 void frmQuelmar::cmdInfo_Click()

@@ -95,6 +95,18 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row)
     return contact;
 }
 
+void clearEmptyMasks(CsvTable* table)
+{
+    const QList<int> fields = fieldsOf(table->header);
+    for (QStringList& row : table->rows) {
+        for (int i = 0; i < fields.size() && i < row.size(); ++i) {
+            if (fields.at(i) >= 0 && contact::isMaskedField(contact::Field(fields.at(i))) &&
+                contact::isEmptyMaskText(row.at(i)))
+                row[i] = QStringLiteral("");
+        }
+    }
+}
+
 QString ImportSummary::text() const
 {
     return countText(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
@@ -252,7 +264,11 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
             }
             wanted = *own;
         }
-        return importTable(path, readAccessTable(source, wanted), request.progress);
+        CsvTable table = readAccessTable(source, wanted);
+        clearEmptyMasks(&table);
+        summary = importTable(path, table, request.progress);
+        summary.source = ImportSource::Access;
+        return summary;
     }
     // Only one copy of the contents at a time: the bytes go once decoded; the
     // rows go into the database as they are read.
@@ -270,11 +286,14 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
         return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
     // How many contacts to expect is counted only for someone watching.
     const bool watched = bool(request.progress);
-    if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive))
-        return importRows(
+    if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive)) {
+        summary = importRows(
             path, [&text](const RowSink& sink) { return readVCards(text, sink); },
             watched ? text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive) : 0,
             request.progress);
+        summary.source = ImportSource::VCard;
+        return summary;
+    }
     return importRows(
         path, [&text](const RowSink& sink) { return readCsv(text, sink); },
         watched ? text.count(u'\n') : 0, request.progress);

@@ -4,6 +4,7 @@
 #include "csvread.h"
 #include "progress.h"
 #include "storeerror.h"
+#include "usertexts.h"
 
 #include <QList>
 #include <QString>
@@ -26,11 +27,17 @@ QList<int> fieldsOf(const QStringList& header);
 // from running a cell as a formula taken off.
 contact::Record contactOf(const QList<int>& fields, const QStringList& row);
 
+// Access contact books stored an untouched CEP or phone as its mask's
+// placeholders ("(__) ____-____"): in a table read from one, such a masked field
+// becomes the empty text the program stores now; a partial entry stays.
+void clearEmptyMasks(CsvTable* table);
+
 struct ImportSummary {
     qint64 imported = 0;
     qint64 duplicates = 0;  // all seventeen fields equal to a stored contact's
     QList<int> failedLines; // rows not imported: no name, or the wrong number of cells
-    StoreError error;       // the whole import undone
+    ImportSource source = ImportSource::Csv; // what the rows came from
+    StoreError error;                        // the whole import undone
     // An Access file's tables, when it has no contact table and none was named.
     QStringList tables;
     QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"

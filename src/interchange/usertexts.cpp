@@ -28,6 +28,36 @@ QString lineList(const QList<int>& lines, qsizetype limit)
     return texts.join(QStringLiteral(", "));
 }
 
+QString failedLinesText(ImportSource source, const QList<int>& lines)
+{
+    QString text;
+    switch (source) {
+    case ImportSource::VCard:
+        text = QStringLiteral("Cartões com erro (sem nome ou que não puderam ser lidos), "
+                              "nas linhas: %1.");
+        break;
+    case ImportSource::Access:
+        text = QStringLiteral("Linhas da tabela com erro (sem nome ou com células a mais ou a "
+                              "menos): %1.");
+        break;
+    case ImportSource::Csv:
+        text = QStringLiteral("Linhas com erro (sem nome ou com células a mais ou a menos): %1.");
+        break;
+    }
+    return text.arg(lineList(lines));
+}
+
+QString failedLinesNote(ImportSource source, const QList<int>& lines, qsizetype limit)
+{
+    const QString text =
+        source == ImportSource::VCard
+            ? QStringLiteral("Cartões sem nome ou que não puderam ser lidos, não importados: "
+                             "linhas %1.")
+            : QStringLiteral("Sem nome ou com células a mais ou a menos, não importados: "
+                             "linhas %1.");
+    return text.arg(lineList(lines, limit));
+}
+
 QString exportSuffixText()
 {
     return QStringLiteral("O arquivo de exportação termina em .csv (planilha) ou .vcf (vCard)");

@@ -14,6 +14,18 @@ QString countText(qint64 n, const char* one, const char* many);
 // Line numbers as a list ("3, 7, 9"), cut at limit with "…" when given.
 QString lineList(const QList<int>& lines, qsizetype limit = -1);
 
+// The kinds of file contacts are imported from.
+enum class ImportSource { Csv, VCard, Access };
+
+// The rows an import left out, each by its line, as the source knows them: rows
+// of a spreadsheet or of an Access table, cards of a vCard file (by the line
+// each begins on). The command line's sentence:
+// "Linhas com erro (sem nome ou com células a mais ou a menos): 3, 7."
+QString failedLinesText(ImportSource source, const QList<int>& lines);
+// The import dialog's, cut at limit lines:
+// "Sem nome ou com células a mais ou a menos, não importados: linhas 3, 7."
+QString failedLinesNote(ImportSource source, const QList<int>& lines, qsizetype limit);
+
 // "O arquivo de exportação termina em .csv (planilha) ou .vcf (vCard)"
 QString exportSuffixText();
 

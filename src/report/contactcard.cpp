@@ -6,6 +6,8 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 constexpr int TitleSize = 16;
 constexpr int BodySize = 12;
@@ -25,16 +27,31 @@ QFont cardFont(int pointSize)
     return font;
 }
 
+bool holdsDigit(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar ch) { return ch.isDigit(); });
+}
+
 class LineBuilder {
 public:
-    LineBuilder(const CardTextWidth& widthInColumns) : width(widthInColumns) {}
+    LineBuilder(const CardTextWidth& widthInColumns, const CardPageWidth& pageColumns)
+        : width(widthInColumns), page(pageColumns)
+    {
+    }
 
     void text(int pointSize, int column, const QString& text)
     {
         lines.append({pointSize, {{column, text}}});
     }
 
-    void rule(int pointSize) { text(pointSize, 1, QString(RuleLength, QLatin1Char('-'))); }
+    // From the left edge, as far as the printable area goes.
+    void rule(int pointSize)
+    {
+        QString dashes(RuleLength, QLatin1Char('-'));
+        while (!dashes.isEmpty() && width(pointSize, dashes) > page(pointSize))
+            dashes.chop(1);
+        text(pointSize, 1, dashes);
+    }
 
     void field(const QString& label, const QString& value)
     {
@@ -51,10 +68,12 @@ public:
 
 private:
     const CardTextWidth& width;
+    const CardPageWidth& page;
 };
 } // namespace
 
-QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns)
+QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns,
+                                 const CardPageWidth& pageColumns)
 {
     using namespace contact;
     // Below the title, the blocks of labelled values, a rule between two blocks.
@@ -63,14 +82,17 @@ QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& w
         {EndCom, BairroCom, CidadeCom, UfCom, CepCom, FoneCom, Ramal, CelularCom},
         {Email},
     };
-    LineBuilder b(widthInColumns);
+    LineBuilder b(widthInColumns, pageColumns);
     b.text(TitleSize, LabelColumn, cardLabel(Nome) + card[Nome]);
     b.rule(TitleSize);
     for (const QList<Field>& block : blocks) {
         if (&block != &blocks.first())
             b.rule(BodySize);
-        for (const Field field : block)
-            b.field(cardLabel(field), card[field]);
+        for (const Field field : block) {
+            // An empty masked field's placeholders never reach the paper.
+            const bool blank = isMaskedField(field) && !holdsDigit(card[field]);
+            b.field(cardLabel(field), blank ? QString() : card[field]);
+        }
     }
     return b.lines;
 }
@@ -85,11 +107,15 @@ void paintContactCard(QPainter& painter, const ContactCard& card)
         const QFontMetricsF metrics(cardFont(pointSize), device);
         return metrics.horizontalAdvance(text) / columnWidth(pointSize);
     };
+    // The painter's device is the printable area.
+    const auto pageColumns = [&](int pointSize) {
+        return double(device->width()) / columnWidth(pointSize);
+    };
 
     painter.save();
     painter.setPen(Qt::black);
     int top = TopTwips * device->logicalDpiY() / TwipsPerInch;
-    for (const CardLine& line : contactCardLines(card, widthInColumns)) {
+    for (const CardLine& line : contactCardLines(card, widthInColumns, pageColumns)) {
         const QFont font = cardFont(line.pointSize);
         const QFontMetrics metrics(font, device);
         painter.setFont(font);

@@ -10,7 +10,8 @@
 class QPainter;
 
 // The contact as the printed card shows it: the window's seventeen texts, as
-// they stand, nothing trimmed or converted.
+// they stand, nothing trimmed or converted; only a masked field (CEP, phone)
+// without a digit is left blank after its label, whatever placeholders it holds.
 using ContactCard = contact::Record;
 
 // Paints the one-page card with painter, which is active on a paged device (a
@@ -31,7 +32,11 @@ struct CardLine {
 
 // How many columns of the pointSize font text takes up.
 using CardTextWidth = std::function<double(int pointSize, const QString& text)>;
+// How many columns of the pointSize font the printable area is wide.
+using CardPageWidth = std::function<double(int pointSize)>;
 
 // The lines of the card. A label that would run into the value column sends
-// its value to the value column of the line below.
-QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns);
+// its value to the value column of the line below. A rule holds as many dashes
+// as fit across the printable area, 100 at most.
+QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& widthInColumns,
+                                 const CardPageWidth& pageColumns);

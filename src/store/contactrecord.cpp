@@ -25,4 +25,15 @@ bool fieldOfHeader(const QString& header, Field* field)
     return false;
 }
 
+bool isEmptyMaskText(const QString& text)
+{
+    if (!text.contains(u'_'))
+        return false;
+    for (const QChar ch : text) {
+        if (!EmptyMaskCharacters.contains(ch))
+            return false;
+    }
+    return true;
+}
+
 } // namespace contact

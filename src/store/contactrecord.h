@@ -131,6 +131,19 @@ inline QStringList columns()
 }
 inline const QStringList FieldNames = columns();
 
+// The masked fields: postal codes and phones.
+inline bool isMaskedField(Field field)
+{
+    return field == CepRes || field == FoneRes || field == CelularRes || field == CepCom ||
+           field == FoneCom || field == CelularCom;
+}
+
+// What an empty masked field used to be stored as: its mask's literals and
+// placeholders, "__.___-___" (or "__,___-___") and "(__) ____-____", with no
+// digit typed in. Such a text holds at least one '_' and nothing but these.
+inline const QString EmptyMaskCharacters = QStringLiteral("()_.,- ");
+bool isEmptyMaskText(const QString& text);
+
 // A contact's texts, one per field, indexed by Field.
 using Record = std::array<QString, FieldCount>;
 

@@ -30,6 +30,11 @@ const char* const SettingsSql[] = {
 const QString QuickCheckSql = QStringLiteral("PRAGMA quick_check");
 const QString TableInfoSql = QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid");
 const QString RowidProbeSql = QStringLiteral("SELECT rowid FROM %1 LIMIT 0");
+const QString BookVersionSql = QStringLiteral("PRAGMA user_version");
+const QString SetBookVersionSql = QStringLiteral("PRAGMA user_version = %1");
+// A text with a '_' whose every character is one of the given ones.
+const QString ClearEmptyMaskSql =
+    QStringLiteral("UPDATE %1 SET %2 = ? WHERE instr(%2, ?) > 0 AND trim(%2, ?) = ''");
 
 StoreError openFailure(QSqlDatabase& db)
 {
@@ -106,6 +111,94 @@ StoreError checkSound(QSqlDatabase& db, bool vouched)
     }
     return {};
 }
+
+// Failures that only tell that the book cannot be written now.
+bool cannotWrite(const StoreError& e)
+{
+    switch (e.primaryCode()) {
+    case StoreError::SqliteBusy:
+    case StoreError::SqliteLocked:
+    case StoreError::SqliteReadOnly:
+    case StoreError::SqliteCantOpen:
+    case StoreError::SqliteFull:
+    case StoreError::SqliteAuth:
+    case StoreError::SqlitePerm:
+        return true;
+    default:
+        return false;
+    }
+}
+
+StoreResult<int> readBookVersion(QSqlQuery& q)
+{
+    StoreResult<int> r;
+    if (!(r.error = exec(q, BookVersionSql)) && q.next())
+        r.value = q.value(0).toInt();
+    q.finish();
+    return r;
+}
+
+// Brings a book of an older form to the current one (see BookVersion).
+StoreError bringUpToDate(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    const StoreResult<int> before = readBookVersion(q);
+    if (before.error || before.value >= BookVersion)
+        return before.error;
+    // A file without the contact table is left to whoever uses it to tell.
+    QStringList columns;
+    if (tableColumns(db, contact::TableName, &columns))
+        return {};
+    QStringList masked;
+    for (int f = 0; f < contact::FieldCount; ++f) {
+        const QString column = contact::column(contact::Field(f));
+        if (contact::isMaskedField(contact::Field(f)) && columns.contains(column))
+            masked << column;
+    }
+    const StoreError e = inTransaction(db, [&masked](QSqlQuery& q) {
+        // Another program may have done it meanwhile.
+        const StoreResult<int> now = readBookVersion(q);
+        if (now.error || now.value >= BookVersion)
+            return now.error;
+        const QString table = quoted(contact::TableName);
+        for (const QString& column : masked) {
+            if (StoreError e =
+                    exec(q, ClearEmptyMaskSql.arg(table, quoted(column)),
+                         {QStringLiteral(""), QStringLiteral("_"), contact::EmptyMaskCharacters}))
+                return e;
+        }
+        return exec(q, SetBookVersionSql.arg(BookVersion));
+    });
+    // Not now: the next open tries again.
+    return cannotWrite(e) ? StoreError() : e;
+}
+
+// open(), bringing the book up to date or not.
+StoreError openConnection(const QString& path, const QString& connectionName, bool bringUp)
+{
+    StoreError result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        if (!db.isValid()) {
+            result = StoreError::make(StoreError::Engine,
+                                      QStringLiteral("driver QSQLITE not available"));
+        } else {
+            db.setConnectOptions(ConnectOptions);
+            db.setDatabaseName(openUri(path));
+            if (!db.open())
+                result = openFailure(db);
+            else
+                result = checkSound(db, vouchedFor(path));
+            if (!result && bringUp)
+                result = bringUpToDate(db);
+            if (result)
+                db.close();
+        }
+    }
+    if (result)
+        QSqlDatabase::removeDatabase(connectionName);
+    return result;
+}
 } // namespace
 
 QString openUri(const QString& path)
@@ -162,26 +255,7 @@ StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(
 
 StoreError open(const QString& path, const QString& connectionName)
 {
-    StoreError result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-        if (!db.isValid()) {
-            result = StoreError::make(StoreError::Engine,
-                                      QStringLiteral("driver QSQLITE not available"));
-        } else {
-            db.setConnectOptions(ConnectOptions);
-            db.setDatabaseName(openUri(path));
-            if (!db.open())
-                result = openFailure(db);
-            else
-                result = checkSound(db, vouchedFor(path));
-            if (result)
-                db.close();
-        }
-    }
-    if (result)
-        QSqlDatabase::removeDatabase(connectionName);
-    return result;
+    return openConnection(path, connectionName, true);
 }
 
 std::optional<FileIdentity> fileIdentity(const QString& path)
@@ -195,7 +269,8 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
 StoreError checkContactFile(const QString& path)
 {
     const QString connection = QStringLiteral("listrano-check-") + path;
-    StoreError result = open(path, connection);
+    // A check changes nothing in the file.
+    StoreError result = openConnection(path, connection, false);
     if (result)
         return result;
     {
@@ -269,7 +344,7 @@ StoreError createEmpty(const QString& path)
     ::close(fd);
 
     const QString connection = QStringLiteral("listrano-create-") + path;
-    StoreError result = open(path, connection);
+    StoreError result = openConnection(path, connection, false);
     if (!result) {
         {
             QSqlDatabase db = QSqlDatabase::database(connection, false);
@@ -282,7 +357,7 @@ StoreError createEmpty(const QString& path)
                         if (StoreError e = exec(q, sql))
                             return e;
                     }
-                    return StoreError();
+                    return exec(q, SetBookVersionSql.arg(BookVersion));
                 });
             db.close();
         }

@@ -15,9 +15,19 @@ namespace database {
 // SQLite URI that opens an existing file for reading and writing and never creates one.
 QString openUri(const QString& path);
 
+// The form a book's texts are in, kept in the file's user_version. Before 1, an
+// empty masked field may be stored as its mask's placeholders ("__.___-___");
+// from 1 on it is an empty text. createEmpty makes books of the current form.
+constexpr int BookVersion = 1;
+
 // Adds the connection and opens the file at path with the program's settings
 // (rollback journal, full sync, busy timeout), then checks that it is a sound
 // SQLite database. On failure the connection is removed again.
+// A book of an older form is brought to the current one first, in one
+// transaction: each masked field holding only its mask's placeholders becomes
+// an empty text, and nothing else changes. A book that cannot be written now
+// (read-only file or folder, another writer keeping it locked past the busy
+// timeout) opens as it is, to be brought up at a later open.
 StoreError open(const QString& path, const QString& connectionName);
 
 // Which file a path names: a file deleted, or replaced by another under the same
@@ -45,8 +55,9 @@ StoreError checkAhead(const QString& path);
 // table is missing or cannot be read by row id.
 StoreError tableColumns(const QSqlDatabase& db, const QString& table, QStringList* columns);
 
-// Creates a new, empty contact database at path from the project's schema, readable
-// and writable by its owner only. Never touches an existing file.
+// Creates a new, empty contact database at path from the project's schema, of the
+// current BookVersion, readable and writable by its owner only. Never touches an
+// existing file.
 StoreError createEmpty(const QString& path);
 
 // The schema statements, in order.

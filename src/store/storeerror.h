@@ -29,6 +29,7 @@ struct [[nodiscard]] StoreError {
 
     // SQLite's primary result codes that the program tells apart.
     enum SqliteCode {
+        SqlitePerm = 3,
         SqliteBusy = 5,
         SqliteLocked = 6,
         SqliteReadOnly = 8,

@@ -112,11 +112,9 @@ int importContacts(const QString& database)
                            "importado."),
             QStringLiteral("Nada foi importado de %1.").arg(QDir::toNativeSeparators(source)));
     QString text = summary.text() + u'.';
-    if (!summary.failedLines.isEmpty()) {
-        text += QStringLiteral("\n\nSem nome ou com células a mais ou a menos, não importados: "
-                               "linhas %1.")
-                    .arg(interchange::lineList(summary.failedLines, 20));
-    }
+    if (!summary.failedLines.isEmpty())
+        text += QStringLiteral("\n\n") +
+                interchange::failedLinesNote(summary.source, summary.failedLines, 20);
     MessageBox::show(nullptr, text, ImportTitle, MessageBox::Information);
     return 0;
 }

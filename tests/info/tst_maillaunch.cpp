@@ -1,15 +1,22 @@
 #include "launcher.h"
 #include "maillaunch.h"
+#include "messagebox.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
+
+namespace {
+const QString Title = QStringLiteral("Listrano de Endereço");
+}
 
 // The mail command: the address reaches the mail launcher as one argument, as
-// typed, whatever it holds; a missing launcher is no error.
+// typed, whatever it holds; the user hears when no mail program took it.
 class TestMailLaunch : public QObject {
     Q_OBJECT
 
@@ -35,6 +42,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        MessageBox::setTestMode(true);
         // The stand-in writes its arguments, each ended by a NUL, to a side file
         // and then renames it, so that the file shows up complete.
         const QString script = m_dir.filePath(QStringLiteral("bin/xdg-email"));
@@ -65,7 +73,11 @@ private slots:
         QVERIFY(!QFile::exists(pwnedFile()));
     }
 
-    void init() { QFile::remove(argsFile()); }
+    void init()
+    {
+        QFile::remove(argsFile());
+        MessageBox::clearShown();
+    }
 
     void addressIsOneArgument_data()
     {
@@ -86,12 +98,16 @@ private slots:
     void addressIsOneArgument()
     {
         QFETCH(QString, address);
-        sendMailTo(address);
+        QWidget window;
+        const QPointer<QObject> watch = sendMailTo(address, &window, Title);
         QTRY_VERIFY(QFile::exists(argsFile()));
         QCOMPARE(received(), QStringList{QStringLiteral("mailto:") + address});
         QVERIFY(!QFile::exists(pwnedFile()));
+        QTRY_VERIFY(watch.isNull());
+        QVERIFY(MessageBox::shown().isEmpty());
     }
 
+    // Nothing on the console: the user is told in a message box (launcherEndings).
     void missingLauncherIsSilent()
     {
         QTemporaryDir emptyDir;
@@ -100,12 +116,75 @@ private slots:
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
 
         QVERIFY(!launcher::startDetached(QStringLiteral("xdg-email"), {}));
-        sendMailTo(QStringLiteral("maria.souza@exemplo.com.br"));
+        QWidget window;
+        const QPointer<QObject> watch =
+            sendMailTo(QStringLiteral("maria.souza@exemplo.com.br"), &window, Title);
+        QTRY_VERIFY(watch.isNull());
 
         qputenv("PATH", path);
         QVERIFY(!QFile::exists(argsFile()));
     }
+
+    void launcherEndings_data()
+    {
+        QTest::addColumn<QByteArray>("launcher"); // empty: none
+        QTest::addColumn<bool>("executable");
+        QTest::addColumn<int>("limitMs");
+        QTest::addColumn<bool>("windowClosed"); // before the launcher ends
+        QTest::addColumn<bool>("told");
+        const QByteArray sh = "#!/bin/sh\n";
+        QTest::newRow("mail program opened") << sh + "exit 0\n" << true << 5000 << false << false;
+        QTest::newRow("other failure") << sh + "exit 1\n" << true << 5000 << false << false;
+        QTest::newRow("no program for mailto") << sh + "exit 3\n" << true << 5000 << false << true;
+        QTest::newRow("action failed") << sh + "exit 4\n" << true << 5000 << false << true;
+        QTest::newRow("no launcher") << QByteArray() << true << 5000 << false << true;
+        QTest::newRow("launcher not executable") << sh + "exit 0\n"
+                                                 << false << 5000 << false << true;
+        QTest::newRow("still running at the limit") << sh + "/bin/sleep 2\nexit 3\n"
+                                                    << true << 100 << false << false;
+        QTest::newRow("window closed first") << sh + "exit 3\n" << true << 5000 << true << false;
+    }
+
+    // The launcher watched without blocking: its word that no mail program took
+    // the message is told once it comes, over the window that asked.
+    void launcherEndings()
+    {
+        QFETCH(QByteArray, launcher);
+        QFETCH(bool, executable);
+        QFETCH(int, limitMs);
+        QFETCH(bool, windowClosed);
+        QFETCH(bool, told);
+        QTemporaryDir bin;
+        if (!launcher.isEmpty()) {
+            QFile file(bin.filePath(QStringLiteral("xdg-email")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(launcher);
+            file.close();
+            if (executable)
+                QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        auto* window = new QWidget;
+        const QPointer<QObject> watch =
+            sendMailTo(QStringLiteral("maria@exemplo.com.br"), window, Title, limitMs);
+        qputenv("PATH", path);
+        if (windowClosed)
+            delete window;
+        QTRY_VERIFY(watch.isNull());
+
+        QCOMPARE(MessageBox::shown().size(), told ? 1 : 0);
+        if (told) {
+            const MessageBox::Shown& shown = MessageBox::shown().at(0);
+            QCOMPARE(shown.text, QStringLiteral("Não foi possível abrir o programa de e-mail."));
+            QCOMPARE(shown.title, Title);
+            QCOMPARE(shown.icon, MessageBox::Information);
+            QCOMPARE(shown.buttons, MessageBox::Ok);
+        }
+        if (!windowClosed)
+            delete window;
+    }
 };
 
-QTEST_GUILESS_MAIN(TestMailLaunch)
+QTEST_MAIN(TestMailLaunch)
 #include "tst_maillaunch.moc"

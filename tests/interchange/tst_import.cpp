@@ -18,6 +18,8 @@ private slots:
     void forms();
     void headers_data();
     void headers();
+    void clearEmptyMasks_data();
+    void clearEmptyMasks();
     void importTable_data();
     void importTable();
     void roundTrip();
@@ -83,6 +85,45 @@ void TestImport::headers()
     QFETCH(int, field);
     Field found;
     QCOMPARE(fieldOfHeader(header, &found) ? int(found) : -1, field);
+}
+
+void TestImport::clearEmptyMasks_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("stored"); // in the old book
+    QTest::addColumn<QString>("imported");
+    QTest::newRow("CEP") << "CEPResidencial"
+                         << "__.___-___"
+                         << "";
+    QTest::newRow("CEP, comma") << "CEPComercial"
+                                << "__,___-___"
+                                << "";
+    QTest::newRow("mobile") << "CelularPessoal"
+                            << "(__) _____-____"
+                            << "";
+    QTest::newRow("business phone") << "FoneComercial"
+                                    << "(__) ____-____"
+                                    << "";
+    QTest::newRow("partial phone") << "FoneResidencial"
+                                   << "(11) 3333-____"
+                                   << "(11) 3333-____";
+    QTest::newRow("not a masked field") << "EndComercial"
+                                        << "__.___-___"
+                                        << "__.___-___";
+}
+
+// Rows of an old Access book come in with empty masked fields empty.
+void TestImport::clearEmptyMasks()
+{
+    QFETCH(QString, header);
+    QFETCH(QString, stored);
+    QFETCH(QString, imported);
+    interchange::CsvTable table;
+    table.header = QStringList{"Nome", header};
+    table.rows = {{"(__) ____-____", stored}};
+    interchange::clearEmptyMasks(&table);
+    QCOMPARE(table.rows.at(0), QStringList({"(__) ____-____", imported}));
+    QVERIFY(!table.rows.at(0).at(1).isNull());
 }
 
 void TestImport::importTable_data()
@@ -226,14 +267,20 @@ void TestImport::filesThatFail_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("said"); // the refusal, or "" when rows are counted instead
     QTest::addColumn<int>("failed");
-    QTest::newRow("empty") << QByteArray("\n \n") << "vazio" << 0;
-    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\x81\x8d", 12) << "não é texto"
-                            << 0;
-    QTest::newRow("bad quote") << QByteArray("Nome;Email\nAna;\"a@b\n") << "Aspas" << 0;
+    QTest::addColumn<QString>("told"); // of the rows counted
+    QTest::newRow("empty") << QByteArray("\n \n") << "vazio" << 0 << "";
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\x81\x8d", 12) << "não é texto" << 0
+                            << "";
+    QTest::newRow("bad quote") << QByteArray("Nome;Email\nAna;\"a@b\n") << "Aspas" << 0 << "";
     QTest::newRow("no name column")
-        << QByteArray("Cidade;Estado\nRio;RJ\n") << "coluna de nome" << 0;
+        << QByteArray("Cidade;Estado\nRio;RJ\n") << "coluna de nome" << 0 << "";
     QTest::newRow("truncated vCard")
-        << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1;
+        << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1
+        << "Cartões com erro (sem nome ou que não puderam ser lidos), nas linhas: 4.";
+    QTest::newRow("a cell too many")
+        << QByteArray("Nome;Email\nAna;a@b\nBia;b@x;sobra\n") << "" << 1
+        << "Linhas com erro (sem nome ou com células a mais ou a "
+           "menos): 3.";
 }
 
 // Files that cannot be read give their reason and change nothing; a card cut
@@ -243,6 +290,7 @@ void TestImport::filesThatFail()
     QFETCH(QByteArray, content);
     QFETCH(QString, said);
     QFETCH(int, failed);
+    QFETCH(QString, told);
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
     testdb::createEmpty(path);
@@ -255,6 +303,7 @@ void TestImport::filesThatFail()
     } else {
         QVERIFY(!s.error);
         QCOMPARE(s.failedLines.size(), failed);
+        QCOMPARE(interchange::failedLinesText(s.source, s.failedLines), told);
         QCOMPARE(testdb::storedNames(path), QStringList({"Ana"}));
     }
 }

@@ -5,6 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -51,6 +54,10 @@ private slots:
     void open_pathsWithAwkwardCharacters();
     void permissionsDenied();
     void readOnlyFile();
+    void open_clearsEmptyMaskTexts_data();
+    void open_clearsEmptyMaskTexts();
+    void unwritableBookOpensAsItIs_data();
+    void unwritableBookOpensAsItIs();
 
 private:
     QTemporaryDir m_dir;
@@ -77,6 +84,8 @@ void TestDatabase::createEmpty_makesContactTable()
         testdb::query(path, QStringLiteral("SELECT name FROM pragma_index_info('indNome')"));
     QCOMPARE(keys.size(), 1);
     QCOMPARE(keys.at(0).at(0).toString(), QStringLiteral("Nome"));
+
+    QCOMPARE(testdb::query(path, "PRAGMA user_version").at(0).at(0).toInt(), database::BookVersion);
 
     // Personal data: the owner alone may read it.
     QCOMPARE(fileMode(path), 0600);
@@ -249,6 +258,141 @@ void TestDatabase::readOnlyFile()
     QCOMPARE(rs->editMode(), TableRecordset::EditAdd);
     QCOMPARE(rs->Value(QStringLiteral("Nome")).value.toString(), QStringLiteral("Bia"));
     QCOMPARE(testdb::fileBytes(path), before);
+}
+
+namespace {
+int bookVersion(const QString& path)
+{
+    return testdb::query(path, "PRAGMA user_version").at(0).at(0).toInt();
+}
+
+// A book as an older version left it, one contact with text in column and a
+// distinct text in every other field.
+QStringList olderBook(const QString& path, const QString& column, const QString& text)
+{
+    testdb::createEmpty(path);
+    testdb::query(path, "PRAGMA user_version = 0");
+    QStringList fields;
+    for (const QString& name : contact::FieldNames)
+        fields << (name == column ? text : name.left(3) + " 1");
+    testdb::insertContact(path, fields);
+    return fields;
+}
+} // namespace
+
+// Empty masked fields stored with their placeholders by earlier versions become
+// empty texts at the first open; nothing else changes, and a book already in the
+// current form is not looked at again.
+void TestDatabase::open_clearsEmptyMaskTexts_data()
+{
+    QTest::addColumn<int>("version"); // the book's before the open
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("opened");
+
+    // clang-format off
+    QTest::newRow("CEP") << 0 << "CEPResidencial" << "__.___-___" << "";
+    QTest::newRow("CEP, comma") << 0 << "CEPComercial" << "__,___-___" << "";
+    QTest::newRow("phone") << 0 << "FoneResidencial" << "(__) ____-____" << "";
+    QTest::newRow("mobile, nine digits") << 0 << "CelularPessoal" << "(__) _____-____" << "";
+    QTest::newRow("business mobile") << 0 << "CelularComercial" << "(__) ____-____" << "";
+    QTest::newRow("business phone") << 0 << "FoneComercial" << " (__)____-____ " << "";
+    QTest::newRow("partial phone") << 0 << "FoneResidencial" << "(11) 3333-____" << "(11) 3333-____";
+    QTest::newRow("partial CEP") << 0 << "CEPResidencial" << "01.310-1__" << "01.310-1__";
+    QTest::newRow("blanks in a masked field") << 0 << "FoneComercial" << "   " << "   ";
+    QTest::newRow("mask among other text") << 0 << "FoneComercial" << "(__) ____-____ x" << "(__) ____-____ x";
+    QTest::newRow("blanks in a name field") << 0 << "BairroResidencial" << "   " << "   ";
+    QTest::newRow("name like a mask") << 0 << "Nome" << "(__) ____-____" << "(__) ____-____";
+    QTest::newRow("address like a mask") << 0 << "EndComercial" << "__.___-___" << "__.___-___";
+    QTest::newRow("book already converted") << 1 << "FoneResidencial" << "(__) ____-____" << "(__) ____-____";
+    // clang-format on
+}
+
+void TestDatabase::open_clearsEmptyMaskTexts()
+{
+    QFETCH(int, version);
+    QFETCH(QString, column);
+    QFETCH(QString, stored);
+    QFETCH(QString, opened);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(contact::DatabaseFileName);
+    QStringList expected = olderBook(path, column, stored);
+    testdb::query(path, QString("PRAGMA user_version = %1").arg(version));
+
+    DataControl dat1;
+    dat1.setDatabaseName(path);
+    dat1.setRecordSource(contact::TableName);
+    const StoreError e = dat1.Refresh();
+    QVERIFY2(!e, qPrintable(e.text));
+
+    expected[contact::FieldNames.indexOf(column)] = opened;
+    QCOMPARE(testdb::storedContacts(path), QList<QStringList>{expected});
+    QCOMPARE(dat1.Recordset()->Value(column).value.toString(), opened);
+    QCOMPARE(bookVersion(path), database::BookVersion);
+}
+
+// A book that cannot be written now opens as it is, and is brought up to date
+// at the first open once it can.
+void TestDatabase::unwritableBookOpensAsItIs_data()
+{
+    QTest::addColumn<QString>("why");
+    QTest::newRow("read-only file") << "file";
+    QTest::newRow("read-only folder") << "folder";
+    QTest::newRow("locked by another writer") << "lock";
+}
+
+void TestDatabase::unwritableBookOpensAsItIs()
+{
+    QFETCH(QString, why);
+    if (why != "lock" && geteuid() == 0)
+        QSKIP(
+            "running as root, whom file permissions do not stop; run_unprivileged.sh covers this");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("agenda");
+    QVERIFY(QDir().mkdir(folder));
+    const QString path = folder + "/" + contact::DatabaseFileName;
+    olderBook(path, "FoneResidencial", "(__) ____-____");
+    const QByteArray before = testdb::fileBytes(path);
+
+    const QString writer = "outro-programa";
+    const auto release = [&] {
+        ::chmod(QFile::encodeName(path).constData(), 0600);
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        QSqlDatabase::database(writer, false).close();
+        QSqlDatabase::removeDatabase(writer);
+    };
+    auto released = qScopeGuard(release);
+    if (why == "file")
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0400) == 0);
+    if (why == "folder")
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0500) == 0);
+    if (why == "lock") {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", writer);
+        other.setDatabaseName(path);
+        QVERIFY(other.open());
+        QSqlQuery q(other);
+        QVERIFY2(q.exec("BEGIN IMMEDIATE"), qPrintable(q.lastError().text()));
+    }
+
+    {
+        DataControl dat1;
+        dat1.setDatabaseName(path);
+        dat1.setRecordSource(contact::TableName);
+        const StoreError e = dat1.Refresh();
+        QVERIFY2(!e, qPrintable(e.text));
+        QCOMPARE(dat1.Recordset()->Value("FoneResidencial").value.toString(),
+                 QString("(__) ____-____"));
+    }
+    released.dismiss();
+    release();
+    QCOMPARE(testdb::fileBytes(path), before);
+
+    DataControl dat1;
+    dat1.setDatabaseName(path);
+    dat1.setRecordSource(contact::TableName);
+    QVERIFY(!dat1.Refresh());
+    QCOMPARE(dat1.Recordset()->Value("FoneResidencial").value.toString(), QString(""));
+    QCOMPARE(bookVersion(path), database::BookVersion);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
