@@ -202,14 +202,14 @@ echo "the card printed through CUPS reads: $(echo "$text" | grep -E 'Relat|E-Mai
 # 6. A queue that refuses jobs: the user is told, and nothing is printed.
 cupsreject -h "$sock" "$queue" || fail "cupsreject failed"
 xdotool windowfocus --sync "$window" 2>/dev/null
-# Printing leaves Incluir as it was, disabled since the first contact; Salvar on
-# the empty window brings it back, after its message.
+# The contact printed while being added is still there, not saved yet; Salvar
+# saves it and brings Incluir back.
 xdotool key alt+s
-message=$(wait_window "Informação sobre" 20) || fail "Salvar on an empty window said nothing"
-xdotool windowfocus --sync "$message" 2>/dev/null
-xdotool key --clearmodifiers Return
-sleep 0.4
-xdotool windowfocus --sync "$window" 2>/dev/null
+saved() { sqlite3 "$work/app/Quelmar.mdb" "SELECT Email FROM tblQuelmar WHERE Nome = '$name'"; }
+deadline=$((SECONDS + 10))
+while [ "$(saved)" != "$email" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ "$(saved)" = "$email" ] || fail "the contact printed while being added was not kept to be saved"
+echo "the contact printed while being added is saved afterwards"
 xdotool mousemove $((X + 56)) $((Y + 44)) click 1 # Incluir
 sleep 0.4
 xdotool type --delay 15 "Recusado Pela Fila"
