@@ -1,8 +1,8 @@
 #include "export.h"
 
 #include "database.h"
+#include "writtenforms.h"
 
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -68,9 +68,7 @@ bool formatOf(const QString& fileName, Format* format)
 
 QString csvCell(const QString& text)
 {
-    QString cell = text;
-    if (!cell.isEmpty() && QStringLiteral("=+-@").contains(cell.at(0)))
-        cell.prepend(u'\'');
+    QString cell = writtenform::guardFormula(text);
     if (cell.contains(u';') || cell.contains(u'"') || cell.contains(u'\n') || cell.contains(u'\r'))
         cell = u'"' + cell.replace(u'"', QStringLiteral("\"\"")) + u'"';
     return cell;
@@ -90,31 +88,15 @@ QString csvLine(const contact::Record& contact)
     return cells.join(u';') + Crlf;
 }
 
-QString internationalPhone(const QString& stored)
-{
-    static const QRegularExpression phone(QStringLiteral("^\\((\\d\\d)\\) (\\d{4,5})-(\\d{4})$"));
-    const QRegularExpressionMatch m = phone.match(stored);
-    if (!m.hasMatch())
-        return stored;
-    return QStringLiteral("+55 %1 %2-%3").arg(m.captured(1), m.captured(2), m.captured(3));
-}
-
-QString plainCep(const QString& stored)
-{
-    static const QRegularExpression cep(QStringLiteral("^(\\d\\d)[.,](\\d{3})-(\\d{3})$"));
-    const QRegularExpressionMatch m = cep.match(stored);
-    return m.hasMatch() ? m.captured(1) + m.captured(2) + u'-' + m.captured(3) : stored;
-}
-
 QString vCard(const contact::Record& c)
 {
     using namespace contact;
     // Unfilled masks hold no number.
     const auto number = [](const QString& stored) {
-        return stored.contains(u'_') ? QString() : internationalPhone(stored);
+        return stored.contains(u'_') ? QString() : writtenform::internationalPhone(stored);
     };
     const auto address = [&c](Field street, Field district, Field city, Field state, Field cep) {
-        const QString postal = c[cep].contains(u'_') ? QString() : plainCep(c[cep]);
+        const QString postal = c[cep].contains(u'_') ? QString() : writtenform::plainCep(c[cep]);
         const QStringList parts = {QString(),        escaped(c[district]), escaped(c[street]),
                                    escaped(c[city]), escaped(c[state]),    escaped(postal)};
         const QString joined = parts.join(u';');

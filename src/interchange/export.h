@@ -27,8 +27,6 @@ QString csvLine(const contact::Record& contact);
 // postal codes as 01310-100, anything else as stored; values escaped, lines
 // folded at 75 bytes, CRLF after each.
 QString vCard(const contact::Record& contact);
-QString internationalPhone(const QString& stored);
-QString plainCep(const QString& stored);
 
 // Writes every contact of the database to target, whole or not at all; returns
 // how many. A file already at target is replaced only when the new one is whole,

@@ -5,12 +5,12 @@
 #include "typedcolumns.h"
 #include "usertexts.h"
 #include "vcardread.h"
+#include "writtenforms.h"
 
 #include <algorithm>
 #include <optional>
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,48 +21,12 @@ namespace {
 const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 const QString SameSql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1");
 
-// Digits only, when text holds nothing but digits and the marks numbers are
-// written with.
-QString digitsOf(const QString& text, const QString& marks)
-{
-    QString digits;
-    for (const QChar ch : text) {
-        if (ch.isDigit() && ch.unicode() < 128)
-            digits.append(ch);
-        else if (!marks.contains(ch))
-            return QString();
-    }
-    return digits;
-}
-
 bool isPhoneField(contact::Field f)
 {
     using namespace contact;
     return f == FoneRes || f == CelularRes || f == FoneCom || f == CelularCom;
 }
 } // namespace
-
-QString phoneForm(const QString& written)
-{
-    QString text = written.trimmed();
-    if (text.startsWith(QStringLiteral("+55")))
-        text.remove(0, 3);
-    QString digits = digitsOf(text, QStringLiteral(" ()-."));
-    if (digits.startsWith(u'0'))
-        digits.remove(0, 1);
-    if (digits.size() == 10)
-        return QStringLiteral("(%1) %2-%3").arg(digits.left(2), digits.mid(2, 4), digits.mid(6));
-    if (digits.size() == 11)
-        return QStringLiteral("(%1) %2-%3").arg(digits.left(2), digits.mid(2, 5), digits.mid(7));
-    return written;
-}
-
-QString cepForm(const QString& written)
-{
-    static const QRegularExpression cep(QStringLiteral("^(\\d\\d)\\.?(\\d{3})-?(\\d{3})$"));
-    const QRegularExpressionMatch m = cep.match(written.trimmed());
-    return m.hasMatch() ? m.captured(1) + u'.' + m.captured(2) + u'-' + m.captured(3) : written;
-}
 
 QList<int> fieldsOf(const QStringList& header)
 {
@@ -82,14 +46,11 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row)
         if (fields.at(i) < 0)
             continue;
         const auto field = contact::Field(fields.at(i));
-        QString value = row.at(i);
-        if (value.size() > 1 && value.at(0) == u'\'' &&
-            QStringLiteral("=+-@").contains(value.at(1)))
-            value.remove(0, 1);
+        QString value = writtenform::unguardFormula(row.at(i));
         if (isPhoneField(field))
-            value = phoneForm(value);
+            value = writtenform::phoneForm(value);
         else if (field == contact::CepRes || field == contact::CepCom)
-            value = cepForm(value);
+            value = writtenform::cepForm(value);
         contact[field] = value;
     }
     return contact;

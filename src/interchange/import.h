@@ -12,12 +12,6 @@
 // Contacts into the database, from rows with named columns.
 namespace interchange {
 
-// A phone or postal code written the usual Brazilian ways, put into the form
-// the window's masked field holds ("(11) 98765-4321", "01.310-100"); anything
-// else as given.
-QString phoneForm(const QString& written);
-QString cepForm(const QString& written);
-
 // The field each column of a header fills (see contact::fieldOfHeader), -1 for
 // none; of two columns naming one field, the first.
 QList<int> fieldsOf(const QStringList& header);

@@ -19,8 +19,6 @@ class TestExport : public QObject {
 private slots:
     void csvCell_data();
     void csvCell();
-    void brazilianForms_data();
-    void brazilianForms();
     void csvReadBack();
     void vCardLinesFolded();
     void exportContacts_data();
@@ -60,37 +58,6 @@ void TestExport::csvCell()
     QFETCH(QString, text);
     QFETCH(QString, cell);
     QCOMPARE(interchange::csvCell(text), cell);
-}
-
-void TestExport::brazilianForms_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("phone");
-    QTest::addColumn<QString>("cep");
-    QTest::newRow("mobile") << "(11) 98765-4321"
-                            << "+55 11 98765-4321"
-                            << "(11) 98765-4321";
-    QTest::newRow("phone") << "(21) 3333-4444"
-                           << "+55 21 3333-4444"
-                           << "(21) 3333-4444";
-    QTest::newRow("cep") << "01.310-100"
-                         << "01.310-100"
-                         << "01310-100";
-    QTest::newRow("cep saved with a comma") << "69,301-000"
-                                            << "69,301-000"
-                                            << "69301-000";
-    QTest::newRow("anything else") << "11 5555-1234"
-                                   << "11 5555-1234"
-                                   << "11 5555-1234";
-}
-
-void TestExport::brazilianForms()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, phone);
-    QFETCH(QString, cep);
-    QCOMPARE(interchange::internationalPhone(stored), phone);
-    QCOMPARE(interchange::plainCep(stored), cep);
 }
 
 // What is written is read back cell for cell.

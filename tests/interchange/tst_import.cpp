@@ -14,8 +14,6 @@ class TestImport : public QObject {
     Q_OBJECT
 
 private slots:
-    void forms_data();
-    void forms();
     void headers_data();
     void headers();
     void clearEmptyMasks_data();
@@ -29,42 +27,6 @@ private slots:
     void filesThatFail_data();
     void filesThatFail();
 };
-
-void TestImport::forms_data()
-{
-    QTest::addColumn<QString>("written");
-    QTest::addColumn<QString>("phone");
-    QTest::addColumn<QString>("cep");
-    const QString mobile = "(11) 98765-4321";
-    QTest::newRow("+55 11 98765-4321") << "+55 11 98765-4321" << mobile << "+55 11 98765-4321";
-    QTest::newRow("+5511987654321") << "+5511987654321" << mobile << "+5511987654321";
-    QTest::newRow("011 98765 4321") << "011 98765 4321" << mobile << "011 98765 4321";
-    QTest::newRow("(11) 98765-4321") << mobile << mobile << mobile;
-    QTest::newRow("ten digits") << "11 3333-4444"
-                                << "(11) 3333-4444"
-                                << "11 3333-4444";
-    QTest::newRow("01310-100") << "01310-100"
-                               << "01310-100"
-                               << "01.310-100";
-    QTest::newRow("01310100") << "01310100"
-                              << "01310100"
-                              << "01.310-100";
-    QTest::newRow("01.310-100") << "01.310-100"
-                                << "01.310-100"
-                                << "01.310-100";
-    QTest::newRow("anything else") << "ramal 12"
-                                   << "ramal 12"
-                                   << "ramal 12";
-}
-
-void TestImport::forms()
-{
-    QFETCH(QString, written);
-    QFETCH(QString, phone);
-    QFETCH(QString, cep);
-    QCOMPARE(interchange::phoneForm(written), phone);
-    QCOMPARE(interchange::cepForm(written), cep);
-}
 
 void TestImport::headers_data()
 {

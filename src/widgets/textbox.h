@@ -3,7 +3,7 @@
 #include <QLineEdit>
 
 // A one-line text field that takes pasted and dropped text as one line can hold
-// it (see oneLine). A paste that would go past the length limit (counted in
+// it (see textline::oneLine). A paste that would go past the length limit (counted in
 // UTF-16 units, as QLineEdit counts it) goes in as far as it fits, never ending
 // in half a surrogate pair, and the cut is reported through inputRejected(); an
 // input-method commit is cut the same way. A typed character that does not fit
@@ -14,12 +14,6 @@ class TextBox : public QLineEdit {
     Q_OBJECT
 public:
     explicit TextBox(QWidget* parent = nullptr);
-
-    // Text for one line: line breaks at its ends dropped, those inside and tabs
-    // turned into blanks (a CR LF pair into one), the other control characters
-    // and the direction overrides and isolates dropped. Other format characters
-    // (the joiners inside emoji) stay.
-    static QString oneLine(const QString& text);
 
     // Puts text in place of the selection, or at the caret, as a paste does:
     // as one line, and as much of it as fits.

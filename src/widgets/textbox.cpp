@@ -1,5 +1,7 @@
 #include "textbox.h"
 
+#include "oneline.h"
+
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
@@ -11,18 +13,6 @@
 
 namespace {
 constexpr int ClassicMaxLength = 65535;
-
-bool isLineBreak(QChar ch)
-{
-    return ch == u'\n' || ch == u'\r' || ch == QChar(0x2028) || ch == QChar(0x2029);
-}
-
-bool isDropped(QChar ch)
-{
-    const char16_t c = ch.unicode();
-    return ch.category() == QChar::Other_Control || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
-}
 
 // The start of text that takes at most room places (UTF-16 units, as the limit
 // counts them), never ending inside a surrogate pair.
@@ -41,31 +31,9 @@ TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
     setMaxLength(ClassicMaxLength);
 }
 
-QString TextBox::oneLine(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isLineBreak(text.at(begin)))
-        ++begin;
-    while (end > begin && isLineBreak(text.at(end - 1)))
-        --end;
-    QString line;
-    line.reserve(end - begin);
-    for (qsizetype i = begin; i < end; ++i) {
-        const QChar ch = text.at(i);
-        if (ch == u'\r' && i + 1 < end && text.at(i + 1) == u'\n')
-            continue; // the pair is one break
-        if (isLineBreak(ch) || ch == u'\t')
-            line.append(u' ');
-        else if (!isDropped(ch))
-            line.append(ch);
-    }
-    return line;
-}
-
 void TextBox::pasteText(const QString& text)
 {
-    const QString line = oneLine(text);
+    const QString line = textline::oneLine(text);
     if (isReadOnly() || line.isEmpty())
         return;
     const QString fitting = fittingStart(line, room());

@@ -50,10 +50,6 @@ bool isFull(const QString& pattern, const QString& text);
 // left over are dropped.
 QString relaid(const QString& fromPattern, const QString& text, const QString& toPattern);
 
-// The digits of a pasted phone number: a leading "+55" (the country's code) and
-// then a leading 0 (the long-distance prefix) dropped, and everything not a digit.
-QString phoneDigits(const QString& clipText);
-
 // The editing operations below work on a text that already has the pattern's
 // length (anything else is refused). The selection is given as start/length;
 // with length 0, start is simply the caret position.

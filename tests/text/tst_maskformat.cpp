@@ -26,8 +26,6 @@ private slots:
     void growing();
     void settled_data();
     void settled();
-    void phoneDigits_data();
-    void phoneDigits();
 };
 
 void TestMaskFormat::emptyText()
@@ -263,27 +261,6 @@ void TestMaskFormat::settled()
     QCOMPARE(r.pattern, expected.isEmpty() ? pattern : Phone);
     QCOMPARE(r.edit.text, expected.isEmpty() ? text : expected);
     QCOMPARE(r.edit.cursor, expectedCursor);
-}
-
-void TestMaskFormat::phoneDigits_data()
-{
-    QTest::addColumn<QString>("pasted");
-    QTest::addColumn<QString>("digits");
-    QTest::newRow("formatted") << "(11) 98765-4321"
-                               << "11987654321";
-    QTest::newRow("country code") << " +55 11 98765-4321"
-                                  << "11987654321";
-    QTest::newRow("long-distance prefix") << "011 3333-4444"
-                                          << "1133334444";
-    QTest::newRow("55 without +") << "5511987654321"
-                                  << "5511987654321";
-}
-
-void TestMaskFormat::phoneDigits()
-{
-    QFETCH(QString, pasted);
-    QFETCH(QString, digits);
-    QCOMPARE(maskformat::phoneDigits(pasted), digits);
 }
 
 QTEST_APPLESS_MAIN(TestMaskFormat)

@@ -1,6 +1,7 @@
 #include "maskedit.h"
 
 #include "maskformat.h"
+#include "writtenforms.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -154,7 +155,7 @@ void MaskEdBox::pasteText(const QString& clipText)
         return;
     }
     apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(), inputStart(),
-                                  selLength(), maskformat::phoneDigits(clipText)));
+                                  selLength(), writtenform::phoneDigits(clipText)));
 }
 
 void MaskEdBox::pasteClipboard()

@@ -127,21 +127,6 @@ QString relaid(const QString& fromPattern, const QString& text, const QString& t
     return result;
 }
 
-QString phoneDigits(const QString& clipText)
-{
-    QString text = clipText.trimmed();
-    if (text.startsWith(QStringLiteral("+55")))
-        text.remove(0, 3);
-    QString digits;
-    for (QChar ch : text) {
-        if (isAsciiDigit(ch))
-            digits.append(ch);
-    }
-    if (digits.startsWith(u'0'))
-        digits.remove(0, 1);
-    return digits;
-}
-
 EditResult typeChar(const QString& pattern, const QString& text, int start, int length, QChar ch)
 {
     if (!normalise(pattern, text, start, length) || !isAsciiDigit(ch))
