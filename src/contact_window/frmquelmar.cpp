@@ -286,8 +286,7 @@ void frmQuelmar::cmdImprimir_Click()
         inform(QStringLiteral("Não há Registro para Imprimir"), PrintErrorTitle);
         if (keepTyping())
             return;
-        Desativar();
-        m_navigator->focusOn(ui->cmdNovo);
+        enterLocked(Kept, ButtonsKept, ui->cmdNovo);
         return;
     }
     // A contact being added or modified stays as it is, printed or not: it is
@@ -296,8 +295,7 @@ void frmQuelmar::cmdImprimir_Click()
                          MessageBox::Question, MessageBox::YesNo) == MessageBox::No) {
         if (keepTyping())
             return;
-        Limpar();
-        Desativar();
+        enterLocked(Cleared, ButtonsKept);
         return;
     }
 
@@ -312,8 +310,7 @@ void frmQuelmar::cmdImprimir_Click()
     }
     if (keepTyping())
         return;
-    Limpar();
-    Desativar();
+    enterLocked(Cleared, ButtonsKept);
 }
 
 void frmQuelmar::cmdEmail_Click()

@@ -99,7 +99,16 @@ private:
     // fields show no stored row.
     TableRecordset* rowOnShow(const QString& title, const QString& saveFirst,
                               const QString& noCurrentRow);
-    void clearAndLock();
+    // The states the window enters. Locked: the fields locked (and cleared, or
+    // kept as they are), Incluir and Modificar both turned on, Modificar turned
+    // off, or both kept as they were; the focus sent first where given.
+    enum LockedFields { Kept, Cleared };
+    enum LockedButtons { ButtonsKept, BothOn, ModifyOff };
+    void enterLocked(LockedFields fields, LockedButtons buttons, QWidget* focus = nullptr);
+    // A new contact: Incluir off, the fields cleared and open, the focus on the name.
+    void enterAdding();
+    // The contact on show opened for changes: Modificar off, the focus on the name.
+    void enterModifying();
     bool mayAbandonPending();
     // A contact is being added or modified: a new row or an edit is pending.
     bool editing() const;

@@ -53,11 +53,7 @@ void frmQuelmar::cmdNovo_Click()
         reportStoreError(rs->AddNew(), QStringLiteral("Não foi possível incluir um novo registro."),
                          ProgramTitle))
         return;
-    ui->cmdNovo->setEnabled(false);
-    Ativar();
-    Limpar();
-    m_pendingTexts = m_fields->texts();
-    m_navigator->focusOn(ui->txtNome);
+    enterAdding();
 }
 
 void frmQuelmar::cmdSalvar_Click()
@@ -67,9 +63,7 @@ void frmQuelmar::cmdSalvar_Click()
         // A contact being typed is kept: only its name is missing.
         if (keepTyping())
             return;
-        ui->cmdNovo->setEnabled(true);
-        clearAndLock();
-        ui->cmdEditar->setEnabled(true);
+        enterLocked(Cleared, BothOn, ui->cmdNovo);
         return;
     }
 
@@ -112,25 +106,7 @@ void frmQuelmar::cmdSalvar_Click()
     }
     if (reportStoreError(e, failed, SaveTitle))
         return;
-    ui->cmdNovo->setEnabled(true);
-    clearAndLock();
-    ui->cmdEditar->setEnabled(true);
-}
-
-// While a contact is being added or modified, the commands that find nothing to
-// act on leave it exactly as it is, with the focus back on its name.
-bool frmQuelmar::keepTyping()
-{
-    if (!editing())
-        return false;
-    m_navigator->focusOn(ui->txtNome);
-    return true;
-}
-
-bool frmQuelmar::editing() const
-{
-    const TableRecordset* rs = dat1.Recordset();
-    return rs && rs->editMode() != TableRecordset::EditNone;
+    enterLocked(Cleared, BothOn, ui->cmdNovo);
 }
 
 void frmQuelmar::cmdEditar_Click()
@@ -139,8 +115,7 @@ void frmQuelmar::cmdEditar_Click()
         inform(QStringLiteral("Não há registro para Editar"), EditTitle);
         if (keepTyping())
             return;
-        clearAndLock();
-        ui->cmdEditar->setEnabled(false);
+        enterLocked(Cleared, ModifyOff, ui->cmdNovo);
         return;
     }
     TableRecordset* rs =
@@ -150,10 +125,7 @@ void frmQuelmar::cmdEditar_Click()
     if (!rs || reportStoreError(
                    rs->Edit(), QStringLiteral("Não foi possível modificar o registro."), EditTitle))
         return;
-    Ativar();
-    m_pendingTexts = m_fields->texts();
-    m_navigator->focusOn(ui->txtNome);
-    ui->cmdEditar->setEnabled(false);
+    enterModifying();
 }
 
 void frmQuelmar::cmdExcluir_Click()
@@ -163,8 +135,7 @@ void frmQuelmar::cmdExcluir_Click()
         inform(QStringLiteral("Não há registro para excluir"), DeleteEmptyTitle);
         if (keepTyping())
             return;
-        m_navigator->focusOn(ui->cmdNovo);
-        Desativar();
+        enterLocked(Kept, ButtonsKept, ui->cmdNovo);
         return;
     }
     TableRecordset* rs =
@@ -188,7 +159,7 @@ void frmQuelmar::cmdExcluir_Click()
     } else if (keepTyping()) {
         return; // No: the changes being made stay
     }
-    clearAndLock();
+    enterLocked(Cleared, ButtonsKept, ui->cmdNovo);
 }
 
 // Only the contact the window shows may be modified or deleted: never the row
@@ -209,15 +180,6 @@ TableRecordset* frmQuelmar::rowOnShow(const QString& title, const QString& saveF
     return rs;
 }
 
-// The ending of a command done with the contact on show: the fields cleared and
-// locked, the focus on Incluir when Incluir can take it.
-void frmQuelmar::clearAndLock()
-{
-    Limpar();
-    m_navigator->focusOn(ui->cmdNovo);
-    Desativar();
-}
-
 void frmQuelmar::cmdConsultar_Click()
 {
     if (!mayAbandonPending())
@@ -232,8 +194,7 @@ void frmQuelmar::cmdConsultar_Click()
         return;
     if (extent.value.empty) {
         inform(QStringLiteral("Não há registro para Pesquisar"), SearchTitle);
-        Desativar();
-        m_navigator->focusOn(ui->cmdNovo);
+        enterLocked(Kept, ButtonsKept, ui->cmdNovo);
         return;
     }
 
@@ -286,9 +247,7 @@ bool frmQuelmar::mayAbandonPending()
     m_showsCurrentRow = false; // the refresh moved the store to its first row
     if (reportStoreError(e, QStringLiteral("Não foi possível descartar o registro."), SeekTitle))
         return false;
-    Desativar();
-    ui->cmdNovo->setEnabled(true);
-    ui->cmdEditar->setEnabled(true);
+    enterLocked(Kept, BothOn);
     return true;
 }
 
@@ -384,10 +343,7 @@ void frmQuelmar::endLookup()
         e = Mostrar();
     else
         Limpar();
-    Desativar();
-    ui->cmdNovo->setEnabled(true);
-    ui->cmdEditar->setEnabled(true);
-    m_navigator->focusOn(ui->cmdConsultar);
+    enterLocked(Kept, BothOn, ui->cmdConsultar);
     reportStoreError(e, QStringLiteral("Não foi possível mostrar o registro."), SeekTitle);
 }
 
