@@ -11,10 +11,8 @@ Result print(QWidget* parent, const ContactCard& card, const QString& title)
     const auto paint = [&card](QPainter& painter) { paintContactCard(painter, card); };
     const QString document = QStringLiteral("Listrano - ") + name;
 
-    printing::Result result;
-    if (printing::hasDefaultPrinter()) {
-        result = printing::printOnDefault(document, paint);
-    } else {
+    printing::Result result = printing::printOnDefault(document, paint);
+    if (result.noPrinter) {
         // Nothing reported as printed: the card can go into a PDF file instead.
         const MessageBox::Answer answer =
             MessageBox::show(parent,

@@ -6,25 +6,27 @@
 #include <QInputDialog>
 #include <QStandardPaths>
 
-#include <optional>
-#include <queue>
-
 namespace filechooser {
 
 namespace {
-std::queue<QString>& nextAnswers()
+struct Hooks {
+    bool testMode = false;
+    QStringList answers;
+    QList<Asked> asked;
+};
+
+Hooks& hooks()
 {
-    static std::queue<QString> answers;
-    return answers;
+    static Hooks h;
+    return h;
 }
 
-std::optional<QString> scripted()
+// In test mode: notes the question and gives the next scripted answer.
+QString scripted(const Asked& question)
 {
-    if (nextAnswers().empty())
-        return std::nullopt;
-    const QString answer = nextAnswers().front();
-    nextAnswers().pop();
-    return answer;
+    Hooks& h = hooks();
+    h.asked.append(question);
+    return h.answers.isEmpty() ? QString() : h.answers.takeFirst();
 }
 
 } // namespace
@@ -37,16 +39,17 @@ QString documentsFolder()
 
 QString askOpen(QWidget* parent, const QString& title, const QString& filters)
 {
-    if (const auto answer = scripted())
-        return *answer;
+    if (hooks().testMode)
+        return scripted({Asked::Open, title, QString(), QString(),
+                         filters.split(QStringLiteral(";;"), Qt::SkipEmptyParts)});
     return QFileDialog::getOpenFileName(parent, title, documentsFolder(), filters);
 }
 
 QString askSave(QWidget* parent, const QString& title, const QString& fileName,
                 const QStringList& filters)
 {
-    if (const auto answer = scripted())
-        return *answer;
+    if (hooks().testMode)
+        return scripted({Asked::Save, title, fileName, QString(), filters});
     QFileDialog dialog(parent, title, QDir(documentsFolder()).filePath(fileName));
     dialog.setNameFilters(filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -68,18 +71,32 @@ QString askSave(QWidget* parent, const QString& title, const QString& fileName,
 QString askItem(QWidget* parent, const QString& title, const QString& label,
                 const QStringList& items)
 {
-    if (const auto answer = scripted())
-        return *answer;
+    if (hooks().testMode)
+        return scripted({Asked::Item, title, QString(), label, items});
     bool chosen = false;
     const QString item = QInputDialog::getItem(parent, title, label, items, 0, false, &chosen);
     return chosen ? item : QString();
 }
 
-void setNextAnswers(const QStringList& answers)
+void setTestMode(bool on)
 {
-    nextAnswers() = {};
-    for (const QString& answer : answers)
-        nextAnswers().push(answer);
+    hooks().testMode = on;
+    hooks().answers.clear();
+}
+
+void setNextAnswer(const QString& answer)
+{
+    hooks().answers.append(answer);
+}
+
+QList<Asked> asked()
+{
+    return hooks().asked;
+}
+
+void clearAsked()
+{
+    hooks().asked.clear();
 }
 
 } // namespace filechooser

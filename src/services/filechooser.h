@@ -6,7 +6,8 @@
 class QWidget;
 
 // The system's file dialogs and a choice from a list, as the program asks them.
-// Tests script the answers, so that no test waits for a person.
+// Tests script the answers and read back what was asked, so that no test waits
+// for a person.
 namespace filechooser {
 
 // The user's documents folder, or the home folder when there is none.
@@ -23,8 +24,22 @@ QString askSave(QWidget* parent, const QString& title, const QString& fileName,
 QString askItem(QWidget* parent, const QString& title, const QString& label,
                 const QStringList& items);
 
-// Test hook: the answers of the next questions of any of the three, in order,
-// which then ask nobody; an empty text stands for a cancelled dialog.
-void setNextAnswers(const QStringList& answers);
+// A question as it would have been asked.
+struct Asked {
+    enum Kind { Open, Save, Item };
+    Kind kind;
+    QString title;
+    QString fileName;    // askSave's offered name
+    QString label;       // askItem's label
+    QStringList choices; // the filters of askOpen and askSave, askItem's items
+};
+
+// Test hooks, as the message box's. While test mode is on no dialog is shown:
+// each question of the three takes the next scripted answer, or is cancelled
+// when none is left; an empty answer stands for a cancelled dialog.
+void setTestMode(bool on);
+void setNextAnswer(const QString& answer);
+QList<Asked> asked();
+void clearAsked();
 
 } // namespace filechooser

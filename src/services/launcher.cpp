@@ -9,6 +9,26 @@
 namespace launcher {
 
 namespace {
+struct Hooks {
+    bool testMode = false;
+    QList<Ending> answers;
+    QList<Started> asked;
+};
+
+Hooks& hooks()
+{
+    static Hooks h;
+    return h;
+}
+
+// In test mode: notes the start and gives its scripted ending.
+Ending scripted(const QString& program, const QStringList& arguments)
+{
+    Hooks& h = hooks();
+    h.asked.append({program, arguments});
+    return h.answers.isEmpty() ? Ending{Ending::Exited, 0} : h.answers.takeFirst();
+}
+
 // The child gets the program's arguments as they are, with no shell to split
 // or expand them. Its standard channels go to the null device: it must not
 // read from our terminal, nor write into a pipe that may close when we end.
@@ -24,6 +44,8 @@ void prepare(QProcess& process, const QString& program, const QStringList& argum
 
 bool startDetached(const QString& program, const QStringList& arguments)
 {
+    if (hooks().testMode)
+        return scripted(program, arguments).kind != Ending::NotStarted;
     QProcess process;
     prepare(process, program, arguments);
     return process.startDetached();
@@ -32,18 +54,6 @@ bool startDetached(const QString& program, const QStringList& arguments)
 QObject* startWatched(const QString& program, const QStringList& arguments, int limitMs,
                       QObject* context, const Ended& ended)
 {
-    // Deleting a QProcess kills its program, so the process has no parent and is
-    // deleted only once it has ended; one still running when this program ends
-    // is left to run.
-    auto* process = new QProcess;
-    prepare(*process, program, arguments);
-    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    QObject::connect(process, &QProcess::errorOccurred, process,
-                     [process](QProcess::ProcessError error) {
-                         if (error == QProcess::FailedToStart)
-                             process->deleteLater();
-                     });
-
     // The watch goes with context: nothing is told once context is gone.
     auto* watch = new QObject(context);
     auto* timer = new QTimer(watch);
@@ -56,6 +66,29 @@ QObject* startWatched(const QString& program, const QStringList& arguments, int 
         watch->deleteLater();
         ended(ending);
     };
+    QObject::connect(timer, &QTimer::timeout, watch, [tell] { tell({Ending::StillRunning, 0}); });
+    timer->start(limitMs);
+
+    if (hooks().testMode) {
+        // The scripted ending comes from the event loop, as a real one does.
+        const Ending ending = scripted(program, arguments);
+        if (ending.kind != Ending::StillRunning)
+            QMetaObject::invokeMethod(
+                watch, [tell, ending] { tell(ending); }, Qt::QueuedConnection);
+        return watch;
+    }
+
+    // Deleting a QProcess kills its program, so the process has no parent and is
+    // deleted only once it has ended; one still running when this program ends
+    // is left to run.
+    auto* process = new QProcess;
+    prepare(*process, program, arguments);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart)
+                             process->deleteLater();
+                     });
     QObject::connect(
         process, &QProcess::finished, watch, [tell](int exitCode, QProcess::ExitStatus status) {
             tell({status == QProcess::NormalExit ? Ending::Exited : Ending::Crashed, exitCode});
@@ -68,10 +101,29 @@ QObject* startWatched(const QString& program, const QStringList& arguments, int 
                 tell({Ending::NotStarted, 0});
         },
         Qt::QueuedConnection);
-    QObject::connect(timer, &QTimer::timeout, watch, [tell] { tell({Ending::StillRunning, 0}); });
-    timer->start(limitMs);
     process->start();
     return watch;
+}
+
+void setTestMode(bool on)
+{
+    hooks().testMode = on;
+    hooks().answers.clear();
+}
+
+void setNextAnswer(const Ending& ending)
+{
+    hooks().answers.append(ending);
+}
+
+QList<Started> asked()
+{
+    return hooks().asked;
+}
+
+void clearAsked()
+{
+    hooks().asked.clear();
 }
 
 } // namespace launcher

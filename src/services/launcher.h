@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,7 @@ class QObject;
 namespace launcher {
 bool startDetached(const QString& program, const QStringList& arguments);
 
-// How a watched program ended.
+// How a watched program ended; in test mode, the scripted answer of a start.
 struct Ending {
     enum Kind {
         Exited,       // on its own, with exitCode
@@ -32,4 +33,20 @@ using Ended = std::function<void(const Ending&)>;
 // program too. Returns the watch, which is deleted once it is over.
 QObject* startWatched(const QString& program, const QStringList& arguments, int limitMs,
                       QObject* context, const Ended& ended);
+
+// A start as it would have been made.
+struct Started {
+    QString program;
+    QStringList arguments;
+};
+
+// Test hooks, as the message box's. While test mode is on no program is
+// started: each start is noted and takes the next scripted ending, or exit
+// status 0 when none is left. A watched start tells it as a real one would,
+// from the event loop; StillRunning is told when the watch runs out. A detached
+// start is false for NotStarted.
+void setTestMode(bool on);
+void setNextAnswer(const Ending& ending);
+QList<Started> asked();
+void clearAsked();
 } // namespace launcher

@@ -14,15 +14,13 @@
 
 #include <cups/cups.h>
 
-#include <optional>
-
 namespace printing {
 
 namespace {
 struct Hooks {
-    TestPrinter printer = TestPrinter::System;
-    QString printerPdfPath;
-    std::optional<QString> nextPdfPath;
+    bool testMode = false;
+    QList<Answer> answers;
+    QStringList asked;
 };
 
 Hooks& hooks()
@@ -67,20 +65,27 @@ bool paintPdf(QIODevice* out, const QString& title, const Paint& paint)
     return painter.end();
 }
 
-// The job of the test printer that fails: painted like any other, then lost.
-Result failingJob(const QString& title, const Paint& paint)
+// A job in test mode: painted like any other, then given the scripted answer.
+Result scriptedJob(const QString& title, const Paint& paint)
 {
+    Hooks& h = hooks();
+    h.asked.append(title);
+    const Answer answer = h.answers.isEmpty() ? Answer::NoPrinter : h.answers.takeFirst();
+    if (answer == Answer::NoPrinter)
+        return {false, NoPrinterText, true};
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     paintPdf(&buffer, title, paint);
-    return failure(RefusedText, QStringLiteral("Impressora: impressora de teste"));
+    if (answer == Answer::Refused)
+        return failure(RefusedText, QStringLiteral("Impressora: impressora de teste"));
+    return {true, QString()};
 }
 
 Result printOnSystem(const QString& title, const Paint& paint)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
-        return failure(NoPrinterText);
+        return {false, NoPrinterText, true};
 
     QPrinter printer(info, QPrinter::HighResolution);
     printer.setDocName(title);
@@ -101,33 +106,10 @@ Result printOnSystem(const QString& title, const Paint& paint)
 }
 } // namespace
 
-bool hasDefaultPrinter()
-{
-    switch (hooks().printer) {
-    case TestPrinter::None:
-        return false;
-    case TestPrinter::Failing:
-    case TestPrinter::ToPdf:
-        return true;
-    case TestPrinter::System:
-        break;
-    }
-    return !QPrinterInfo::defaultPrinter().isNull();
-}
-
 Result printOnDefault(const QString& title, const Paint& paint)
 {
-    const Hooks& h = hooks();
-    switch (h.printer) {
-    case TestPrinter::None:
-        return failure(NoPrinterText);
-    case TestPrinter::Failing:
-        return failingJob(title, paint);
-    case TestPrinter::ToPdf:
-        return printToPdf(h.printerPdfPath, title, paint);
-    case TestPrinter::System:
-        break;
-    }
+    if (hooks().testMode)
+        return scriptedJob(title, paint);
     return printOnSystem(title, paint);
 }
 
@@ -157,27 +139,31 @@ Result printToPdf(const QString& path, const QString& title, const Paint& paint)
 
 QString askPdfPath(QWidget* parent, const QString& fileName)
 {
-    Hooks& h = hooks();
-    if (h.nextPdfPath) {
-        const QString path = *h.nextPdfPath;
-        h.nextPdfPath.reset();
-        return path;
-    }
     // The dialog adds the suffix itself, so that it also asks before replacing
     // a file of the completed name.
     return filechooser::askSave(parent, QStringLiteral("Salvar como PDF"), fileName,
                                 {QStringLiteral("PDF (*.pdf)")});
 }
 
-void setTestPrinter(TestPrinter printer, const QString& pdfPath)
+void setTestMode(bool on)
 {
-    hooks().printer = printer;
-    hooks().printerPdfPath = pdfPath;
+    hooks().testMode = on;
+    hooks().answers.clear();
 }
 
-void setNextPdfPath(const QString& path)
+void setNextAnswer(Answer answer)
 {
-    hooks().nextPdfPath = path;
+    hooks().answers.append(answer);
+}
+
+QStringList asked()
+{
+    return hooks().asked;
+}
+
+void clearAsked()
+{
+    hooks().asked.clear();
 }
 
 } // namespace printing

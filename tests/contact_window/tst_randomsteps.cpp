@@ -1,5 +1,7 @@
 #include "contactrecord.h"
+#include "filechooser.h"
 #include "frmquelmar.h"
+#include "launcher.h"
 #include "maskedit.h"
 #include "messagebox.h"
 #include "printing.h"
@@ -11,11 +13,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFile>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 
@@ -27,7 +27,6 @@ class TestRandomSteps : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void cleanup();
     void randomSteps();
 
@@ -46,7 +45,6 @@ private:
     bool deleteConfirmed() const;
     void noteLookup(bool listWasOpen);
 
-    QTemporaryDir m_bin;
     frmQuelmar* m_window = nullptr;
     QRandomGenerator m_random;
     QList<Row> m_model;
@@ -55,18 +53,6 @@ private:
     QStringList m_steps;
     QList<MessageBox::Answer> m_answers; // queued for the step being taken
 };
-
-void TestRandomSteps::initTestCase()
-{
-    // A mail program that does nothing, so that the e-mail command starts no real one.
-    QFile mail(m_bin.filePath("xdg-email"));
-    QVERIFY(mail.open(QIODevice::WriteOnly));
-    mail.write("#!/bin/sh\nexit 0\n");
-    mail.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    mail.close();
-    qputenv("PATH", m_bin.path().toLocal8Bit() + ':' + qgetenv("PATH"));
-    printing::setTestPrinter(printing::TestPrinter::None);
-}
 
 void TestRandomSteps::cleanup()
 {
@@ -247,7 +233,8 @@ void TestRandomSteps::takeStep()
 {
     static const QStringList commands = {"cmdNovo",    "cmdSalvar",   "cmdEditar", "cmdConsultar",
                                          "cmdExcluir", "cmdImprimir", "cmdEmail"};
-    // Whatever the step asks, answered at random; a PDF dialog is always cancelled.
+    // Whatever the step asks, answered at random. No printer is found, a PDF
+    // dialog is always cancelled and the mail program opens.
     MessageBox::setTestMode(true);
     MessageBox::clearShown();
     m_answers.clear();
@@ -255,7 +242,12 @@ void TestRandomSteps::takeStep()
         m_answers << (pick(2) ? MessageBox::Yes : MessageBox::No);
         MessageBox::setNextAnswer(m_answers.last());
     }
-    printing::setNextPdfPath(QString());
+    filechooser::setTestMode(true);
+    filechooser::clearAsked();
+    printing::setTestMode(true);
+    printing::clearAsked();
+    launcher::setTestMode(true);
+    launcher::clearAsked();
 
     auto* tabs = static_cast<QTabWidget*>(child("tabQuelmar"));
     const Row before = shownTexts();

@@ -1,8 +1,11 @@
 #include "windowtest.h"
 
 #include "contactrecord.h"
+#include "filechooser.h"
 #include "frmquelmar.h"
+#include "launcher.h"
 #include "messagebox.h"
+#include "printing.h"
 #include "testdb.h"
 
 #include <QApplication>
@@ -26,6 +29,9 @@ frmQuelmar* open(const QList<QStringList>& contacts)
     for (const QStringList& contact : contacts)
         testdb::insertContact(path, contact);
     MessageBox::setTestMode(true);
+    filechooser::setTestMode(true);
+    printing::setTestMode(true);
+    launcher::setTestMode(true);
 
     auto* window = new frmQuelmar;
     if (const StoreError e = window->Form_Load(path)) {
@@ -38,6 +44,9 @@ frmQuelmar* open(const QList<QStringList>& contacts)
     if (!QTest::qWaitForWindowActive(window))
         QTest::qFail("the contact window did not become active", __FILE__, __LINE__);
     MessageBox::clearShown();
+    filechooser::clearAsked();
+    printing::clearAsked();
+    launcher::clearAsked();
     return window;
 }
 

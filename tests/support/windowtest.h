@@ -15,8 +15,9 @@ namespace windowtest {
 QString databasePath();
 
 // A contact window over a fresh database at databasePath(), holding contacts:
-// loaded, shown and active, with the message log empty. Null when it would not
-// load (the test has failed then).
+// loaded, shown and active. Every service is in test mode, with no answer
+// scripted and its log empty. Null when it would not load (the test has failed
+// then).
 frmQuelmar* open(const QList<QStringList>& contacts = {});
 // Deletes the window (no closing question) and its database.
 void close(frmQuelmar*& window);

@@ -55,7 +55,9 @@ private slots:
                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bia\r\nEND:VCARD\r\n"
                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caio\r\nEND:VCARD\r\n"));
         answers.replaceInStrings(QRegularExpression("^@"), dir.path());
-        filechooser::setNextAnswers(answers);
+        filechooser::setTestMode(true);
+        for (const QString& answer : answers)
+            filechooser::setNextAnswer(answer);
         MessageBox::clearShown();
 
         const QByteArray before = testdb::fileBytes(db);
