@@ -82,7 +82,8 @@ void frmAbertura::showEvent(QShowEvent* event)
         Timer1->start();
         // The file is checked meanwhile, on a thread and a connection of its own,
         // so that a large book is not checked only once the time is up. Whatever
-        // the check finds, the contact window's own opening says.
+        // the check finds, the contact window's own opening says; a file found
+        // sound, and unchanged since, it opens without checking it again.
         m_check = std::async(std::launch::async,
                              [path = m_databasePath] { return database::checkAhead(path); });
     }
@@ -92,8 +93,9 @@ void frmAbertura::showEvent(QShowEvent* event)
 void frmAbertura::Timer1_Timer()
 {
     Timer1->stop();
+    database::CheckedFile checked;
     if (m_check.valid())
-        m_check.wait();
+        checked = m_check.get().value;
 
     if (interchange::isAccessFile(m_databasePath)) {
         hide();
@@ -103,7 +105,7 @@ void frmAbertura::Timer1_Timer()
 
     auto* window = new frmQuelmar;
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (const StoreError error = window->Form_Load(m_databasePath)) {
+    if (const StoreError error = window->Form_Load(m_databasePath, checked)) {
         // The message alone on screen: a splash may be kept above other windows.
         hide();
         MessageBox::show(nullptr,

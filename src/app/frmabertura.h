@@ -50,6 +50,7 @@ private:
     bool m_timerStarted = false;
     QString m_databasePath = frmQuelmar::databasePath();
     bool m_databaseCreated = false;
-    // The check of the database's file, made while the splash shows.
-    std::future<StoreError> m_check;
+    // The check of the database's file, made while the splash shows; what it
+    // found goes to the contact window's opening of the file.
+    std::future<StoreResult<database::CheckedFile>> m_check;
 };

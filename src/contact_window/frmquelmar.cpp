@@ -98,13 +98,13 @@ QString frmQuelmar::openErrorText(const QString& path, const StoreError& error)
     return text;
 }
 
-StoreError frmQuelmar::Form_Load(const QString& path)
+StoreError frmQuelmar::Form_Load(const QString& path, const database::CheckedFile& checked)
 {
     dat1.setDatabaseName(path);
     dat1.setRecordSource(contact::TableName);
     ui->tabQuelmar->setCurrentIndex(0);
     moLocadoura = std::make_unique<claLocadoura>();
-    if (StoreError e = dat1.Refresh())
+    if (StoreError e = dat1.Refresh(checked))
         return e;
     // A combo makes its first item current when it gets one; the fields start empty.
     for (const QString& code : contact::StateCodes)

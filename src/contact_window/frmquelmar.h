@@ -32,8 +32,11 @@ public:
 
     // Points the data control at the database at path and its table, opens them
     // and prepares the lists; the fields end empty and locked. A failure to open
-    // the database is returned, and the window must then not be shown.
-    StoreError Form_Load(const QString& path = databasePath());
+    // the database is returned, and the window must then not be shown. checked,
+    // what a check made ahead found (see database::checkAhead), spares the
+    // opening its own check of that file when unchanged since.
+    StoreError Form_Load(const QString& path = databasePath(),
+                         const database::CheckedFile& checked = {});
 
     // The seventeen data fields: clear, unlock, lock.
     void Limpar();

@@ -1,22 +1,15 @@
 #include "backup.h"
 
-#include "contactrecord.h"
-#include "database.h"
+#include "contacttable.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace interchange {
-
-namespace {
-const QString VacuumIntoSql = QStringLiteral("VACUUM INTO ?");
-} // namespace
 
 StoreResult<qint64> backup(const QString& database, const QString& target)
 {
@@ -36,27 +29,10 @@ StoreResult<qint64> backup(const QString& database, const QString& target)
         return result;
     }
     ::close(fd);
-    const QString connection = QStringLiteral("listrano-backup");
-    if ((result.error = database::open(database, connection))) {
-        QFile::remove(partial);
-        return result;
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::database(connection, false);
-        QSqlQuery q(db);
-        result.error = database::exec(q, VacuumIntoSql, {partial});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
+    result.error = contacttable::copyTo(database, partial);
     // What the copy holds, counted in the copy itself.
-    if (!result.error && !(result.error = database::open(partial, connection))) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(connection, false);
-            result = database::rowCount(db, contact::TableName);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(connection);
-    }
+    if (!result.error)
+        result = contacttable::count(partial);
     // In place only when whole, and never over a file that came meanwhile.
     if (!result.error &&
         ::link(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)

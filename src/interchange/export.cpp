@@ -1,18 +1,14 @@
 #include "export.h"
 
-#include "database.h"
+#include "contacttable.h"
 #include "writtenforms.h"
 
 #include <QSaveFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace interchange {
 
 namespace {
 const QString Crlf = QStringLiteral("\r\n");
-const QString RowsSql = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid");
 
 QString escaped(QString value)
 {
@@ -127,28 +123,17 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
         result.error = StoreError::make(StoreError::Io, file.errorString());
         return result;
     }
-    const QString connection = QStringLiteral("listrano-export");
-    if ((result.error = database::open(database, connection)))
-        return result;
     {
-        QSqlDatabase db = QSqlDatabase::database(connection, false);
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
+        contacttable::Reader contacts(database);
+        if ((result.error = contacts.error()))
+            return result;
         // The count only tells how far along the export is.
-        const qint64 total = progress ? database::rowCount(db, contact::TableName).value : 0;
-        QStringList columns;
-        for (const QString& column : contact::columns())
-            columns << database::quoted(column);
-        result.error = database::exec(
-            q, RowsSql.arg(columns.join(u','), database::quoted(contact::TableName)));
+        const qint64 total = progress ? contacts.count().value : 0;
         // A BOM and our own header, so that a Brazilian spreadsheet reads the accents.
         QByteArray out = format == Format::Csv ? QByteArray("\xEF\xBB\xBF") + csvHeader().toUtf8()
                                                : QByteArray();
-        const QList<contact::Field> order = contact::recordOrder();
-        while (!result.error && q.next()) {
-            contact::Record record;
-            for (int i = 0; i < order.size(); ++i)
-                record[order.at(i)] = q.value(i).toString();
+        contact::Record record;
+        while (!result.error && contacts.next(&record)) {
             out += (format == Format::Csv ? csvLine(record) : vCard(record)).toUtf8();
             ++result.value;
             if (progress && result.value % ProgressStep == 0 && !progress(result.value, total))
@@ -160,15 +145,12 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
             }
         }
         if (!result.error)
-            result.error = StoreError::fromSql(q.lastError());
+            result.error = contacts.error();
         if (!result.error && progress && !progress(result.value, total))
             result.error = StoreError::make(StoreError::Cancelled);
         if (!result.error && file.write(out) != out.size())
             result.error = StoreError::make(StoreError::Io, file.errorString());
-        q.finish();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(connection);
     if (!result.error && (!file.flush() || !file.commit()))
         result.error = StoreError::make(StoreError::Io, file.errorString());
     return result;

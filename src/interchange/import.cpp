@@ -1,7 +1,7 @@
 #include "import.h"
 
 #include "accessread.h"
-#include "database.h"
+#include "contacttable.h"
 #include "typedcolumns.h"
 #include "usertexts.h"
 #include "vcardread.h"
@@ -11,16 +11,10 @@
 #include <optional>
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace interchange {
 
 namespace {
-const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
-const QString SameSql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 LIMIT 1");
-
 bool isPhoneField(contact::Field f)
 {
     using namespace contact;
@@ -79,95 +73,50 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
                          const Progress& progress)
 {
     ImportSummary summary;
-    const QString connection = QStringLiteral("listrano-import");
-    if ((summary.error = database::open(path, connection)))
+    contacttable::Writer writer(path);
+    if ((summary.error = writer.error()))
         return summary;
-    {
-        QSqlDatabase db = QSqlDatabase::database(connection, false);
-        QStringList columns;
-        QStringList marks;
-        QStringList same;
-        for (const QString& column : contact::columns()) {
-            columns << database::quoted(column);
-            marks << QStringLiteral("?");
-            same << database::quoted(column) + QStringLiteral(" = ?");
+    std::optional<OwnColumns> own;
+    QList<int> fields;
+    qint64 seen = 0;
+    // Each row goes in as it is read; the first record is the header.
+    const QString readError = read([&](const QStringList& cells, int line) {
+        if (!own) {
+            own.emplace(cells);
+            fields = fieldsOf(own->header());
+            if (!fields.contains(int(contact::Nome))) {
+                summary.error = StoreError::make(
+                    StoreError::Io,
+                    QStringLiteral("O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
+                return false;
+            }
+            return true;
         }
-        const QString tableName = database::quoted(contact::TableName);
-        const QString insertSql = InsertSql.arg(tableName, columns.join(u','), marks.join(u','));
-        const QString sameSql = SameSql.arg(tableName, same.join(QStringLiteral(" AND ")));
-        const QList<contact::Field> order = contact::recordOrder();
-        summary.error = database::inTransaction(db, [&](QSqlQuery&) {
-            QSqlQuery insert(db);
-            QSqlQuery known(db);
-            if (!insert.prepare(insertSql) || !known.prepare(sameSql))
-                return StoreError::fromSql(insert.lastError().isValid() ? insert.lastError()
-                                                                        : known.lastError());
-            std::optional<OwnColumns> own;
-            QList<int> fields;
-            qint64 seen = 0;
-            StoreError failure;
-            // Each row goes in as it is read; the first record is the header.
-            const QString readError = read([&](const QStringList& cells, int line) {
-                if (!own) {
-                    own.emplace(cells);
-                    fields = fieldsOf(own->header());
-                    if (!fields.contains(int(contact::Nome))) {
-                        failure = StoreError::make(
-                            StoreError::Io,
-                            QStringLiteral(
-                                "O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
-                        return false;
-                    }
-                    return true;
-                }
-                if (progress && seen % ProgressStep == 0 && !progress(seen, qMax(expected, seen))) {
-                    failure = StoreError::make(StoreError::Cancelled);
-                    return false;
-                }
-                ++seen;
-                QStringList row = cells;
-                own->extend(row);
-                const contact::Record contact = contactOf(fields, row);
-                if (row.size() != own->header().size() ||
-                    contact[contact::Nome].trimmed().isEmpty()) {
-                    summary.failedLines << line;
-                    return true;
-                }
-                for (int i = 0; i < order.size(); ++i) {
-                    // A field the file leaves out holds an empty text, never a null.
-                    const QString value =
-                        contact[order.at(i)].isNull() ? QStringLiteral("") : contact[order.at(i)];
-                    known.bindValue(i, value);
-                    insert.bindValue(i, value);
-                }
-                if (!known.exec()) {
-                    failure = StoreError::fromSql(known.lastError());
-                    return false;
-                }
-                const bool duplicate = known.next();
-                known.finish();
-                if (duplicate) {
-                    ++summary.duplicates;
-                    return true;
-                }
-                if (!insert.exec()) {
-                    failure = StoreError::fromSql(insert.lastError());
-                    return false;
-                }
-                ++summary.imported;
-                return true;
-            });
-            if (failure)
-                return failure;
-            if (!readError.isEmpty())
-                return StoreError::make(StoreError::Io, readError);
-            if (progress && !progress(seen, seen))
-                return StoreError::make(StoreError::Cancelled);
-            return StoreError();
-        });
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
+        if (progress && seen % ProgressStep == 0 && !progress(seen, qMax(expected, seen))) {
+            summary.error = StoreError::make(StoreError::Cancelled);
+            return false;
+        }
+        ++seen;
+        QStringList row = cells;
+        own->extend(row);
+        const contact::Record contact = contactOf(fields, row);
+        if (row.size() != own->header().size() || contact[contact::Nome].trimmed().isEmpty()) {
+            summary.failedLines << line;
+            return true;
+        }
+        const StoreResult<bool> added = writer.add(contact);
+        if ((summary.error = added.error))
+            return false;
+        ++(added.value ? summary.imported : summary.duplicates);
+        return true;
+    });
+    if (!summary.error && !readError.isEmpty())
+        summary.error = StoreError::make(StoreError::Io, readError);
+    if (!summary.error && progress && !progress(seen, seen))
+        summary.error = StoreError::make(StoreError::Cancelled);
+    // All or nothing: a writer left uncommitted undoes the whole import.
+    if (!summary.error)
+        summary.error = writer.commit();
     if (summary.error) {
         summary.imported = summary.duplicates = 0;
         summary.failedLines.clear();

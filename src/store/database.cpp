@@ -8,9 +8,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 
-#include <mutex>
 #include <optional>
-#include <utility>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -32,6 +30,7 @@ const QString TableInfoSql = QStringLiteral("SELECT name FROM pragma_table_info(
 const QString RowidProbeSql = QStringLiteral("SELECT rowid FROM %1 LIMIT 0");
 const QString BookVersionSql = QStringLiteral("PRAGMA user_version");
 const QString SetBookVersionSql = QStringLiteral("PRAGMA user_version = %1");
+const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 // A text with a '_' whose every character is one of the given ones.
 const QString ClearEmptyMaskSql =
     QStringLiteral("UPDATE %1 SET %2 = ? WHERE instr(%2, ?) > 0 AND trim(%2, ?) = ''");
@@ -44,47 +43,12 @@ StoreError openFailure(QSqlDatabase& db)
     return e;
 }
 
-// A file found sound by checkAhead: which file, and as it was then.
-struct Voucher {
-    QString path;
-    FileIdentity identity;
-    quint64 size = 0;
-    qint64 modifiedNs = 0;
-    bool operator==(const Voucher& other) const
-    {
-        return path == other.path && identity == other.identity && size == other.size &&
-               modifiedNs == other.modifiedNs;
-    }
-};
-std::mutex voucherLock;
-std::optional<Voucher> voucher;
-
 std::optional<struct stat> statOf(const QString& path)
 {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
     return info;
-}
-
-std::optional<Voucher> currentState(const QString& path)
-{
-    const std::optional<struct stat> info = statOf(path);
-    if (!info)
-        return std::nullopt;
-    return Voucher{path,
-                   {quint64(info->st_dev), quint64(info->st_ino)},
-                   quint64(info->st_size),
-                   qint64(info->st_mtim.tv_sec) * 1000000000 + info->st_mtim.tv_nsec};
-}
-
-// Whether checkAhead found this file sound as it is now; asked once.
-bool vouchedFor(const QString& path)
-{
-    const std::optional<Voucher> now = currentState(path);
-    std::lock_guard<std::mutex> lock(voucherLock);
-    const std::optional<Voucher> given = std::exchange(voucher, std::nullopt);
-    return now && given && *given == *now;
 }
 
 StoreError checkSound(QSqlDatabase& db, bool vouched)
@@ -173,32 +137,6 @@ StoreError bringUpToDate(QSqlDatabase& db)
     return cannotWrite(e) ? StoreError() : e;
 }
 
-// open(), bringing the book up to date or not.
-StoreError openConnection(const QString& path, const QString& connectionName, bool bringUp)
-{
-    StoreError result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-        if (!db.isValid()) {
-            result = StoreError::make(StoreError::Engine,
-                                      QStringLiteral("driver QSQLITE not available"));
-        } else {
-            db.setConnectOptions(ConnectOptions);
-            db.setDatabaseName(openUri(path));
-            if (!db.open())
-                result = openFailure(db);
-            else
-                result = checkSound(db, vouchedFor(path));
-            if (!result && bringUp)
-                result = bringUpToDate(db);
-            if (result)
-                db.close();
-        }
-    }
-    if (result)
-        QSqlDatabase::removeDatabase(connectionName);
-    return result;
-}
 } // namespace
 
 QString openUri(const QString& path)
@@ -235,27 +173,135 @@ StoreResult<qint64> rowCount(const QSqlDatabase& db, const QString& table)
     return r;
 }
 
-StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work)
+Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
 {
-    QSqlQuery q(db);
-    if (StoreError e = exec(q, QStringLiteral("BEGIN IMMEDIATE")))
-        return e;
-    StoreError e = work(q);
-    q.finish();
-    if (!e)
-        e = exec(q, QStringLiteral("COMMIT"));
-    if (e) {
-        // The first failure is the one to tell; a refused rollback adds nothing
-        // (SQLite has rolled back already when it refuses one).
-        QSqlQuery rollback(db);
-        [[maybe_unused]] const StoreError ignored = exec(rollback, QStringLiteral("ROLLBACK"));
-    }
+    QSqlQuery q(m_db);
+    m_error = exec(q, QStringLiteral("BEGIN IMMEDIATE"));
+    m_pending = !m_error;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_pending)
+        return;
+    // The first failure is the one to tell; a refused rollback adds nothing
+    // (SQLite has rolled back already when it refuses one).
+    QSqlQuery rollback(m_db);
+    [[maybe_unused]] const StoreError ignored = exec(rollback, QStringLiteral("ROLLBACK"));
+}
+
+StoreError Transaction::commit()
+{
+    if (m_error)
+        return m_error;
+    QSqlQuery q(m_db);
+    const StoreError e = exec(q, QStringLiteral("COMMIT"));
+    m_pending = e.isError(); // a refused commit is rolled back at the end
     return e;
 }
 
-StoreError open(const QString& path, const QString& connectionName)
+StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work)
 {
-    return openConnection(path, connectionName, true);
+    Transaction transaction(db);
+    if (transaction.error())
+        return transaction.error();
+    QSqlQuery q(db);
+    StoreError e = work(q);
+    q.finish();
+    return e ? e : transaction.commit();
+}
+
+QString columnList(const QStringList& columns)
+{
+    QStringList names;
+    for (const QString& c : columns)
+        names << quoted(c);
+    return names.join(QStringLiteral(", "));
+}
+
+QString insertSql(const QString& table, const QStringList& columns)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    return InsertSql.arg(quoted(table), columnList(columns), marks.join(QStringLiteral(", ")));
+}
+
+QVariant storedText(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+bool CheckedFile::State::operator==(const State& other) const
+{
+    return path == other.path && identity == other.identity && size == other.size &&
+           modifiedNs == other.modifiedNs;
+}
+
+std::optional<CheckedFile::State> CheckedFile::stateOf(const QString& path)
+{
+    const std::optional<struct stat> info = statOf(path);
+    if (!info)
+        return std::nullopt;
+    return State{path,
+                 {quint64(info->st_dev), quint64(info->st_ino)},
+                 quint64(info->st_size),
+                 qint64(info->st_mtim.tv_sec) * 1000000000 + info->st_mtim.tv_nsec};
+}
+
+bool CheckedFile::vouchesFor(const QString& path) const
+{
+    if (!m_state || m_state->path != path)
+        return false;
+    const std::optional<State> now = stateOf(path);
+    return now && *now == *m_state;
+}
+
+Connection::Connection(const QString& path, const QString& name, const CheckedFile& checked,
+                       Upgrade upgrade)
+    : m_name(name)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        m_added = true;
+        if (!db.isValid()) {
+            m_error = StoreError::make(StoreError::Engine,
+                                       QStringLiteral("driver QSQLITE not available"));
+        } else {
+            db.setConnectOptions(ConnectOptions);
+            db.setDatabaseName(openUri(path));
+            if (!db.open())
+                m_error = openFailure(db);
+            else
+                m_error = checkSound(db, checked.vouchesFor(path));
+            if (!m_error && upgrade == BringUpToDate)
+                m_error = bringUpToDate(db);
+        }
+    }
+    if (m_error)
+        remove();
+}
+
+Connection::~Connection()
+{
+    remove();
+}
+
+QSqlDatabase Connection::db() const
+{
+    return m_added ? QSqlDatabase::database(m_name, false) : QSqlDatabase();
+}
+
+void Connection::remove()
+{
+    if (!m_added)
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    m_added = false;
 }
 
 std::optional<FileIdentity> fileIdentity(const QString& path)
@@ -268,37 +314,31 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
 
 StoreError checkContactFile(const QString& path)
 {
-    const QString connection = QStringLiteral("listrano-check-") + path;
     // A check changes nothing in the file.
-    StoreError result = openConnection(path, connection, false);
-    if (result)
-        return result;
-    {
-        QSqlDatabase db = QSqlDatabase::database(connection, false);
-        QStringList columns;
-        result = tableColumns(db, contact::TableName, &columns);
-        for (const QString& field : contact::FieldNames) {
-            if (!result && !columns.contains(field))
-                result = StoreError::make(StoreError::NoSuchField,
-                                          QStringLiteral("A tabela %1 não tem o campo %2.")
-                                              .arg(contact::TableName, field));
-        }
-        db.close();
+    const Connection connection(path, QStringLiteral("listrano-check-") + path, {},
+                                Connection::AsItIs);
+    if (connection.error())
+        return connection.error();
+    QStringList columns;
+    StoreError result = tableColumns(connection.db(), contact::TableName, &columns);
+    for (const QString& field : contact::FieldNames) {
+        if (!result && !columns.contains(field))
+            result = StoreError::make(
+                StoreError::NoSuchField,
+                QStringLiteral("A tabela %1 não tem o campo %2.").arg(contact::TableName, field));
     }
-    QSqlDatabase::removeDatabase(connection);
     return result;
 }
 
-StoreError checkAhead(const QString& path)
+StoreResult<CheckedFile> checkAhead(const QString& path)
 {
-    const std::optional<Voucher> before = currentState(path);
-    const StoreError result = checkContactFile(path);
-    const std::optional<Voucher> after = currentState(path);
+    StoreResult<CheckedFile> result;
+    const std::optional<CheckedFile::State> before = CheckedFile::stateOf(path);
+    result.error = checkContactFile(path);
+    const std::optional<CheckedFile::State> after = CheckedFile::stateOf(path);
     // Only a file that stood still through the check is vouched for.
-    if (!result && before && after && *before == *after) {
-        std::lock_guard<std::mutex> lock(voucherLock);
-        voucher = after;
-    }
+    if (!result.error && before && after && *before == *after)
+        result.value.m_state = after;
     return result;
 }
 
@@ -343,25 +383,22 @@ StoreError createEmpty(const QString& path)
         return StoreError::fromErrno();
     ::close(fd);
 
-    const QString connection = QStringLiteral("listrano-create-") + path;
-    StoreError result = openConnection(path, connection, false);
-    if (!result) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(connection, false);
-            const QStringList statements = schemaStatements();
-            if (statements.isEmpty())
-                result = StoreError::make(StoreError::Io, QStringLiteral("schema not found"));
-            else
-                result = inTransaction(db, [&statements](QSqlQuery& q) {
-                    for (const QString& sql : statements) {
-                        if (StoreError e = exec(q, sql))
-                            return e;
-                    }
-                    return exec(q, SetBookVersionSql.arg(BookVersion));
-                });
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(connection);
+    StoreError result;
+    {
+        const Connection connection(path, QStringLiteral("listrano-create-") + path, {},
+                                    Connection::AsItIs);
+        result = connection.error();
+        const QStringList statements = schemaStatements();
+        if (!result && statements.isEmpty())
+            result = StoreError::make(StoreError::Io, QStringLiteral("schema not found"));
+        if (!result)
+            result = inTransaction(connection.db(), [&statements](QSqlQuery& q) {
+                for (const QString& sql : statements) {
+                    if (StoreError e = exec(q, sql))
+                        return e;
+                }
+                return exec(q, SetBookVersionSql.arg(BookVersion));
+            });
     }
     if (result)
         QFile::remove(path);

@@ -3,7 +3,6 @@
 #include "database.h"
 
 #include <QAtomicInt>
-#include <QSqlDatabase>
 
 namespace {
 QString newConnectionName()
@@ -23,14 +22,7 @@ DataControl::~DataControl()
 void DataControl::closeDatabase()
 {
     m_recordset.reset();
-    if (m_connection.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
-    m_connection.clear();
+    m_connection.reset();
     m_openedName.clear();
 }
 
@@ -41,10 +33,10 @@ StoreError DataControl::checkFile() const
     return StoreError::make(StoreError::FileReplaced);
 }
 
-StoreError DataControl::Refresh()
+StoreError DataControl::Refresh(const database::CheckedFile& checked)
 {
     m_recordset.reset();
-    if (!m_connection.isEmpty() && m_openedName == m_databaseName) {
+    if (m_connection && m_openedName == m_databaseName) {
         if (StoreError e = checkFile()) {
             // The next refresh opens whatever file is at the path by then.
             closeDatabase();
@@ -52,23 +44,22 @@ StoreError DataControl::Refresh()
         }
     } else {
         closeDatabase();
-        const QString name = newConnectionName();
-        if (StoreError e = database::open(m_databaseName, name))
-            return e;
-        m_connection = name;
+        auto connection =
+            std::make_unique<database::Connection>(m_databaseName, newConnectionName(), checked);
+        if (connection->error())
+            return connection->error();
+        m_connection = std::move(connection);
         m_openedName = m_databaseName;
         m_identity = database::fileIdentity(m_databaseName);
     }
 
     QStringList columns;
-    StoreError e = database::tableColumns(QSqlDatabase::database(m_connection, false),
-                                          m_recordSource, &columns);
+    StoreError e = database::tableColumns(m_connection->db(), m_recordSource, &columns);
     if (e) {
         closeDatabase();
         return e;
     }
-    m_recordset =
-        std::make_unique<TableRecordset>(QSqlDatabase::database(m_connection, false),
-                                         m_recordSource, columns, [this] { return checkFile(); });
+    m_recordset = std::make_unique<TableRecordset>(m_connection->db(), m_recordSource, columns,
+                                                   [this] { return checkFile(); });
     return m_recordset->MoveFirst();
 }

@@ -25,8 +25,9 @@ public:
 
     // Opens the database if it is not open yet and a fresh recordset on the table,
     // its first row current and no index chosen. Whatever the old recordset had
-    // pending is abandoned. Never creates the file.
-    StoreError Refresh();
+    // pending is abandoned. Never creates the file. checked, when it vouches for
+    // the file, spares the opening its check of the file's pages.
+    StoreError Refresh(const database::CheckedFile& checked = {});
 
     // The open recordset; null before the first successful Refresh.
     TableRecordset* Recordset() const { return m_recordset.get(); }
@@ -38,7 +39,8 @@ private:
 
     QString m_databaseName;
     QString m_recordSource;
-    QString m_connection;
+    // The recordset goes before the connection it reads.
+    std::unique_ptr<database::Connection> m_connection;
     QString m_openedName;
     std::optional<database::FileIdentity> m_identity;
     std::unique_ptr<TableRecordset> m_recordset;

@@ -1,5 +1,6 @@
 #include "tablerecordset.h"
 
+#include "contactrecord.h"
 #include "database.h"
 
 #include <QSqlError>
@@ -10,7 +11,6 @@ using database::quoted;
 
 namespace {
 const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
-const QString InsertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)");
 // The row is written only while it still holds what was read from it.
 const QString UpdateSql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3");
 const QString ExistsSql = QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?");
@@ -23,20 +23,15 @@ const QString IndexColumnsSql =
 // and whole ones after it if the walk goes on.
 const int SeekBatchSize = 16;
 const QString IndexProbeSql = QStringLiteral("SELECT rowid FROM %1 INDEXED BY %2 LIMIT 0");
-
-QVariant text(const QString& s)
-{
-    // A null QString would be bound as a database null.
-    return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
-}
 } // namespace
 
 TableRecordset::TableRecordset(const QSqlDatabase& db, const QString& table,
                                const QStringList& columns, FileCheck fileCheck)
     : m_db(db), m_table(table), m_columns(columns), m_fileCheck(std::move(fileCheck))
 {
-    if (columnOf(QStringLiteral("Nome")) >= 0)
-        m_cursorColumn = m_columns.at(columnOf(QStringLiteral("Nome")));
+    const int name = columnOf(contact::column(contact::Nome));
+    if (name >= 0)
+        m_cursorColumn = m_columns.at(name);
 }
 
 TableRecordset::~TableRecordset()
@@ -173,13 +168,10 @@ StoreError TableRecordset::loadRow()
 {
     if (m_rowLoaded)
         return {};
-    QStringList names;
-    for (const QString& c : m_columns)
-        names << quoted(c);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (StoreError e =
-            exec(q, RowSql.arg(names.join(QStringLiteral(", ")), quoted(m_table)), {m_rowid}))
+            exec(q, RowSql.arg(database::columnList(m_columns), quoted(m_table)), {m_rowid}))
         return e;
     if (!q.next())
         return StoreError::make(StoreError::RowGone);
@@ -227,7 +219,7 @@ StoreError TableRecordset::setValue(const QString& field, const QString& value)
     const int col = columnOf(field);
     if (col < 0)
         return noSuchField(field);
-    m_buffer[col] = text(value);
+    m_buffer[col] = database::storedText(value);
     return {};
 }
 
@@ -272,23 +264,16 @@ StoreError TableRecordset::Update()
     if (m_editMode == EditNone)
         return StoreError::make(StoreError::NotEditing);
 
-    QStringList names;
-    QStringList marks;
     QStringList assignments;
-    for (const QString& c : m_columns) {
-        names << quoted(c);
-        marks << QStringLiteral("?");
+    for (const QString& c : m_columns)
         assignments << quoted(c) + QStringLiteral(" = ?");
-    }
     QVariantList values;
     for (const QVariant& v : m_buffer)
         values << (v.isValid() ? v : QVariant(QMetaType::fromType<QString>()));
 
     bool touched = false;
     if (m_editMode == EditAdd) {
-        const QString sql = InsertSql.arg(quoted(m_table), names.join(QStringLiteral(", ")),
-                                          marks.join(QStringLiteral(", ")));
-        if (StoreError e = write(sql, values, &touched))
+        if (StoreError e = write(database::insertSql(m_table, m_columns), values, &touched))
             return e;
     } else {
         // Another program may have changed or deleted the row since it was read:
@@ -420,7 +405,7 @@ StoreError TableRecordset::Seek(const QString& comparison, const QString& key)
     abandonEdit();
     m_hasCurrent = m_canResume = false;
     if (StoreError e = loadBatch(QStringLiteral(" WHERE %1 >= ?").arg(quoted(m_keyColumn)),
-                                 {text(key)}, SeekBatchSize))
+                                 {database::storedText(key)}, SeekBatchSize))
         return e;
     if (StoreError e = fetch())
         return e;

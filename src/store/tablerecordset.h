@@ -103,7 +103,7 @@ private:
 
     QString m_index;
     QString m_keyColumn;    // the chosen index's column
-    QString m_cursorColumn; // the one field read ahead with the row ids (the key, else Nome)
+    QString m_cursorColumn; // the one field read ahead with the row ids (the key, else the name)
 
     // Rows ahead of the current one, read a batch at a time so that no statement
     // stays open, and no lock is held, between calls.

@@ -50,6 +50,8 @@ private slots:
     void open_refusesWithoutTouchingDisk_data();
     void open_refusesWithoutTouchingDisk();
     void checkAhead_vouchesOnlyForTheFileAsItWas();
+    void checkedFile_vouchesForThatFileUnchanged_data();
+    void checkedFile_vouchesForThatFileUnchanged();
     void open_pathsWithAwkwardCharacters_data();
     void open_pathsWithAwkwardCharacters();
     void permissionsDenied();
@@ -171,12 +173,59 @@ void TestDatabase::checkAhead_vouchesOnlyForTheFileAsItWas()
     const QString path = dir.filePath(contact::DatabaseFileName);
     const QByteArray pages = soundThenDamaged(path);
 
-    QVERIFY(!database::checkAhead(path));
+    const StoreResult<database::CheckedFile> checked = database::checkAhead(path);
+    QVERIFY(!checked.error);
     QTest::qWait(20); // a later modification time, whatever the file system's grain
     QVERIFY(testdb::writeFile(path, pages));
-    const StoreError e = database::open(path, "ahead");
-    QSqlDatabase::removeDatabase("ahead");
-    QCOMPARE(e.primaryCode(), int(StoreError::SqliteCorrupt));
+    const database::Connection connection(path, "ahead", checked.value);
+    QCOMPARE(connection.error().primaryCode(), int(StoreError::SqliteCorrupt));
+}
+
+void TestDatabase::checkedFile_vouchesForThatFileUnchanged_data()
+{
+    QTest::addColumn<QString>("since");
+    QTest::addColumn<bool>("vouches");
+    QTest::newRow("unchanged") << "" << true;
+    QTest::newRow("another file asked for") << "other" << false;
+    QTest::newRow("modified") << "touch" << false;
+    QTest::newRow("replaced by a copy") << "replace" << false;
+    QTest::newRow("deleted") << "delete" << false;
+    QTest::newRow("found unsound") << "unsound" << false;
+    QTest::newRow("never checked") << "unchecked" << false;
+}
+
+void TestDatabase::checkedFile_vouchesForThatFileUnchanged()
+{
+    QFETCH(QString, since);
+    QFETCH(bool, vouches);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(contact::DatabaseFileName);
+    const QString other = dir.filePath("outro.mdb");
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {"Ana"});
+    QVERIFY(QFile::copy(path, other));
+    if (since == "unsound")
+        testdb::query(path, "ALTER TABLE tblQuelmar DROP COLUMN RamalComercial");
+
+    const StoreResult<database::CheckedFile> checked = database::checkAhead(path);
+    QCOMPARE(checked.error.isError(), since == "unsound");
+    const database::CheckedFile found =
+        since == "unchecked" ? database::CheckedFile() : checked.value;
+    QString asked = path;
+    if (since == "other") {
+        asked = other;
+    } else if (since == "touch") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addSecs(5),
+                                 QFileDevice::FileModificationTime));
+    } else if (since == "replace") {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::rename(other, path));
+    } else if (since == "delete") {
+        QVERIFY(QFile::remove(path));
+    }
+    QCOMPARE(found.vouchesFor(asked), vouches);
 }
 
 void TestDatabase::open_pathsWithAwkwardCharacters_data()
