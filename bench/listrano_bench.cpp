@@ -414,8 +414,7 @@ Figures run(int count)
     rs = dat1.Recordset();
     require(rs->setIndex(contact::NameIndex), "choosing the index");
     const QString common = names.at(0);
-    const int lastCommon =
-        combolist::nthEqual(combolist::items(cboNome), common, int(names.count(common)) - 1);
+    const int lastCommon = combolist::nthEqual(cboNome, common, int(names.count(common)) - 1);
     QList<double> listSeeks;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer timer;

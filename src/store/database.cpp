@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+
 #include <QUrl>
+#include <atomic>
 
 #include <mutex>
 #include <optional>
@@ -235,8 +237,20 @@ StoreResult<qint64> rowCount(const QSqlDatabase& db, const QString& table)
     return r;
 }
 
+namespace {
+std::atomic<quint64> transactions{0};
+} // namespace
+
+quint64 writesBegun()
+{
+    return transactions.load(std::memory_order_acquire);
+}
+
 StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work)
 {
+    // Counted whether or not it is committed: a write that failed may still
+    // have been made, for all a reader of the count knows.
+    transactions.fetch_add(1, std::memory_order_acq_rel);
     QSqlQuery q(db);
     if (StoreError e = exec(q, QStringLiteral("BEGIN IMMEDIATE")))
         return e;

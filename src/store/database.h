@@ -70,6 +70,11 @@ QString quoted(const QString& identifier);
 // rolled back on any failure, so that nothing of a failed write remains.
 StoreError inTransaction(const QSqlDatabase& db, const std::function<StoreError(QSqlQuery&)>& work);
 
+// How many transactions inTransaction has begun in this process, on any
+// connection: a reader that saw the same count twice knows that nothing was
+// written through the program in between.
+quint64 writesBegun();
+
 // Runs sql on db as a prepared statement with the given values bound in order.
 StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
 
