@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -173,6 +174,10 @@ int findLoosely(const QStringList& items, int start, const QString& text)
 void useStringList(QComboBox* combo)
 {
     combo->setModel(new SearchModel(combo));
+    // Items of one height, all of them: the drop-down lays out the rows it shows
+    // rather than asking every item for its size.
+    if (auto* view = qobject_cast<QListView*>(combo->view()))
+        view->setUniformItemSizes(true);
 }
 
 bool searchIndexReady(const QComboBox* combo)
