@@ -317,11 +317,28 @@ Figures run(int count)
     // first two Consultars take fresh memory; the best of five is the figure.)
     malloc_trim(0);
     const double before = residentMegabytes();
+    // A commit by another connection that changes nothing, so that the next
+    // Consultar reads the names and builds the index anew rather than keeping them.
+    const auto touch = [&path] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "touch");
+            db.setDatabaseName(path);
+            requireSql(db.open(), db.lastError(), "opening the database to touch it");
+            QSqlQuery q(db);
+            requireSql(q.exec(QStringLiteral("UPDATE tblQuelmar SET Nome = Nome WHERE rowid = "
+                                             "(SELECT min(rowid) FROM tblQuelmar)")),
+                       q.lastError(), "touching the table");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("touch");
+    };
     f.consultar = f.consultarCpu = 1e9;
     for (int i = 0; i < 5; ++i) {
         // Each time alone, as a person clicks: the index of the click before
         // is built by then.
         waitForIndex(cboNome);
+        if (i > 0)
+            touch();
         QElapsedTimer timer;
         const double cpu = cpuMs(RUSAGE_THREAD);
         timer.start();
