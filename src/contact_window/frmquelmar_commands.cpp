@@ -203,27 +203,41 @@ void frmQuelmar::cmdConsultar_Click()
     ui->cboNome->show();
     m_navigator->focusOn(ui->cboNome);
 
-    // The names listed before go first, so that the new ones take their memory.
-    combolist::setItems(ui->cboNome, {});
     StoreError e = dat1.Refresh();
     m_showsCurrentRow = false; // the refresh moved the store to its first row
-    QStringList names;
+    // The list read before stays, with its search index, while the table is as
+    // it was then; otherwise the names listed before go first, so that the new
+    // ones take their memory.
+    StoreResult<QByteArray> stamp;
     if (!e) {
-        // A row without a name cannot be sought by one: it is left out.
-        StoreResult<QStringList> read =
-            dat1.Recordset()->columnTexts(contact::column(contact::Nome), extent.value.room);
-        e = read.error;
-        names = std::move(read.value);
+        stamp = dat1.Recordset()->contentStamp();
+        e = stamp.error;
+    }
+    const bool unchanged = !e && combolist::namesSource(ui->cboNome) == stamp.value;
+    if (!unchanged) {
+        combolist::setNames(ui->cboNome, {});
+        if (!e) {
+            // A row without a name cannot be sought by one: it is left out.
+            StoreResult<NameBlock> read =
+                dat1.Recordset()->columnTexts(contact::column(contact::Nome), extent.value.room);
+            e = read.error;
+            if (!e)
+                combolist::setNames(ui->cboNome, std::move(read.value), stamp.value);
+        }
     }
     if (reportStoreError(e, failed, SearchTitle)) {
         ui->cboNome->hide();
         return;
     }
-    // Filled afresh each time, in one go; the edit field keeps the name found
-    // before, and that contact is the current item again, so that Enter at once
-    // shows it anew. Typing replaces the whole name.
-    combolist::setItems(ui->cboNome, names);
-    const int last = combolist::nthEqual(names, m_lastFound.name, m_lastFound.nth);
+    // Filled afresh each time the table changed, in one go; the edit field keeps
+    // the name found before, and that contact is the current item again, so that
+    // Enter at once shows it anew. Typing replaces the whole name.
+    if (unchanged) {
+        const QString text = ui->cboNome->currentText();
+        ui->cboNome->setCurrentIndex(-1);
+        ui->cboNome->setEditText(text);
+    }
+    const int last = combolist::nthEqual(ui->cboNome, m_lastFound.name, m_lastFound.nth);
     if (last >= 0)
         combolist::setCurrent(ui->cboNome, last);
     ui->cboNome->lineEdit()->selectAll();
@@ -280,13 +294,13 @@ void frmQuelmar::cboNome_LostFocus()
         return;
     }
     const QString failed = QStringLiteral("Não foi possível consultar o registro.");
-    const QStringList names = combolist::items(ui->cboNome);
     QString name = ui->cboNome->currentText();
     // The list's current item may be one of several equal names: the same one
     // of the rows with that name is shown.
     const int current = ui->cboNome->currentIndex();
-    int nth =
-        current >= 0 && names.at(current) == name ? combolist::occurrence(ui->cboNome, current) : 0;
+    int nth = current >= 0 && ui->cboNome->itemText(current) == name
+                  ? combolist::occurrence(ui->cboNome, current)
+                  : 0;
 
     StoreError e = dat1.Refresh();
     TableRecordset* rs = dat1.Recordset();
@@ -299,8 +313,9 @@ void frmQuelmar::cboNome_LostFocus()
     // order the completion searches.
     if (!e && rs->NoMatch()) {
         const int like = combolist::findLoosely(ui->cboNome, qMax(-1, current - 1), name);
-        if (like >= 0 && names.at(like) != name) {
-            name = names.at(like);
+        const QString likeName = like >= 0 ? ui->cboNome->itemText(like) : QString();
+        if (like >= 0 && likeName != name) {
+            name = likeName;
             nth = combolist::occurrence(ui->cboNome, like);
             e = seekNth(rs, name, nth);
         }
@@ -368,13 +383,14 @@ void frmQuelmar::cboUfCom_GotFocus()
 }
 
 // Takes the deleted contact's name out of the lookup list: the current item when
-// it is that name, else the first item equal to it, else none.
+// it is that name, else the first item equal to it (found through the list's
+// search), else none.
 void frmQuelmar::removeFromLookupList(const QString& name)
 {
     QComboBox* list = ui->cboNome;
     int index = list->currentIndex();
     if (index < 0 || list->itemText(index) != name)
-        index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        index = combolist::nthEqual(list, name, 0);
     if (index < 0)
         return;
     list->removeItem(index);

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+
 #include <QUrl>
+#include <atomic>
 
 #include <optional>
 
@@ -173,8 +175,20 @@ StoreResult<qint64> rowCount(const QSqlDatabase& db, const QString& table)
     return r;
 }
 
+namespace {
+std::atomic<quint64> transactions{0};
+} // namespace
+
+quint64 writesBegun()
+{
+    return transactions.load(std::memory_order_acquire);
+}
+
 Transaction::Transaction(const QSqlDatabase& db) : m_db(db)
 {
+    // Counted whether or not it is committed: a write that failed may still
+    // have been made, for all a reader of the count knows.
+    transactions.fetch_add(1, std::memory_order_acq_rel);
     QSqlQuery q(m_db);
     m_error = exec(q, QStringLiteral("BEGIN IMMEDIATE"));
     m_pending = !m_error;

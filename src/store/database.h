@@ -151,6 +151,11 @@ QString insertSql(const QString& table, const QStringList& columns);
 // bound as a database null).
 QVariant storedText(const QString& text);
 
+// How many transactions (Transaction) have begun in this process, on any
+// connection: a reader that saw the same count twice knows that nothing was
+// written through the program in between.
+quint64 writesBegun();
+
 // Runs sql on db as a prepared statement with the given values bound in order.
 StoreError exec(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
 

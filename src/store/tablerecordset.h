@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nameblock.h"
 #include "storeerror.h"
 
 #include <QSqlDatabase>
@@ -54,10 +55,14 @@ public:
     };
     StoreResult<Extent> extent();
     // The texts of one field, row by row in stored order, rows where it is null
-    // left out: read in one go, straight from the engine. The recordset's
-    // position stays as it was. expected, when known, is how many rows to make
-    // room for.
-    StoreResult<QStringList> columnTexts(const QString& field, qsizetype expected = 0);
+    // left out: read in one go, straight from the engine, into one block. The
+    // recordset's position stays as it was. expected, when known, is how many
+    // rows to make room for.
+    StoreResult<NameBlock> columnTexts(const QString& field, qsizetype expected = 0);
+    // Tells the table's contents apart over time: the same stamp twice (from
+    // recordsets on the same connection) and nothing was written in between,
+    // neither through this program nor by another connection to the file.
+    StoreResult<QByteArray> contentStamp();
     StoreError MoveFirst();
     StoreError MoveNext();
     bool Eof() const { return m_eof; }

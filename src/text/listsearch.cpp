@@ -39,12 +39,6 @@ inline char16_t foldUnit(char16_t unit, char16_t& last)
     return folded > 0xFFFF ? QChar::lowSurrogate(folded) : char16_t(folded);
 }
 
-// What the folded order sorts an item by: the item without the blanks around it.
-inline QStringView itemKey(const QString& item)
-{
-    return QStringView(item).trimmed();
-}
-
 // Like compareFolded over the first prefixLength units of a only.
 int comparePrefix(QStringView a, QStringView prefix)
 {
@@ -55,6 +49,144 @@ int comparePrefix(QStringView a, QStringView prefix)
     }
     return compareFolded(a.left(prefix.size()), prefix);
 }
+// A list as the searches read it: its size, and an item (a QString, or a view
+// good until the next item is read).
+struct ListItems {
+    const QStringList& list;
+    int size() const { return int(list.size()); }
+    const QString& at(int i) const { return list.at(i); }
+};
+
+// A block walked whole: each name read into a buffer, none made into a QString.
+struct WalkedBlock {
+    explicit WalkedBlock(const NameBlock& block) : reader(block) {}
+    int size() const { return int(reader.size()); }
+    QStringView at(int i) const { return reader.at(i); }
+    mutable NameBlock::Reader reader;
+};
+
+// A block whose few names an index compares are each made into a QString.
+struct ComparedBlock {
+    const NameBlock& block;
+    int size() const { return int(block.size()); }
+    QString at(int i) const { return block.text(i); }
+};
+
+template <typename Items>
+int scanFindIn(const Items& items, int start, QStringView text, bool exact)
+{
+    const int count = items.size();
+    if (start < -1 || start >= count)
+        start = -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = (start + step) % count;
+        const QStringView item = items.at(i);
+        const bool match = exact ? item.compare(text, Qt::CaseInsensitive) == 0
+                                 : item.startsWith(text, Qt::CaseInsensitive);
+        if (match)
+            return i;
+    }
+    return -1;
+}
+
+template <typename Items> int scanFindFoldedIn(const Items& items, int start, QStringView text)
+{
+    const QString key = textfold::fold(text);
+    if (key.isEmpty())
+        return -1;
+    const int count = items.size();
+    if (start < -1 || start >= count)
+        start = -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = (start + step) % count;
+        if (textfold::compareFolded(QStringView(items.at(i)).trimmed(), key, true) == 0)
+            return i;
+    }
+    return -1;
+}
+
+template <typename Items> int scanFindLooselyIn(const Items& items, int start, QStringView text)
+{
+    const QStringView trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return -1;
+    const int count = items.size();
+    if (start < -1 || start >= count)
+        start = -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = (start + step) % count;
+        if (QStringView(items.at(i)).trimmed().compare(trimmed, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    const QString key = textfold::fold(trimmed);
+    if (key.isEmpty())
+        return -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = (start + step) % count;
+        if (textfold::compareFolded(QStringView(items.at(i)).trimmed(), key, false) == 0)
+            return i;
+    }
+    return -1;
+}
+
+template <typename Items> int scanNthEqualIn(const Items& items, QStringView text, int n)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        if (QStringView(items.at(i)) == text && n-- == 0)
+            return i;
+    }
+    return -1;
+}
+
+template <typename Items> int scanOccurrenceIn(const Items& items, int index)
+{
+    if (index < 0 || index >= items.size())
+        return 0;
+    const QString item = QStringView(items.at(index)).toString();
+    int before = 0;
+    for (int i = 0; i < index; ++i)
+        before += QStringView(items.at(i)) == item ? 1 : 0;
+    return before;
+}
+
+// The scans an index falls back on when it is not of the items given.
+struct ListScans {
+    const QStringList& list;
+    int find(int start, const QString& text, bool exact) const
+    {
+        return scanFindIn(ListItems{list}, start, text, exact);
+    }
+    int findFolded(int start, const QString& text) const
+    {
+        return scanFindFoldedIn(ListItems{list}, start, text);
+    }
+    int findLoosely(int start, const QString& text) const
+    {
+        return scanFindLooselyIn(ListItems{list}, start, text);
+    }
+    int nthEqual(const QString& text, int n) const
+    {
+        return scanNthEqualIn(ListItems{list}, text, n);
+    }
+    int occurrence(int index) const { return scanOccurrenceIn(ListItems{list}, index); }
+};
+struct BlockScans {
+    const NameBlock& block;
+    int find(int start, const QString& text, bool exact) const
+    {
+        return scanFind(block, start, text, exact);
+    }
+    int findFolded(int start, const QString& text) const
+    {
+        return scanFindFolded(block, start, text);
+    }
+    int findLoosely(int start, const QString& text) const
+    {
+        return scanFindLoosely(block, start, text);
+    }
+    int nthEqual(const QString& text, int n) const { return scanNthEqual(block, text, n); }
+    int occurrence(int index) const { return scanOccurrence(block, index); }
+};
 } // namespace
 
 int compareFolded(QStringView a, QStringView b)
@@ -73,77 +205,67 @@ int compareFolded(QStringView a, QStringView b)
 
 int scanFind(const QStringList& items, int start, const QString& text, bool exact)
 {
-    const int count = int(items.size());
-    if (start < -1 || start >= count)
-        start = -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        const QString& item = items.at(i);
-        const bool match = exact ? item.compare(text, Qt::CaseInsensitive) == 0
-                                 : item.startsWith(text, Qt::CaseInsensitive);
-        if (match)
-            return i;
-    }
-    return -1;
+    return scanFindIn(ListItems{items}, start, text, exact);
 }
 
 int scanFindFolded(const QStringList& items, int start, const QString& text)
 {
-    const QString key = textfold::fold(text);
-    if (key.isEmpty())
-        return -1;
-    const int count = int(items.size());
-    if (start < -1 || start >= count)
-        start = -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        if (textfold::compareFolded(itemKey(items.at(i)), key, true) == 0)
-            return i;
-    }
-    return -1;
+    return scanFindFoldedIn(ListItems{items}, start, text);
 }
 
 int scanFindLoosely(const QStringList& items, int start, const QString& text)
 {
-    const QStringView trimmed = QStringView(text).trimmed();
-    if (trimmed.isEmpty())
-        return -1;
-    const int count = int(items.size());
-    if (start < -1 || start >= count)
-        start = -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        if (itemKey(items.at(i)).compare(trimmed, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    const QString key = textfold::fold(trimmed);
-    if (key.isEmpty())
-        return -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        if (textfold::compareFolded(itemKey(items.at(i)), key, false) == 0)
-            return i;
-    }
-    return -1;
+    return scanFindLooselyIn(ListItems{items}, start, text);
 }
 
 int scanNthEqual(const QStringList& items, const QString& text, int n)
 {
-    for (int i = 0; i < items.size(); ++i) {
-        if (items.at(i) == text && n-- == 0)
-            return i;
-    }
-    return -1;
+    return scanNthEqualIn(ListItems{items}, text, n);
 }
 
 int scanOccurrence(const QStringList& items, int index)
 {
-    if (index < 0 || index >= items.size())
-        return 0;
-    return int(std::count(items.begin(), items.begin() + index, items.at(index)));
+    return scanOccurrenceIn(ListItems{items}, index);
+}
+
+int scanFind(const NameBlock& items, int start, const QString& text, bool exact)
+{
+    return scanFindIn(WalkedBlock(items), start, text, exact);
+}
+
+int scanFindFolded(const NameBlock& items, int start, const QString& text)
+{
+    return scanFindFoldedIn(WalkedBlock(items), start, text);
+}
+
+int scanFindLoosely(const NameBlock& items, int start, const QString& text)
+{
+    return scanFindLooselyIn(WalkedBlock(items), start, text);
+}
+
+int scanNthEqual(const NameBlock& items, const QString& text, int n)
+{
+    return int(items.nthEqual(text, n));
+}
+
+int scanOccurrence(const NameBlock& items, int index)
+{
+    return int(items.equalBefore(index));
 }
 
 Index::Index(const QStringList& items, const std::atomic<bool>* stop)
+{
+    ListItems list{items};
+    guardedBuild(list, stop);
+}
+
+Index::Index(const NameBlock& items, const std::atomic<bool>* stop)
+{
+    WalkedBlock block(items);
+    guardedBuild(block, stop);
+}
+
+template <typename Items> void Index::guardedBuild(Items& items, const std::atomic<bool>* stop)
 {
     // A stop is heard at every step, within the sorts too, which take the
     // longest; the index is then left empty, of no use.
@@ -162,14 +284,15 @@ Index::Index(const QStringList& items, const std::atomic<bool>* stop)
     }
 }
 
-template <typename HeedStop> void Index::build(const QStringList& items, const HeedStop& heedStop)
+template <typename Items, typename HeedStop>
+void Index::build(Items& items, const HeedStop& heedStop)
 {
     qsizetype units = 0;
-    for (const QString& item : items)
-        units += item.size();
+    for (int i = 0; i < items.size(); ++i)
+        units += QStringView(items.at(i)).size();
     sortBy(
         items, units, heedStop,
-        [](const QString& item, std::vector<char16_t>& block) {
+        [](QStringView item, std::vector<char16_t>& block) {
             char16_t last = 0;
             for (const QChar unit : item)
                 block.push_back(foldUnit(unit.unicode(), last));
@@ -177,8 +300,8 @@ template <typename HeedStop> void Index::build(const QStringList& items, const H
         m_order, m_blocks);
     sortBy(
         items, units, heedStop,
-        [](const QString& item, std::vector<char16_t>& block) {
-            textfold::Units folded(itemKey(item));
+        [](QStringView item, std::vector<char16_t>& block) {
+            textfold::Units folded(item.trimmed());
             char16_t unit;
             while (folded.next(unit))
                 block.push_back(unit);
@@ -186,18 +309,18 @@ template <typename HeedStop> void Index::build(const QStringList& items, const H
         m_folded, m_foldedBlocks);
 }
 
-template <typename HeedStop, typename Key>
-void Index::sortBy(const QStringList& items, qsizetype units, const HeedStop& heedStop,
-                   const Key& key, std::vector<int>& order, std::vector<int>& blocks)
+template <typename Items, typename HeedStop, typename Key>
+void Index::sortBy(Items& items, qsizetype units, const HeedStop& heedStop, const Key& key,
+                   std::vector<int>& order, std::vector<int>& blocks)
 {
-    const int count = int(items.size());
+    const int count = items.size();
     // Every item's key, end to end in one block, for the sorting alone.
     std::vector<char16_t> keys;
     keys.reserve(size_t(units));
     std::vector<qsizetype> from(size_t(count) + 1, 0);
     for (int i = 0; i < count; ++i) {
         from[size_t(i)] = qsizetype(keys.size());
-        key(items.at(i), keys);
+        key(QStringView(items.at(i)), keys);
         if (i % 4096 == 0)
             heedStop();
     }
@@ -231,18 +354,21 @@ std::pair<int, int> Index::range(const std::vector<int>& order, const Compare& c
     return {int(lo - order.begin()), int(hi - order.begin())};
 }
 
-std::pair<int, int> Index::range(const QStringList& items, QStringView text, bool exact) const
+template <typename Items>
+std::pair<int, int> Index::range(const Items& items, QStringView text, bool exact) const
 {
     return range(m_order, [&](int position) {
-        return exact ? compareFolded(items.at(position), text)
-                     : comparePrefix(items.at(position), text);
+        const auto& item = items.at(position);
+        return exact ? compareFolded(item, text) : comparePrefix(item, text);
     });
 }
 
-std::pair<int, int> Index::foldedRange(const QStringList& items, QStringView key, bool exact) const
+template <typename Items>
+std::pair<int, int> Index::foldedRange(const Items& items, QStringView key, bool exact) const
 {
     return range(m_folded, [&](int position) {
-        return textfold::compareFolded(itemKey(items.at(position)), key, !exact);
+        const auto& item = items.at(position);
+        return textfold::compareFolded(QStringView(item).trimmed(), key, !exact);
     });
 }
 
@@ -275,20 +401,23 @@ int Index::after(const std::vector<int>& order, const std::vector<int>& blocks, 
     return next >= 0 ? next : first;
 }
 
-int Index::find(const QStringList& items, int start, const QString& text, bool exact) const
+template <typename Items, typename Scanned>
+int Index::findIn(const Items& items, Scanned scanned, int start, const QString& text,
+                  bool exact) const
 {
     if (m_order.size() != size_t(items.size()))
-        return scanFind(items, start, text, exact);
+        return scanned.find(start, text, exact);
     if (start < -1 || start >= items.size())
         start = -1;
     const auto [lo, hi] = range(items, text, exact);
     return lo < hi ? after(m_order, m_blocks, lo, hi, start) : -1;
 }
 
-int Index::findFolded(const QStringList& items, int start, const QString& text) const
+template <typename Items, typename Scanned>
+int Index::findFoldedIn(const Items& items, Scanned scanned, int start, const QString& text) const
 {
     if (m_folded.size() != size_t(items.size()))
-        return scanFindFolded(items, start, text);
+        return scanned.findFolded(start, text);
     const QString key = textfold::fold(text);
     if (key.isEmpty())
         return -1;
@@ -298,14 +427,15 @@ int Index::findFolded(const QStringList& items, int start, const QString& text) 
     return lo < hi ? after(m_folded, m_foldedBlocks, lo, hi, start) : -1;
 }
 
-int Index::findLoosely(const QStringList& items, int start, const QString& text) const
+template <typename Items, typename Scanned>
+int Index::findLooselyIn(const Items& items, Scanned scanned, int start, const QString& text) const
 {
     if (m_folded.size() != size_t(items.size()))
-        return scanFindLoosely(items, start, text);
+        return scanned.findLoosely(start, text);
     const QStringView trimmed = QStringView(text).trimmed();
     if (trimmed.isEmpty())
         return -1;
-    const int count = int(items.size());
+    const int count = items.size();
     if (start < -1 || start >= count)
         start = -1;
     // The items equal to the text letter case aside fold alike, so they are
@@ -316,7 +446,8 @@ int Index::findLoosely(const QStringList& items, int start, const QString& text)
     if (lo == hi)
         return -1;
     const auto sameLetters = [&](int position) {
-        return itemKey(items.at(position)).compare(trimmed, Qt::CaseInsensitive) == 0;
+        const auto& item = items.at(position);
+        return QStringView(item).trimmed().compare(trimmed, Qt::CaseInsensitive) == 0;
     };
     const int first = after(m_folded, m_foldedBlocks, lo, hi, start);
     if (sameLetters(first))
@@ -333,31 +464,86 @@ int Index::findLoosely(const QStringList& items, int start, const QString& text)
     return key.isEmpty() ? -1 : first;
 }
 
-int Index::nthEqual(const QStringList& items, const QString& text, int n) const
+template <typename Items, typename Scanned>
+int Index::nthEqualIn(const Items& items, Scanned scanned, const QString& text, int n) const
 {
     if (m_order.size() != size_t(items.size()))
-        return scanNthEqual(items, text, n);
+        return scanned.nthEqual(text, n);
     // Folded alike, in list order; the equal ones among them.
     const auto [lo, hi] = range(items, text, true);
     for (int i = lo; i < hi; ++i) {
-        if (items.at(m_order[size_t(i)]) == text && n-- == 0)
+        const auto& item = items.at(m_order[size_t(i)]);
+        if (QStringView(item) == text && n-- == 0)
             return m_order[size_t(i)];
     }
     return -1;
 }
 
-int Index::occurrence(const QStringList& items, int index) const
+template <typename Items, typename Scanned>
+int Index::occurrenceIn(const Items& items, Scanned scanned, int index) const
 {
     if (m_order.size() != size_t(items.size()))
-        return scanOccurrence(items, index);
+        return scanned.occurrence(index);
     if (index < 0 || index >= items.size())
         return 0;
-    const QString& item = items.at(index);
+    const QString item = QStringView(items.at(index)).toString();
     const auto [lo, hi] = range(items, item, true);
     int before = 0;
-    for (int i = lo; i < hi && m_order[size_t(i)] < index; ++i)
-        before += items.at(m_order[size_t(i)]) == item ? 1 : 0;
+    for (int i = lo; i < hi && m_order[size_t(i)] < index; ++i) {
+        const auto& other = items.at(m_order[size_t(i)]);
+        before += QStringView(other) == item ? 1 : 0;
+    }
     return before;
+}
+
+int Index::find(const QStringList& items, int start, const QString& text, bool exact) const
+{
+    return findIn(ListItems{items}, ListScans{items}, start, text, exact);
+}
+
+int Index::findFolded(const QStringList& items, int start, const QString& text) const
+{
+    return findFoldedIn(ListItems{items}, ListScans{items}, start, text);
+}
+
+int Index::findLoosely(const QStringList& items, int start, const QString& text) const
+{
+    return findLooselyIn(ListItems{items}, ListScans{items}, start, text);
+}
+
+int Index::nthEqual(const QStringList& items, const QString& text, int n) const
+{
+    return nthEqualIn(ListItems{items}, ListScans{items}, text, n);
+}
+
+int Index::occurrence(const QStringList& items, int index) const
+{
+    return occurrenceIn(ListItems{items}, ListScans{items}, index);
+}
+
+int Index::find(const NameBlock& items, int start, const QString& text, bool exact) const
+{
+    return findIn(ComparedBlock{items}, BlockScans{items}, start, text, exact);
+}
+
+int Index::findFolded(const NameBlock& items, int start, const QString& text) const
+{
+    return findFoldedIn(ComparedBlock{items}, BlockScans{items}, start, text);
+}
+
+int Index::findLoosely(const NameBlock& items, int start, const QString& text) const
+{
+    return findLooselyIn(ComparedBlock{items}, BlockScans{items}, start, text);
+}
+
+int Index::nthEqual(const NameBlock& items, const QString& text, int n) const
+{
+    return nthEqualIn(ComparedBlock{items}, BlockScans{items}, text, n);
+}
+
+int Index::occurrence(const NameBlock& items, int index) const
+{
+    return occurrenceIn(ComparedBlock{items}, BlockScans{items}, index);
 }
 
 } // namespace listsearch

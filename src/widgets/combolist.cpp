@@ -3,11 +3,12 @@
 #include "keycodes.h"
 #include "listsearch.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QPointer>
-#include <QStringListModel>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -17,23 +18,78 @@
 namespace combolist {
 
 namespace {
-// A list model that keeps a search index over its list. Every change of the list
-// drops the index and starts building a new one on a pool thread; until it is
-// ready the searches scan the list.
-class SearchModel : public QStringListModel {
+// The combo's list: texts kept in one block (nameblock.h), each made into a
+// QString only when the combo or a search asks for it, and a search index over
+// the block. Every change of the list drops the index and starts building a new
+// one on a pool thread; until it is ready the searches scan the block.
+class SearchModel : public QAbstractListModel {
 public:
-    explicit SearchModel(QObject* parent) : QStringListModel(parent)
-    {
-        connect(this, &QAbstractItemModel::modelReset, this, &SearchModel::rebuild);
-        connect(this, &QAbstractItemModel::rowsRemoved, this, &SearchModel::rebuild);
-        connect(this, &QAbstractItemModel::rowsInserted, this, &SearchModel::rebuild);
-        connect(this, &QAbstractItemModel::rowsMoved, this, &SearchModel::rebuild);
-        connect(this, &QAbstractItemModel::layoutChanged, this, &SearchModel::rebuild);
-        connect(this, &QAbstractItemModel::dataChanged, this, &SearchModel::rebuild);
-    }
+    explicit SearchModel(QObject* parent) : QAbstractListModel(parent) {}
     ~SearchModel() override { drop(); }
 
-    // The list and its index, when the index is ready.
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_names.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_names.size() ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return m_names.text(index.row());
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override
+    {
+        if (!index.isValid() || index.row() >= m_names.size() ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
+            return false;
+        m_names.replace(index.row(), value.toString());
+        changed();
+        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+        return true;
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren
+                               : Qt::NoItemFlags;
+    }
+    bool insertRows(int row, int count, const QModelIndex& parent = {}) override
+    {
+        if (count < 1 || row < 0 || row > m_names.size() || parent.isValid())
+            return false;
+        beginInsertRows({}, row, row + count - 1);
+        for (int i = 0; i < count; ++i)
+            m_names.insert(row, QString());
+        changed();
+        endInsertRows();
+        return true;
+    }
+    bool removeRows(int row, int count, const QModelIndex& parent = {}) override
+    {
+        if (count < 1 || row < 0 || row + count > m_names.size() || parent.isValid())
+            return false;
+        beginRemoveRows({}, row, row + count - 1);
+        drop(); // the builder lets go of its copy the sooner
+        for (int i = 0; i < count; ++i)
+            m_names.remove(row);
+        changed();
+        endRemoveRows();
+        return true;
+    }
+
+    const NameBlock& names() const { return m_names; }
+    const QByteArray& source() const { return m_source; }
+    void setNames(NameBlock names, const QByteArray& source)
+    {
+        beginResetModel();
+        drop();
+        m_names = std::move(names);
+        changed();
+        m_source = source;
+        endResetModel();
+    }
+
+    // The index, when it is ready.
     std::shared_ptr<const listsearch::Index> index() const
     {
         if (!m_build || !m_build->ready.load(std::memory_order_acquire))
@@ -55,6 +111,13 @@ private:
         std::shared_ptr<const listsearch::Index> index;
     };
 
+    // The list is no longer what it was read as, and its index goes.
+    void changed()
+    {
+        m_source.clear();
+        rebuild();
+    }
+
     void drop()
     {
         if (m_build)
@@ -65,13 +128,14 @@ private:
     void rebuild()
     {
         drop();
-        const QStringList list = stringList();
-        if (!m_indexing || list.size() < IndexFrom)
+        if (!m_indexing || m_names.size() < IndexFrom)
             return;
         auto build = std::make_shared<Build>();
         m_build = build;
-        QThreadPool::globalInstance()->start([build, list] {
-            auto index = std::make_shared<const listsearch::Index>(list, &build->stop);
+        // The builder's own copy shares the block; a change made meanwhile
+        // copies it first.
+        QThreadPool::globalInstance()->start([build, names = m_names] {
+            auto index = std::make_shared<const listsearch::Index>(names, &build->stop);
             build->index = std::move(index);
             build->ready.store(!build->stop.load(), std::memory_order_release);
         });
@@ -80,6 +144,8 @@ private:
     // Short lists are scanned: quicker than building anything.
     static constexpr qsizetype IndexFrom = 2000;
     bool m_indexing = true;
+    NameBlock m_names;
+    QByteArray m_source;
     std::shared_ptr<Build> m_build;
 };
 
@@ -88,12 +154,6 @@ const SearchModel* searchModel(const QComboBox* combo)
     return dynamic_cast<const SearchModel*>(combo->model());
 }
 
-// The combo's index, when one is ready.
-std::shared_ptr<const listsearch::Index> readyIndex(const QComboBox* combo)
-{
-    const SearchModel* model = searchModel(combo);
-    return model ? model->index() : nullptr;
-}
 } // namespace
 
 int find(const QStringList& items, int start, const QString& text, bool exact)
@@ -114,6 +174,10 @@ int findLoosely(const QStringList& items, int start, const QString& text)
 void useStringList(QComboBox* combo)
 {
     combo->setModel(new SearchModel(combo));
+    // Items of one height, all of them: the drop-down lays out the rows it shows
+    // rather than asking every item for its size.
+    if (auto* view = qobject_cast<QListView*>(combo->view()))
+        view->setUniformItemSizes(true);
 }
 
 bool searchIndexReady(const QComboBox* combo)
@@ -135,8 +199,8 @@ int nthEqual(const QStringList& items, const QString& text, int n)
 
 QStringList items(const QComboBox* combo)
 {
-    if (auto* model = qobject_cast<QStringListModel*>(combo->model()))
-        return model->stringList();
+    if (const SearchModel* model = searchModel(combo))
+        return model->names().texts();
     QStringList list;
     for (int i = 0; i < combo->count(); ++i)
         list << combo->itemText(i);
@@ -145,43 +209,82 @@ QStringList items(const QComboBox* combo)
 
 void setItems(QComboBox* combo, const QStringList& items)
 {
-    const QString text = combo->currentText();
-    if (auto* model = qobject_cast<QStringListModel*>(combo->model())) {
-        model->setStringList(items);
-    } else {
-        combo->clear();
-        combo->addItems(items);
+    if (searchModel(combo)) {
+        setNames(combo, NameBlock(items));
+        return;
     }
+    const QString text = combo->currentText();
+    combo->clear();
+    combo->addItems(items);
     combo->setCurrentIndex(-1);
     combo->setEditText(text);
 }
 
+void setNames(QComboBox* combo, NameBlock names, const QByteArray& source)
+{
+    auto* model = dynamic_cast<SearchModel*>(combo->model());
+    if (!model)
+        return setItems(combo, names.texts());
+    const QString text = combo->currentText();
+    model->setNames(std::move(names), source);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(text);
+}
+
+QByteArray namesSource(const QComboBox* combo)
+{
+    const SearchModel* model = searchModel(combo);
+    return model ? model->source() : QByteArray();
+}
+
 int find(const QComboBox* combo, int start, const QString& text, bool exact)
 {
-    const QStringList list = items(combo);
-    const auto index = readyIndex(combo);
-    return index ? index->find(list, start, text, exact) : find(list, start, text, exact);
+    const SearchModel* model = searchModel(combo);
+    if (!model)
+        return find(items(combo), start, text, exact);
+    const auto index = model->index();
+    return index ? index->find(model->names(), start, text, exact)
+                 : listsearch::scanFind(model->names(), start, text, exact);
 }
 
 int findFolded(const QComboBox* combo, int start, const QString& text)
 {
-    const QStringList list = items(combo);
-    const auto index = readyIndex(combo);
-    return index ? index->findFolded(list, start, text) : findFolded(list, start, text);
+    const SearchModel* model = searchModel(combo);
+    if (!model)
+        return findFolded(items(combo), start, text);
+    const auto index = model->index();
+    return index ? index->findFolded(model->names(), start, text)
+                 : listsearch::scanFindFolded(model->names(), start, text);
 }
 
 int findLoosely(const QComboBox* combo, int start, const QString& text)
 {
-    const QStringList list = items(combo);
-    const auto index = readyIndex(combo);
-    return index ? index->findLoosely(list, start, text) : findLoosely(list, start, text);
+    const SearchModel* model = searchModel(combo);
+    if (!model)
+        return findLoosely(items(combo), start, text);
+    const auto index = model->index();
+    return index ? index->findLoosely(model->names(), start, text)
+                 : listsearch::scanFindLoosely(model->names(), start, text);
+}
+
+int nthEqual(const QComboBox* combo, const QString& text, int n)
+{
+    const SearchModel* model = searchModel(combo);
+    if (!model)
+        return nthEqual(items(combo), text, n);
+    const auto index = model->index();
+    return index ? index->nthEqual(model->names(), text, n)
+                 : listsearch::scanNthEqual(model->names(), text, n);
 }
 
 int occurrence(const QComboBox* combo, int index)
 {
-    const QStringList list = items(combo);
-    const auto ready = readyIndex(combo);
-    return ready ? ready->occurrence(list, index) : listsearch::scanOccurrence(list, index);
+    const SearchModel* model = searchModel(combo);
+    if (!model)
+        return listsearch::scanOccurrence(items(combo), index);
+    const auto ready = model->index();
+    return ready ? ready->occurrence(model->names(), index)
+                 : listsearch::scanOccurrence(model->names(), index);
 }
 
 void setCurrent(QComboBox* combo, int index)

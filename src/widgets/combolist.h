@@ -1,5 +1,8 @@
 #pragma once
 
+#include "nameblock.h"
+
+#include <QByteArray>
 #include <QObject>
 #include <QStringList>
 
@@ -33,20 +36,31 @@ int findLoosely(const QStringList& items, int start, const QString& text);
 // case counts.
 int nthEqual(const QStringList& items, const QString& text, int n);
 
-// Gives the combo a plain list model, filled in one go. After each change of a
-// long list an index of it is built on another thread; the searches below use it
-// once it is ready, with the same answers as the scan they make until then.
+// Gives the combo a list model of its own over a block of texts (nameblock.h),
+// filled in one go, which makes a QString only of the items shown or compared.
+// After each change of a long list an index of it is built on another thread;
+// the searches below use it once it is ready, with the same answers as the scan
+// of the block they make until then. Items are removed by their index
+// (QComboBox::removeItem).
 void useStringList(QComboBox* combo);
 // False while an index is being built.
 bool searchIndexReady(const QComboBox* combo);
 // Off, the searches always scan (to compare the two); on by default.
 void setSearchIndexing(QComboBox* combo, bool on);
+// Every item as a string: for short lists only.
 QStringList items(const QComboBox* combo);
 // Replaces the list; the edit field keeps its text.
 void setItems(QComboBox* combo, const QStringList& items);
+// The same with the texts in a block, and what they were read as (source, for
+// namesSource): a list read afresh from the same source need not be.
+void setNames(QComboBox* combo, NameBlock names, const QByteArray& source = {});
+// What the list was read as when it was set by setNames, empty when it has
+// changed since or was set otherwise.
+QByteArray namesSource(const QComboBox* combo);
 int find(const QComboBox* combo, int start, const QString& text, bool exact);
 int findFolded(const QComboBox* combo, int start, const QString& text);
 int findLoosely(const QComboBox* combo, int start, const QString& text);
+int nthEqual(const QComboBox* combo, const QString& text, int n);
 int occurrence(const QComboBox* combo, int index);
 
 // Makes the item at index current and puts its text, spelled as in the list, into

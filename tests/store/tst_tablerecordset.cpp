@@ -529,9 +529,9 @@ void TestTableRecordset::namesInOneGo()
     QVERIFY(!extent.error);
     QCOMPARE(extent.value.empty, empty);
     QCOMPARE(extent.value.room, room);
-    const StoreResult<QStringList> names = rs->columnTexts("Nome", extent.value.room);
+    const StoreResult<NameBlock> names = rs->columnTexts("Nome", extent.value.room);
     QVERIFY(!names.error);
-    QCOMPARE(names.value, expected);
+    QCOMPARE(names.value.texts(), expected);
     QCOMPARE(rs->columnTexts("Apelido").error.kind, StoreError::NoSuchField);
 }
 
@@ -552,17 +552,18 @@ void TestTableRecordset::namesReadAsTheDriverReadsThem()
          testdb::query(m_path, "SELECT Nome FROM tblQuelmar ORDER BY rowid"))
         expected << row.value(0).toString();
     QCOMPARE(expected.size(), stored.size());
-    StoreResult<QStringList> names = open()->columnTexts("Nome", 0);
-    QVERIFY(!names.error);
-    QCOMPARE(names.value, expected);
+    StoreResult<NameBlock> read = open()->columnTexts("Nome", 0);
+    QVERIFY(!read.error);
+    const QStringList names = read.value.texts();
+    QCOMPARE(names, expected);
 
     // Each name is a string of its own: changed, even as the last one left of
     // its read, it leaves the others as they are.
-    QString changed = names.value.at(1);
+    QString changed = read.value.text(1);
     changed.append("!").prepend("¡");
-    QCOMPARE(names.value, expected);
-    QString last = names.value.at(0);
-    names = {};
+    QCOMPARE(read.value.texts(), expected);
+    QString last = read.value.text(0);
+    read = {};
     last.append(QString(1000, 'x')).replace(0, 1, "W");
     QCOMPARE(last, "Waria" + QString(1000, 'x'));
     QCOMPARE(changed, "¡" + expected.at(1) + "!");

@@ -49,6 +49,9 @@ private slots:
             items << (i > 0 && random.bounded(4) == 0 ? items.at(random.bounded(i)) : word());
         const std::atomic<bool> stop{stopped};
         const listsearch::Index index(items, &stop);
+        // The same list in a block, and its index over the block, answer alike.
+        const NameBlock block(items);
+        const listsearch::Index blockIndex(block, &stop);
 
         for (int q = 0; q < 2000; ++q) {
             const QString text = random.bounded(2)
@@ -70,6 +73,22 @@ private slots:
                                                           items.at(at).toUpper() + " ";
             QCOMPARE(index.findLoosely(items, start, loose),
                      listsearch::scanFindLoosely(items, start, loose));
+
+            const int found = index.find(items, start, text, exact);
+            QCOMPARE(blockIndex.find(block, start, text, exact), found);
+            QCOMPARE(listsearch::scanFind(block, start, text, exact), found);
+            const int folded = index.findFolded(items, start, text);
+            QCOMPARE(blockIndex.findFolded(block, start, text), folded);
+            QCOMPARE(listsearch::scanFindFolded(block, start, text), folded);
+            const int like = index.findLoosely(items, start, loose);
+            QCOMPARE(blockIndex.findLoosely(block, start, loose), like);
+            QCOMPARE(listsearch::scanFindLoosely(block, start, loose), like);
+            const int nth = index.nthEqual(items, text, n);
+            QCOMPARE(blockIndex.nthEqual(block, text, n), nth);
+            QCOMPARE(listsearch::scanNthEqual(block, text, n), nth);
+            const int before = index.occurrence(items, at);
+            QCOMPARE(blockIndex.occurrence(block, at), before);
+            QCOMPARE(listsearch::scanOccurrence(block, at), before);
         }
     }
 
