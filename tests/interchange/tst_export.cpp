@@ -101,7 +101,7 @@ void TestExport::vCardNamesAndExtension_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("extension");
-    QTest::addColumn<QStringList>("lines"); // of the card, in order
+    QTest::addColumn<QStringList>("lines"); // of the card
     const QString work = "TEL;TYPE=WORK,VOICE:+55 31 3222-1000";
     QTest::newRow("parts of the name, extension dialled")
         << "Maria da Conceição Araújo"
@@ -132,12 +132,8 @@ void TestExport::vCardNamesAndExtension()
     c[FoneCom] = "(31) 3222-1000";
     c[Ramal] = extension;
     const QString card = interchange::vCard(c);
-    qsizetype at = 0;
-    for (const QString& line : lines) {
-        const qsizetype found = card.indexOf("\r\n" + line + "\r\n", at);
-        QVERIFY2(found >= 0, qPrintable(line + " in\n" + card));
-        at = found + 1;
-    }
+    for (const QString& line : lines)
+        QVERIFY2(card.contains("\r\n" + line + "\r\n"), qPrintable(line + " in\n" + card));
 }
 
 void TestExport::exportContacts_data()

@@ -97,9 +97,6 @@ private slots:
         QTest::newRow("text without a name column")
             << "notas.txt" << int(MessageBox::Yes) << 1
             << QStringList({"não é um arquivo de contatos vCard (.vcf) nem uma planilha CSV"}) << 1;
-        QTest::newRow("the program's own database")
-            << "Quelmar.mdb" << int(MessageBox::Yes) << 1
-            << QStringList({"não é um arquivo de contatos"}) << 1;
         QTest::newRow("missing file")
             << "nada.vcf" << int(MessageBox::Yes) << 1 << QStringList({"nada.vcf não existe"}) << 1;
     }
