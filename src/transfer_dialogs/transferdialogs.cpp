@@ -7,7 +7,6 @@
 #include "messagebox.h"
 #include "typedcolumns.h"
 #include "usertexts.h"
-#include "vcardread.h"
 
 #include <QDir>
 #include <QFile>
