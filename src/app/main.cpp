@@ -51,6 +51,8 @@ int main(int argc, char* argv[])
         return transferdialogs::importContacts(place.path);
     if (options.action == Options::ExportDialog)
         return transferdialogs::exportContacts(place.path);
+    if (options.action == Options::ImportFile)
+        return transferdialogs::importFile(place.path, options.importFrom);
 
     // The splash comes first; when its time is up it opens the contact window, or
     // ends the program with status 1 when the database cannot be opened.

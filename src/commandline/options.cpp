@@ -12,8 +12,12 @@ QString version()
 namespace {
 const QString Usage = QStringLiteral(
     "Uso: listrano [opções]\n"
+    "     listrano ARQUIVO\n"
     "\n"
     "Listrano: catálogo de endereços, um contato por vez.\n"
+    "\n"
+    "Com um ARQUIVO vCard (.vcf) ou uma planilha CSV (.csv) e nenhuma opção, pergunta\n"
+    "numa janela se importa os contatos do arquivo, importa e termina.\n"
     "\n"
     "Opções:\n"
     "  -h, --help           Mostra esta ajuda e termina.\n"
@@ -69,6 +73,9 @@ Options parse(const QStringList& arguments)
                    unknown.constFirst());
         else
             refuse(QStringLiteral("falta o valor de uma opção"));
+    } else if (parser.positionalArguments().size() == 1 && arguments.size() == 2) {
+        options.action = Options::ImportFile;
+        options.importFrom = parser.positionalArguments().constFirst();
     } else if (!parser.positionalArguments().isEmpty()) {
         refuse(QStringLiteral("argumento não esperado: ") +
                parser.positionalArguments().constFirst());

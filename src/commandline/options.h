@@ -16,13 +16,14 @@ struct Options {
         Export,
         Import,
         ImportDialog,
-        ExportDialog
+        ExportDialog,
+        ImportFile // a file given alone, as a file manager opens it
     };
     Action action = Run;
     QString database;   // --database PATH; empty: found as usual
     QString backup;     // --backup FILE
     QString exportTo;   // --export FILE.csv or FILE.vcf
-    QString importFrom; // --import FILE
+    QString importFrom; // --import FILE, or the file of ImportFile
     QString table;      // --table NAME: the Access table to import
     QString text;       // what to print for Help, Version and UsageError
 };

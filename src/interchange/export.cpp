@@ -1,9 +1,12 @@
 #include "export.h"
 
 #include "contacttable.h"
+#include "personname.h"
 #include "writtenforms.h"
 
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace interchange {
 
@@ -43,6 +46,12 @@ QString folded(const QString& line)
         bytes += size;
     }
     return out + Crlf;
+}
+
+bool isDialledExtension(const QString& extension)
+{
+    return !extension.isEmpty() && std::all_of(extension.begin(), extension.end(),
+                                               [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 QString property(const QString& name, const QString& value)
@@ -100,7 +109,11 @@ QString vCard(const contact::Record& c)
     };
     QString card = QStringLiteral("BEGIN:VCARD") + Crlf + QStringLiteral("VERSION:3.0") + Crlf;
     card += folded(QStringLiteral("FN:") + escaped(c[Nome]));
-    card += folded(QStringLiteral("N:") + escaped(c[Nome]) + QStringLiteral(";;;;"));
+    const personname::NameParts name = personname::split(c[Nome]);
+    card += folded(QStringLiteral("N:") + escaped(name.family) + u';' + escaped(name.given) + u';' +
+                   escaped(name.additional) + QStringLiteral(";;"));
+    if (name.company)
+        card += property(QStringLiteral("ORG"), escaped(c[Nome]));
     card += property(QStringLiteral("EMAIL;TYPE=INTERNET"), escaped(c[Email]));
     card += property(QStringLiteral("ADR;TYPE=HOME"),
                      address(EndRes, BairroRes, CidadeRes, UfRes, CepRes));
@@ -108,7 +121,11 @@ QString vCard(const contact::Record& c)
     card += property(QStringLiteral("TEL;TYPE=CELL"), escaped(number(c[CelularRes])));
     card += property(QStringLiteral("ADR;TYPE=WORK"),
                      address(EndCom, BairroCom, CidadeCom, UfCom, CepCom));
-    card += property(QStringLiteral("TEL;TYPE=WORK,VOICE"), escaped(number(c[FoneCom])));
+    // An extension of digits alone is also dialled, after a pause, as phones do.
+    QString business = escaped(number(c[FoneCom]));
+    if (!business.isEmpty() && isDialledExtension(c[Ramal]))
+        business += u',' + c[Ramal];
+    card += property(QStringLiteral("TEL;TYPE=WORK,VOICE"), business);
     card += property(QStringLiteral("X-LISTRANO-RAMAL"), escaped(c[Ramal]));
     card += property(QStringLiteral("TEL;TYPE=WORK,CELL"), escaped(number(c[CelularCom])));
     return card + QStringLiteral("END:VCARD") + Crlf;

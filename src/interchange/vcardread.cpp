@@ -169,14 +169,20 @@ contact::Record contactOf(const QList<Property>& properties)
     using namespace contact;
     Record c;
     QString structuredName;
+    QString organization;
     bool emailPreferred = false;
+    // The business phone's own extension wins over the one kept beside it (an
+    // extension changed on a phone is dialled, not kept); another phone's comes last.
+    QString businessExtension, keptExtension, otherExtension;
     for (const Property& p : properties) {
         const bool work = p.types.contains(QStringLiteral("WORK"));
         if (p.name == QLatin1String("FN")) {
             c[Nome] = unescaped(p.value).trimmed();
         } else if (p.name == QLatin1String("N")) {
             const QStringList n = components(p.value);
-            structuredName = (n.value(1) + u' ' + n.value(0)).simplified();
+            structuredName = (n.value(1) + u' ' + n.value(2) + u' ' + n.value(0)).simplified();
+        } else if (p.name == QLatin1String("ORG")) {
+            organization = components(p.value).value(0).trimmed();
         } else if (p.name == QLatin1String("EMAIL")) {
             if (c[Email].isEmpty() || (p.preferred && !emailPreferred)) {
                 c[Email] = unescaped(p.value).trimmed();
@@ -196,25 +202,31 @@ contact::Record contactOf(const QList<Property>& properties)
             QString number = unescaped(p.value).trimmed();
             if (number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
                 number = number.mid(4).replace(u'-', u' ');
-            static const QRegularExpression extension(QStringLiteral("(?:;ext=|\\s*x)\\s*(\\d+)$"),
-                                                      QRegularExpression::CaseInsensitiveOption);
+            // ;ext=215, x 215, or dialled after pauses: ,215
+            static const QRegularExpression extension(
+                QStringLiteral("(?:;ext=|\\s*x|\\s*,+)\\s*(\\d+)$"),
+                QRegularExpression::CaseInsensitiveOption);
             const QRegularExpressionMatch ext = extension.match(number);
-            if (ext.hasMatch()) {
-                if (c[Ramal].isEmpty())
-                    c[Ramal] = ext.captured(1);
+            if (ext.hasMatch())
                 number.truncate(ext.capturedStart());
-            }
             const bool cell = p.types.contains(QStringLiteral("CELL"));
             const Field field =
                 work ? (cell ? CelularCom : FoneCom) : (cell ? CelularRes : FoneRes);
-            if (c[field].isEmpty())
-                c[field] = number.trimmed();
+            if (!c[field].isEmpty())
+                continue;
+            c[field] = number.trimmed();
+            QString& taken = field == FoneCom ? businessExtension : otherExtension;
+            if (taken.isEmpty())
+                taken = ext.captured(1);
         } else if (p.name == QLatin1String("X-LISTRANO-RAMAL")) {
-            c[Ramal] = unescaped(p.value);
+            keptExtension = unescaped(p.value);
         }
     }
+    c[Ramal] = !businessExtension.isEmpty() ? businessExtension
+               : !keptExtension.isEmpty()   ? keptExtension
+                                            : otherExtension;
     if (c[Nome].isEmpty())
-        c[Nome] = structuredName;
+        c[Nome] = structuredName.isEmpty() ? organization : structuredName;
     return c;
 }
 } // namespace

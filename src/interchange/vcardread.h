@@ -9,9 +9,12 @@ namespace interchange {
 // card (the line of its BEGIN kept), ready for the one import path. Folded
 // lines, escapes, quoted-printable values with soft line breaks and CHARSET,
 // item groups, parameters in any case and TYPE lists are understood. FN gives
-// the name (N when there is none); the first EMAIL, a preferred one first; ADR
-// and TEL by type, home unless told work; an extension (;ext= or x123) goes to
-// the business extension. A card that does not end is a row that cannot be read.
+// the name (N's given, additional and family names when there is none, then
+// ORG); the first EMAIL, a preferred one first; ADR and TEL by type, home unless
+// told work. An extension on a phone (;ext=, x123 or dialled after a pause, ,123)
+// is taken off the number and goes to the business extension: the business
+// phone's first, then X-LISTRANO-RAMAL's, then another phone's. A card that
+// does not end is a row that cannot be read.
 QString readVCards(const QString& text, const RowSink& sink);
 CsvTable readVCards(const QString& text);
 

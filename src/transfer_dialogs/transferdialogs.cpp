@@ -1,12 +1,16 @@
 #include "transferdialogs.h"
 
+#include "accessread.h"
 #include "export.h"
 #include "filechooser.h"
 #include "import.h"
 #include "messagebox.h"
+#include "typedcolumns.h"
 #include "usertexts.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
 
 namespace transferdialogs {
@@ -74,18 +78,48 @@ bool databaseThere(const QString& database, const QString& title)
     return false;
 }
 
-} // namespace
-
-int importContacts(const QString& database)
+// How many contacts a vCard or CSV file holds; -1, after saying why, when the
+// file is missing or is neither.
+qint64 contactsIn(const QString& source)
 {
-    if (!databaseThere(database, ImportTitle))
-        return 1;
-    const QString source = filechooser::askOpen(
-        nullptr, ImportTitle,
-        QStringLiteral("Contatos (*.vcf *.csv *.mdb);;vCard (*.vcf);;Planilha CSV (*.csv);;"
-                       "Banco de dados do Access (*.mdb);;Todos os arquivos (*)"));
-    if (source.isEmpty())
-        return 0;
+    const QString shown = QDir::toNativeSeparators(source);
+    QFile file(source);
+    if (!file.exists()) {
+        failed(ImportTitle, QStringLiteral("O arquivo %1 não existe.").arg(shown));
+        return -1;
+    }
+    if (QFileInfo(source).isFile() && !file.open(QIODevice::ReadOnly)) {
+        failed(ImportTitle, QStringLiteral("Não foi possível abrir o arquivo %1.\n\n%2")
+                                .arg(shown, file.errorString()));
+        return -1;
+    }
+    bool decoded = false;
+    const QByteArray bytes = file.isOpen() ? file.readAll() : QByteArray();
+    const QString text = interchange::isAccessFile(bytes.left(20))
+                             ? QString()
+                             : interchange::decodeText(bytes, &decoded);
+    qint64 count = -1;
+    if (!decoded || text.contains(QChar(0)) || QStringView(text).trimmed().isEmpty()) {
+        // not text, or nothing in it
+    } else if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive)) {
+        count = text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive);
+    } else {
+        // A table is taken for contacts when one of its columns gives the name.
+        const interchange::CsvTable table = interchange::readCsv(text);
+        const interchange::OwnColumns own(table.header);
+        if (table.error.isEmpty() && interchange::fieldsOf(own.header()).contains(contact::Nome))
+            count = table.rows.size();
+    }
+    if (count < 0)
+        failed(ImportTitle, QStringLiteral("O arquivo %1 não é um arquivo de contatos vCard (.vcf) "
+                                           "nem uma planilha CSV (.csv) com uma coluna de nome.")
+                                .arg(shown));
+    return count;
+}
+
+// The import of source with its progress and summary, once the file is known.
+int importFrom(const QString& database, const QString& source)
+{
     interchange::ImportSummary summary;
     QString table;
     for (;;) {
@@ -117,6 +151,37 @@ int importContacts(const QString& database)
                 interchange::failedLinesNote(summary.source, summary.failedLines, 20);
     MessageBox::show(nullptr, text, ImportTitle, MessageBox::Information);
     return 0;
+}
+
+} // namespace
+
+int importContacts(const QString& database)
+{
+    if (!databaseThere(database, ImportTitle))
+        return 1;
+    const QString source = filechooser::askOpen(
+        nullptr, ImportTitle,
+        QStringLiteral("Contatos (*.vcf *.csv *.mdb);;vCard (*.vcf);;Planilha CSV (*.csv);;"
+                       "Banco de dados do Access (*.mdb);;Todos os arquivos (*)"));
+    if (source.isEmpty())
+        return 0;
+    return importFrom(database, source);
+}
+
+int importFile(const QString& database, const QString& source)
+{
+    if (!databaseThere(database, ImportTitle))
+        return 1;
+    const qint64 count = contactsIn(source);
+    if (count < 0)
+        return 1;
+    const QString question = QStringLiteral("Importar %1 de %2?")
+                                 .arg(interchange::countText(count, "contato", "contatos"),
+                                      QFileInfo(source).fileName());
+    if (MessageBox::show(nullptr, question, ImportTitle, MessageBox::Question, MessageBox::YesNo) !=
+        MessageBox::Yes)
+        return 0;
+    return importFrom(database, source);
 }
 
 int exportContacts(const QString& database)

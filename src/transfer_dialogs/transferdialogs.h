@@ -11,4 +11,9 @@ namespace transferdialogs {
 int importContacts(const QString& database);
 int exportContacts(const QString& database);
 
+// The import of a file given on the command line (opened from a file manager):
+// a vCard or CSV file's contacts are counted and the user asked whether to
+// import them; a missing file, or one that is neither, gets a message (status 1).
+int importFile(const QString& database, const QString& source);
+
 } // namespace transferdialogs

@@ -44,17 +44,22 @@ void TestCommandLine::options_data()
                                   << "falta o valor";
     QTest::newRow("--backup") << QStringList({"--backup", "copia.mdb"}) << int(O::Backup) << ""
                               << "";
-    QTest::newRow("--import --table") << QStringList({"--import", "a.mdb", "--table", "Customers"})
-                                      << int(O::Import) << ""
-                                      << "";
-    QTest::newRow("--table alone") << QStringList({"--table", "Customers"}) << int(O::UsageError)
-                                   << ""
-                                   << "--table só vale com --import";
-    QTest::newRow("--export-dialog") << QStringList({"--export-dialog"}) << int(O::ExportDialog)
-                                     << ""
-                                     << "";
-    QTest::newRow("stray argument") << QStringList({"Quelmar.mdb"}) << int(O::UsageError) << ""
-                                    << "argumento não esperado";
+    QTest::newRow("--import --table")
+        << QStringList({"--import", "a.mdb", "--table", "Customers"}) << int(O::Import) << ""
+        << "";
+    QTest::newRow("--table alone")
+        << QStringList({"--table", "Customers"}) << int(O::UsageError) << ""
+        << "--table só vale com --import";
+    QTest::newRow("--export-dialog")
+        << QStringList({"--export-dialog"}) << int(O::ExportDialog) << ""
+        << "";
+    QTest::newRow("a file alone") << QStringList({"contatos.vcf"}) << int(O::ImportFile) << ""
+                                  << "";
+    QTest::newRow("stray argument") << QStringList({"--database", "Quelmar.mdb", "contatos.vcf"})
+                                    << int(O::UsageError) << "Quelmar.mdb"
+                                    << "argumento não esperado: contatos.vcf";
+    QTest::newRow("two files") << QStringList({"a.vcf", "b.csv"}) << int(O::UsageError) << ""
+                               << "argumento não esperado: a.vcf";
 }
 
 void TestCommandLine::options()
@@ -67,6 +72,8 @@ void TestCommandLine::options()
     QCOMPARE(int(o.action), action);
     QCOMPARE(o.database, database);
     QVERIFY2(o.text.contains(said), qPrintable(o.text));
+    if (o.action == commandline::Options::ImportFile)
+        QCOMPARE(o.importFrom, arguments.constLast());
 }
 
 void TestCommandLine::databasePlace_data()

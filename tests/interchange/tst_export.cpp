@@ -21,6 +21,8 @@ private slots:
     void csvCell();
     void csvReadBack();
     void vCardLinesFolded();
+    void vCardNamesAndExtension_data();
+    void vCardNamesAndExtension();
     void exportContacts_data();
     void exportContacts();
     void exportToDiskThatRefuses_data();
@@ -93,6 +95,45 @@ void TestExport::vCardLinesFolded()
     QVERIFY(unfolded.contains("TEL;TYPE=CELL:+55 11 98765-4321\r\n"));
     QVERIFY(unfolded.contains("ADR;TYPE=HOME:;;;;;01310-100;\r\n"));
     QVERIFY(!unfolded.contains("TYPE=WORK")); // nothing where nothing was typed
+}
+
+void TestExport::vCardNamesAndExtension_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QStringList>("lines"); // of the card
+    const QString work = "TEL;TYPE=WORK,VOICE:+55 31 3222-1000";
+    QTest::newRow("parts of the name, extension dialled")
+        << "Maria da Conceição Araújo"
+        << "215"
+        << QStringList({"FN:Maria da Conceição Araújo", "N:Araújo;Maria;da Conceição;;",
+                        work + ",215", "X-LISTRANO-RAMAL:215"});
+    QTest::newRow("escaped parts")
+        << "José Carlos; Jr da Silva, Filho"
+        << "" << QStringList({"N:da Silva\\, Filho;José;Carlos\\; Jr;;", work});
+    QTest::newRow("company: ORG, N empty")
+        << "Souza & Filhos Ltda."
+        << "12"
+        << QStringList(
+               {"FN:Souza & Filhos Ltda.", "N:;;;;", "ORG:Souza & Filhos Ltda.", work + ",12"});
+    QTest::newRow("extension not only digits: kept, not dialled")
+        << "Ana"
+        << "12 ou 13" << QStringList({"N:;Ana;;;", work + "\r\nX-LISTRANO-RAMAL:12 ou 13"});
+}
+
+// Names in the parts phones sort by; the extension as phones dial it.
+void TestExport::vCardNamesAndExtension()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, extension);
+    QFETCH(QStringList, lines);
+    Record c;
+    c[Nome] = name;
+    c[FoneCom] = "(31) 3222-1000";
+    c[Ramal] = extension;
+    const QString card = interchange::vCard(c);
+    for (const QString& line : lines)
+        QVERIFY2(card.contains("\r\n" + line + "\r\n"), qPrintable(line + " in\n" + card));
 }
 
 void TestExport::exportContacts_data()

@@ -48,6 +48,20 @@ void TestVCardRead::cards_data()
     QTest::newRow("4.0: name from N") << v40 << int(Nome) << "Bia Souza";
     QTest::newRow("4.0: tel URI") << v40 << int(CelularCom) << "+55 21 99999 8888";
     QTest::newRow("4.0: URI extension") << v40 << int(Ramal) << "7";
+    const QString dialled = "BEGIN:VCARD\nFN:Ana\nX-LISTRANO-RAMAL:215\n"
+                            "TEL;TYPE=WORK,VOICE:+55 31 3222-1000,216\nEND:VCARD\n";
+    QTest::newRow("dialled extension: number") << dialled << int(FoneCom) << "+55 31 3222-1000";
+    QTest::newRow("dialled extension wins over kept") << dialled << int(Ramal) << "216";
+    QTest::newRow("kept extension wins over a cell's")
+        << "BEGIN:VCARD\nFN:Ana\nTEL;TYPE=CELL:(31) 98765-4321 x 9\n"
+           "TEL;TYPE=WORK:(31) 3222-1000\nX-LISTRANO-RAMAL:ramal 215\nEND:VCARD\n"
+        << int(Ramal) << "ramal 215";
+    QTest::newRow("name from N's three parts")
+        << "BEGIN:VCARD\nN:da Silva Filho;José;Carlos;;\nEND:VCARD\n"
+        << int(Nome) << "José Carlos da Silva Filho";
+    QTest::newRow("company's name from ORG")
+        << "BEGIN:VCARD\nN:;;;;\nORG:Padaria Pão Quente Ltda.;Vendas\nEND:VCARD\n"
+        << int(Nome) << "Padaria Pão Quente Ltda.";
 }
 
 void TestVCardRead::cards()

@@ -75,6 +75,63 @@ private slots:
         if (!import && status == 0)
             QVERIFY(QFile::exists(answers.constFirst()));
     }
+
+    // A file opened from a file manager: asked about by name and count, then
+    // imported as from the file dialog, which is never shown.
+    void givenFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("said"); // part of each message, in order
+        QTest::addColumn<int>("stored");       // contacts in the book afterwards
+        const QString summary = "2 contatos importados, 0 já existentes ignorados, 0 com erro.";
+        QTest::newRow("vCard, Yes")
+            << "cartoes.vcf" << int(MessageBox::Yes) << 0
+            << QStringList({"Importar 2 contatos de cartoes.vcf?", summary}) << 3;
+        QTest::newRow("vCard, No") << "cartoes.vcf" << int(MessageBox::No) << 0
+                                   << QStringList({"Importar 2 contatos de cartoes.vcf?"}) << 1;
+        QTest::newRow("CSV, Yes") << "planilha.csv" << int(MessageBox::Yes) << 0
+                                  << QStringList({"Importar 2 contatos de planilha.csv?", summary})
+                                  << 3;
+        QTest::newRow("text without a name column")
+            << "notas.txt" << int(MessageBox::Yes) << 1
+            << QStringList({"não é um arquivo de contatos vCard (.vcf) nem uma planilha CSV"}) << 1;
+        QTest::newRow("missing file")
+            << "nada.vcf" << int(MessageBox::Yes) << 1 << QStringList({"nada.vcf não existe"}) << 1;
+    }
+
+    void givenFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, answer);
+        QFETCH(int, status);
+        QFETCH(QStringList, said);
+        QFETCH(int, stored);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("Quelmar.mdb");
+        testdb::createEmpty(db);
+        testdb::insertContact(db, {"Ana"});
+        QVERIFY(testdb::writeFile(dir.filePath("cartoes.vcf"),
+                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bia\r\nEND:VCARD\r\n"
+                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caio\r\nEND:VCARD\r\n"));
+        QVERIFY(testdb::writeFile(dir.filePath("planilha.csv"), "Nome;Email\nBia;\nCaio;\n"));
+        QVERIFY(testdb::writeFile(dir.filePath("notas.txt"), "Comprar pão\nLigar para a Bia\n"));
+        filechooser::setTestMode(true);
+        filechooser::clearAsked();
+        MessageBox::setTestMode(true); // no answer left over from another row
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
+
+        QCOMPARE(transferdialogs::importFile(db, dir.filePath(file)), status);
+        const QList<MessageBox::Shown> shown = MessageBox::shown();
+        QCOMPARE(shown.size(), said.size());
+        for (qsizetype i = 0; i < said.size(); ++i)
+            QVERIFY2(shown.at(i).text.contains(said.at(i)), qPrintable(shown.at(i).text));
+        QCOMPARE(shown.at(0).buttons, status == 0 ? MessageBox::YesNo : MessageBox::Ok);
+        QCOMPARE(testdb::storedNames(db).size(), stored);
+        QVERIFY(filechooser::asked().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestTransferDialogs)
