@@ -1,6 +1,7 @@
 #include "vcardread.h"
 
 #include "contactrecord.h"
+#include "writtenforms.h"
 
 #include <QRegularExpression>
 #include <QStringView>
@@ -196,17 +197,20 @@ contact::Record contactOf(const QList<Property>& properties)
             QString number = unescaped(p.value).trimmed();
             if (number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
                 number = number.mid(4).replace(u'-', u' ');
-            static const QRegularExpression extension(QStringLiteral("(?:;ext=|\\s*x)\\s*(\\d+)$"),
-                                                      QRegularExpression::CaseInsensitiveOption);
-            const QRegularExpressionMatch ext = extension.match(number);
-            if (ext.hasMatch()) {
-                if (c[Ramal].isEmpty())
-                    c[Ramal] = ext.captured(1);
-                number.truncate(ext.capturedStart());
-            }
+            // An extension is the business phone's own field; any other number
+            // keeps its extension in its text, a URI's written out.
+            const writtenform::SplitPhone split = writtenform::splitExtension(number);
             const bool cell = p.types.contains(QStringLiteral("CELL"));
             const Field field =
                 work ? (cell ? CelularCom : FoneCom) : (cell ? CelularRes : FoneRes);
+            if (!split.extension.isEmpty()) {
+                if (field == FoneCom && c[Ramal].isEmpty()) {
+                    c[Ramal] = split.extension;
+                    number = split.number;
+                } else if (number.contains(QStringLiteral(";ext="), Qt::CaseInsensitive)) {
+                    number = split.number + QStringLiteral(" ramal ") + split.extension;
+                }
+            }
             if (c[field].isEmpty())
                 c[field] = number.trimmed();
         } else if (p.name == QLatin1String("X-LISTRANO-RAMAL")) {
