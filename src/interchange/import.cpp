@@ -35,18 +35,35 @@ QList<int> fieldsOf(const QStringList& header)
 
 contact::Record contactOf(const QList<int>& fields, const QStringList& row)
 {
-    contact::Record contact;
+    using namespace contact;
+    Record contact;
+    QString extension; // written in the business phone
     for (int i = 0; i < fields.size() && i < row.size(); ++i) {
         if (fields.at(i) < 0)
             continue;
-        const auto field = contact::Field(fields.at(i));
+        const auto field = Field(fields.at(i));
         QString value = writtenform::unguardFormula(row.at(i));
-        if (isPhoneField(field))
+        if (field == FoneCom) {
+            const writtenform::SplitPhone split = writtenform::splitExtension(value);
+            extension = split.extension;
+            value = writtenform::phoneForm(extension.isEmpty() ? value : split.number);
+        } else if (isPhoneField(field)) {
             value = writtenform::phoneForm(value);
-        else if (field == contact::CepRes || field == contact::CepCom)
+        } else if (field == CepRes || field == CepCom) {
             value = writtenform::cepForm(value);
+        } else if (field == UfRes || field == UfCom) {
+            value = writtenform::stateCode(value);
+        }
         contact[field] = value;
     }
+    // The business phone's extension goes to its own field, unless that holds
+    // another: then it stays with the number.
+    const QString ramal = contact[Ramal].trimmed();
+    if (!extension.isEmpty() && ramal.isEmpty())
+        contact[Ramal] = extension;
+    else if (!extension.isEmpty() && ramal != extension)
+        contact[FoneCom] =
+            writtenform::phoneForm(contact[FoneCom] + QStringLiteral(" ramal ") + extension);
     return contact;
 }
 

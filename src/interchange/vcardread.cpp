@@ -1,6 +1,7 @@
 #include "vcardread.h"
 
 #include "contactrecord.h"
+#include "writtenforms.h"
 
 #include <QRegularExpression>
 #include <QStringView>
@@ -173,7 +174,7 @@ contact::Record contactOf(const QList<Property>& properties)
     bool emailPreferred = false;
     // The business phone's own extension wins over the one kept beside it (an
     // extension changed on a phone is dialled, not kept); another phone's comes last.
-    QString businessExtension, keptExtension, otherExtension;
+    QString businessExtension, keptExtension;
     for (const Property& p : properties) {
         const bool work = p.types.contains(QStringLiteral("WORK"));
         if (p.name == QLatin1String("FN")) {
@@ -202,29 +203,30 @@ contact::Record contactOf(const QList<Property>& properties)
             QString number = unescaped(p.value).trimmed();
             if (number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
                 number = number.mid(4).replace(u'-', u' ');
-            // ;ext=215, x 215, or dialled after pauses: ,215
-            static const QRegularExpression extension(
-                QStringLiteral("(?:;ext=|\\s*x|\\s*,+)\\s*(\\d+)$"),
-                QRegularExpression::CaseInsensitiveOption);
-            const QRegularExpressionMatch ext = extension.match(number);
-            if (ext.hasMatch())
-                number.truncate(ext.capturedStart());
+            // An extension is the business phone's own field; any other number
+            // keeps its extension in its text, a URI's written out.
+            const writtenform::SplitPhone split = writtenform::splitExtension(number);
             const bool cell = p.types.contains(QStringLiteral("CELL"));
             const Field field =
                 work ? (cell ? CelularCom : FoneCom) : (cell ? CelularRes : FoneRes);
             if (!c[field].isEmpty())
                 continue;
+            if (!split.extension.isEmpty()) {
+                if (field == FoneCom) {
+                    businessExtension = split.extension;
+                    number = split.number;
+                } else if (number.contains(QStringLiteral(";ext="), Qt::CaseInsensitive)) {
+                    number = split.number + QStringLiteral(" ramal ") + split.extension;
+                }
+            }
             c[field] = number.trimmed();
-            QString& taken = field == FoneCom ? businessExtension : otherExtension;
-            if (taken.isEmpty())
-                taken = ext.captured(1);
         } else if (p.name == QLatin1String("X-LISTRANO-RAMAL")) {
             keptExtension = unescaped(p.value);
         }
     }
-    c[Ramal] = !businessExtension.isEmpty() ? businessExtension
-               : !keptExtension.isEmpty()   ? keptExtension
-                                            : otherExtension;
+    // The business phone's own extension (changed on a phone, say) wins over
+    // the one kept beside it.
+    c[Ramal] = !businessExtension.isEmpty() ? businessExtension : keptExtension;
     if (c[Nome].isEmpty())
         c[Nome] = structuredName.isEmpty() ? organization : structuredName;
     return c;

@@ -244,4 +244,97 @@ GrowResult settled(const QString& narrow, const QString& wide, const QString& pa
     return {{relaid(wide, text, narrow), caret, true}, narrow};
 }
 
+namespace {
+// The contents of the digit positions of a text in pattern.
+QString heldIn(const QString& pattern, const QString& text)
+{
+    QString held;
+    for (int i = 0; i < pattern.size() && i < text.size(); ++i) {
+        if (pattern.at(i) == DigitSlot)
+            held.append(text.at(i));
+    }
+    return held;
+}
+
+// How many positions count: up to the last digit.
+int usedSlots(const QString& held)
+{
+    int used = int(held.size());
+    while (used > 0 && held.at(used - 1) == Prompt)
+        --used;
+    return used;
+}
+} // namespace
+
+PhoneShape phoneShape(const QString& held, const QString& current)
+{
+    PhoneShape shape{QString(), held, 0};
+    while (shape.held.startsWith(u'0')) {
+        if (usedSlots(shape.held) < 3 || shape.held.at(2) == Prompt || shape.held.at(2) == u'0') {
+            shape.pattern = NonGeographicPattern;
+            break;
+        }
+        shape.held.remove(0, 1);
+        ++shape.dropped;
+    }
+    const int used = usedSlots(shape.held);
+    if (!shape.pattern.isEmpty())
+        ; // waiting for the third digit, or non-geographic
+    else if (used == 0)
+        shape.pattern = PhonePattern;
+    else if (shape.held.at(0) == Prompt &&
+             (current == NonGeographicPattern || current == LocalPattern))
+        shape.pattern = current;
+    else if (shape.held.at(0) != Prompt && used >= 2 && shape.held.at(1) == u'0')
+        shape.pattern = LocalPattern;
+    else
+        shape.pattern = used > PhonePattern.count(DigitSlot) ? MobilePattern : PhonePattern;
+
+    const int room = int(shape.pattern.count(DigitSlot));
+    if (used > room)
+        shape.pattern.clear();
+    else
+        shape.held = shape.held.left(room).leftJustified(room, Prompt);
+    return shape;
+}
+
+GrowResult phoneSettled(const QString& pattern, const QString& text, int cursor)
+{
+    const QString held = heldIn(pattern, text);
+    const PhoneShape shape = phoneShape(held, pattern);
+    if (shape.pattern.isEmpty())
+        return {refused(text, cursor), pattern};
+    const int before = int(heldIn(pattern.left(qMax(cursor, 0)), text).size());
+    const int kept = qMax(0, before - shape.dropped);
+    const QString& to = shape.pattern;
+    int caret = int(to.size());
+    if (before == 0) {
+        caret = qMin(qMax(cursor, 0), slotFrom(to, 0));
+    } else if (kept < shape.held.size()) {
+        caret = slotFrom(to, 0);
+        for (int n = 0; n < kept; ++n)
+            caret = slotFrom(to, caret + 1);
+    }
+    return {{relaid(QString(shape.held.size(), DigitSlot), shape.held, to), caret, true}, to};
+}
+
+GrowResult typePhone(const QString& pattern, const QString& text, int start, int length,
+                     const QString& digits)
+{
+    const GrowResult refusal{refused(text, start), pattern};
+    GrowResult state{{text, start, true}, pattern};
+    for (QChar ch : digits) {
+        const GrowResult typed =
+            typeGrowing(PhonePattern, MobilePattern, state.pattern, state.edit.text,
+                        state.edit.cursor, length, QString(ch));
+        if (!typed.edit.accepted)
+            return refusal;
+        state = phoneSettled(typed.pattern, typed.edit.text, typed.edit.cursor);
+        if (!state.edit.accepted)
+            return refusal;
+        length = 0;
+    }
+    return digits.isEmpty() ? refusal : state;
+}
+
 } // namespace maskformat

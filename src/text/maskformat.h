@@ -23,6 +23,9 @@ inline constexpr QChar Prompt = u'_';
 // Brazilian phone numbers: area code and eight digits, or nine for a mobile.
 inline const QString PhonePattern = QStringLiteral("(##) ####-####");
 inline const QString MobilePattern = QStringLiteral("(##) #####-####");
+// Non-geographic numbers (0800, 0300...) and numbers without an area code.
+inline const QString NonGeographicPattern = QStringLiteral("#### ### ####");
+inline const QString LocalPattern = QStringLiteral("####-####");
 
 // The outcome of an editing operation. When accepted is false, text and cursor
 // are the unchanged input and the caller should leave the field alone.
@@ -95,5 +98,36 @@ GrowResult typeGrowing(const QString& narrow, const QString& wide, const QString
 // pattern's position of that count, or at the end when all of them are before it.
 GrowResult settled(const QString& narrow, const QString& wide, const QString& pattern,
                    const QString& text, int cursor);
+
+// The pattern a phone field takes for the contents of its digit positions
+// (digits and prompts, in order; prompts at the end do not count):
+// - a first digit 0 waits for the third in NonGeographicPattern; a third 0 keeps
+//   it there (0800, 0300, 0303, 0500, 0900), any other means the 0 was the
+//   long-distance prefix, dropped (and the rest taken anew);
+// - a first digit 1-9 with a second digit 0 (no area code holds a 0: 4004,
+//   3003) takes LocalPattern;
+// - otherwise PhonePattern, or MobilePattern with an eleventh digit;
+// - an empty first position (a gap left by an edit) keeps current when that is
+//   NonGeographicPattern or LocalPattern;
+// - nothing at all takes PhonePattern.
+// pattern is empty when the digits do not fit in the one they take.
+struct PhoneShape {
+    QString pattern;
+    QString held;    // those it holds, any dropped prefix gone
+    int dropped = 0; // leading positions dropped
+};
+PhoneShape phoneShape(const QString& held, const QString& current);
+
+// A phone field's text after an edit in the pattern phoneShape gives it, the
+// caret on the same digit; refused when the digits fit no pattern. The caret
+// keeps the count of digit positions before it, as settled() keeps it.
+GrowResult phoneSettled(const QString& pattern, const QString& text, int cursor);
+
+// Digits typed one after the other into a phone field from start (over the
+// selection start/length), each edit settled by phoneSettled before the next:
+// the same digits give the same text whether typed or pasted. Every digit must
+// find a place, or none is taken.
+GrowResult typePhone(const QString& pattern, const QString& text, int start, int length,
+                     const QString& digits);
 
 } // namespace maskformat

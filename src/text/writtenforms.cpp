@@ -1,5 +1,7 @@
 #include "writtenforms.h"
 
+#include "textfold.h"
+
 #include <QRegularExpression>
 
 namespace writtenform {
@@ -21,14 +23,6 @@ QString withoutCountryCode(const QString& written)
     return text;
 }
 
-// The digits without the long-distance prefix.
-QString withoutTrunkZero(QString digits)
-{
-    if (digits.startsWith(u'0'))
-        digits.remove(0, 1);
-    return digits;
-}
-
 // Digits only, when text holds nothing but digits and the marks numbers are
 // written with.
 QString digitsOf(const QString& text, const QString& marks)
@@ -42,39 +36,144 @@ QString digitsOf(const QString& text, const QString& marks)
     }
     return digits;
 }
-} // namespace
 
-QString phoneDigits(const QString& clipText)
+// No area code holds a 0.
+bool isAreaCode(QStringView digits)
 {
-    QString digits;
-    for (QChar ch : withoutCountryCode(clipText)) {
-        if (isAsciiDigit(ch))
-            digits.append(ch);
-    }
-    return withoutTrunkZero(digits);
+    return digits.size() >= 2 && digits[0] != u'0' && digits[1] != u'0';
 }
 
-QString phoneForm(const QString& written)
+// Area code and number, when the number could be one: it never begins with 0 or 1.
+bool isGeographic(QStringView digits)
 {
-    const QString digits =
-        withoutTrunkZero(digitsOf(withoutCountryCode(written), QStringLiteral(" ()-.")));
+    return isAreaCode(digits) && digits.size() > 2 && digits[2] > u'1';
+}
+
+// The form of a Brazilian number, or an empty text for anything else.
+QString brazilianForm(const QString& written)
+{
+    if (isForeignPhone(written))
+        return QString();
+    // "0xx" holds the place of the carrier code: two digits of it.
+    static const QRegularExpression carrier(QStringLiteral("^(\\(?)0\\s*xx"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    QString text = withoutCountryCode(written);
+    text.replace(carrier, QStringLiteral("\\1000"));
+    QString digits = digitsOf(text, QStringLiteral(" ()-."));
+    if (digits.startsWith(u'0')) {
+        if (digits.size() == 11 && !isGeographic(QStringView(digits).mid(1)))
+            return QStringLiteral("%1 %2 %3").arg(digits.left(4), digits.mid(4, 3), digits.mid(7));
+        if (digits.size() == 11 || digits.size() == 12)
+            digits.remove(0, 1); // long-distance prefix
+        else if (digits.size() == 13 || digits.size() == 14)
+            digits.remove(0, 3); // and carrier code
+        else
+            return QString();
+    }
+    if (!isAreaCode(digits))
+        return QString();
     if (digits.size() == 10)
         return QStringLiteral("(%1) %2-%3").arg(digits.left(2), digits.mid(2, 4), digits.mid(6));
     if (digits.size() == 11)
         return QStringLiteral("(%1) %2-%3").arg(digits.left(2), digits.mid(2, 5), digits.mid(7));
-    return written;
+    return QString();
+}
+
+struct State {
+    const char* code;
+    const char* name;
+};
+// The 26 states and the Federal District.
+constexpr State States[] = {
+    {"AC", "Acre"},
+    {"AL", "Alagoas"},
+    {"AP", "Amapá"},
+    {"AM", "Amazonas"},
+    {"BA", "Bahia"},
+    {"CE", "Ceará"},
+    {"DF", "Distrito Federal"},
+    {"ES", "Espírito Santo"},
+    {"GO", "Goiás"},
+    {"MA", "Maranhão"},
+    {"MT", "Mato Grosso"},
+    {"MS", "Mato Grosso do Sul"},
+    {"MG", "Minas Gerais"},
+    {"PA", "Pará"},
+    {"PB", "Paraíba"},
+    {"PR", "Paraná"},
+    {"PE", "Pernambuco"},
+    {"PI", "Piauí"},
+    {"RJ", "Rio de Janeiro"},
+    {"RN", "Rio Grande do Norte"},
+    {"RS", "Rio Grande do Sul"},
+    {"RO", "Rondônia"},
+    {"RR", "Roraima"},
+    {"SC", "Santa Catarina"},
+    {"SP", "São Paulo"},
+    {"SE", "Sergipe"},
+    {"TO", "Tocantins"},
+};
+} // namespace
+
+bool isForeignPhone(const QString& written)
+{
+    static const QRegularExpression foreign(
+        QStringLiteral("^\\+\\s*(?!55)\\d|\\(\\s*[1-9]\\d\\d\\s*\\)"));
+    return foreign.match(written.trimmed()).hasMatch();
+}
+
+QString phoneDigits(const QString& clipText)
+{
+    const QString form = brazilianForm(clipText);
+    QString digits;
+    for (QChar ch : form.isEmpty() ? withoutCountryCode(clipText) : form) {
+        if (isAsciiDigit(ch))
+            digits.append(ch);
+    }
+    return digits;
+}
+
+QString phoneForm(const QString& written)
+{
+    const QString form = brazilianForm(written);
+    return (form.isEmpty() ? written.trimmed() : form).left(PhoneMaxLength);
 }
 
 QString cepForm(const QString& written)
 {
-    static const QRegularExpression cep(QStringLiteral("^(\\d\\d)\\.?(\\d{3})-?(\\d{3})$"));
+    static const QRegularExpression cep(QStringLiteral("^(\\d{1,2})\\.?(\\d{3})[- ]?(\\d{3})$"));
     const QRegularExpressionMatch m = cep.match(written.trimmed());
-    return m.hasMatch() ? m.captured(1) + u'.' + m.captured(2) + u'-' + m.captured(3) : written;
+    if (!m.hasMatch())
+        return written;
+    return m.captured(1).rightJustified(2, u'0') + u'.' + m.captured(2) + u'-' + m.captured(3);
+}
+
+SplitPhone splitExtension(const QString& written)
+{
+    static const QRegularExpression extension(
+        QStringLiteral("^(.*\\d\\)?)\\s*(?:,|;\\s*ext=|(?:ramal|ext|r|x)\\.?:?)\\s*(\\d{1,6})$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = extension.match(written.trimmed());
+    if (!m.hasMatch())
+        return {written.trimmed(), QString()};
+    return {m.captured(1).trimmed(), m.captured(2)};
+}
+
+QString stateCode(const QString& written)
+{
+    const QString key = textfold::fold(written.simplified());
+    for (const State& state : States) {
+        if (key == textfold::fold(QString::fromLatin1(state.code)) ||
+            key == textfold::fold(QString::fromUtf8(state.name)))
+            return QString::fromLatin1(state.code);
+    }
+    return written;
 }
 
 QString internationalPhone(const QString& stored)
 {
-    static const QRegularExpression phone(QStringLiteral("^\\((\\d\\d)\\) (\\d{4,5})-(\\d{4})$"));
+    static const QRegularExpression phone(
+        QStringLiteral("^\\(([1-9][1-9])\\) (\\d{4,5})-(\\d{4})$"));
     const QRegularExpressionMatch m = phone.match(stored);
     if (!m.hasMatch())
         return stored;

@@ -7,18 +7,45 @@
 // the masked fields' paste, the import and the export alike.
 namespace writtenform {
 
-// The digits of a pasted phone number: a leading "+55" (the country's code) and
-// then a leading 0 (the long-distance prefix) dropped, and everything not a digit.
+// The longest written form of a phone kept, wherever it comes from.
+inline constexpr int PhoneMaxLength = 30;
+
+// The digits of a pasted phone number: those of its form when phoneForm knows it
+// as Brazilian ("0xx11 3333-4444" gives 1133334444, "0800 727 0101" keeps its
+// 0), else all the digits written after a leading "+55" (the country's code).
 QString phoneDigits(const QString& clipText);
 
-// A phone or postal code written the usual Brazilian ways, put into the form
-// the window's masked field holds ("(11) 98765-4321", "01.310-100"); anything
-// else as given.
+// A number written with another country's code ("+1 ...", "+351 ...") or with
+// a three-digit group in parentheses ("(206) 555-9857").
+bool isForeignPhone(const QString& written);
+
+// A phone written the usual Brazilian ways, put into the form the window's
+// masked field holds: "(11) 98765-4321" for area code and number (after a
+// leading 0: 11 or 12 digits are long-distance prefix, area code and number; 13
+// or 14 carry a carrier code, "0xx" standing for it), "0800 727 0101" for a
+// non-geographic number. Anything else, a foreign number included, as written,
+// trimmed. At most PhoneMaxLength characters either way.
 QString phoneForm(const QString& written);
+
+// A postal code written the usual ways ("01310-100", "01310 100", "1310100" as
+// a spreadsheet leaves it without its leading zero) in the masked field's form
+// "01.310-100"; anything else as given.
 QString cepForm(const QString& written);
 
-// A stored phone in the international form (+55 11 98765-4321), a stored CEP as
-// 01310-100; anything else as stored.
+// A phone with an extension written after it ("ramal 215", "r. 215", "x215",
+// "ext. 215", ",215") taken apart; without one, the whole text is the number.
+struct SplitPhone {
+    QString number;
+    QString extension;
+};
+SplitPhone splitExtension(const QString& written);
+
+// A state's code for a code in any letter case ("sp") or its full name, accents
+// and letter case aside ("São Paulo", "sao paulo"); anything else as written.
+QString stateCode(const QString& written);
+
+// A stored phone with an area code in the international form (+55 11 98765-4321),
+// a stored CEP as 01310-100; anything else as stored.
 QString internationalPhone(const QString& stored);
 QString plainCep(const QString& stored);
 

@@ -64,7 +64,10 @@ bool MaskEdBox::setMaskedText(const QString& text)
         setText(text);
         return true;
     }
-    for (const QString& pattern : {m_designPattern, m_widePattern}) {
+    QStringList patterns = {m_designPattern, m_widePattern};
+    if (phoneField())
+        patterns << maskformat::NonGeographicPattern << maskformat::LocalPattern;
+    for (const QString& pattern : patterns) {
         if (!pattern.isEmpty() && maskformat::fits(pattern, text)) {
             putText(pattern, maskformat::normalised(pattern, text));
             return true;
@@ -80,6 +83,12 @@ void MaskEdBox::putText(const QString& pattern, const QString& text)
     setMaxLength(std::max(maxLength(), int(text.size())));
     setText(text);
     setMaxLength(pattern.size());
+}
+
+bool MaskEdBox::phoneField() const
+{
+    return m_designPattern == maskformat::PhonePattern &&
+           m_widePattern == maskformat::MobilePattern;
 }
 
 int MaskEdBox::selStart() const
@@ -134,8 +143,15 @@ void MaskEdBox::apply(const maskformat::GrowResult& result)
         emit inputRejected();
         return;
     }
-    const maskformat::GrowResult edit = maskformat::settled(
-        m_designPattern, m_widePattern, result.pattern, result.edit.text, result.edit.cursor);
+    const maskformat::GrowResult edit =
+        phoneField()
+            ? maskformat::phoneSettled(result.pattern, result.edit.text, result.edit.cursor)
+            : maskformat::settled(m_designPattern, m_widePattern, result.pattern, result.edit.text,
+                                  result.edit.cursor);
+    if (!edit.edit.accepted) {
+        emit inputRejected();
+        return;
+    }
     if (edit.pattern == m_pattern && edit.edit.text == text()) {
         setCursorPosition(edit.edit.cursor);
         return;
@@ -147,15 +163,37 @@ void MaskEdBox::apply(const maskformat::GrowResult& result)
 }
 
 // A field that grows takes a pasted number as if its digits were typed, and
-// refuses it whole when they do not all find a place.
+// refuses it whole when they do not all find a place. A phone field takes a
+// foreign number as written.
 void MaskEdBox::pasteText(const QString& clipText)
 {
-    if (m_widePattern.isEmpty()) {
+    if (phoneField() && writtenform::isForeignPhone(clipText)) {
+        showWritten(writtenform::phoneForm(clipText));
+    } else if (m_widePattern.isEmpty()) {
         apply(maskformat::paste(m_pattern, text(), inputStart(), selLength(), clipText));
-        return;
+    } else {
+        typeText(writtenform::phoneDigits(clipText));
     }
-    apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(), inputStart(),
-                                  selLength(), writtenform::phoneDigits(clipText)));
+}
+
+void MaskEdBox::typeText(const QString& typed)
+{
+    if (phoneField())
+        apply(maskformat::typePhone(m_pattern, text(), inputStart(), selLength(), typed));
+    else
+        apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(),
+                                      inputStart(), selLength(), typed));
+}
+
+// A text that fits no mask, shown as the window shows such a stored text: with
+// the mask off.
+void MaskEdBox::showWritten(const QString& written)
+{
+    setMaskPattern(QString());
+    setText(written);
+    setMaxLength(writtenform::PhoneMaxLength);
+    setModified(true);
+    emit textEdited(written);
 }
 
 void MaskEdBox::pasteClipboard()
@@ -200,8 +238,7 @@ void MaskEdBox::keyPressEvent(QKeyEvent* event)
         apply(maskformat::backspace(m_pattern, text(), selStart(), selLength()));
     } else if (printable && plain) {
         // Taken even when refused, so that a stray letter never reaches the text.
-        apply(maskformat::typeGrowing(m_designPattern, m_widePattern, m_pattern, text(),
-                                      inputStart(), selLength(), typed));
+        typeText(typed);
     } else if (printable && !(event->modifiers() & Qt::ControlModifier)) {
         // Alt or Meta with a character is meant for the window, not for the text.
         event->ignore();

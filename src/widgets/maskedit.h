@@ -14,6 +14,9 @@ struct GrowResult;
 // A field may have a wide pattern too, which it grows into when a digit is typed
 // at the end of its full text, and goes back from after any edit that leaves the
 // wide pattern's extra position empty (see maskformat::settled).
+// A phone field (PhonePattern, growing into MobilePattern) takes after every edit
+// the pattern its digits call for (maskformat::phoneShape), and a pasted foreign
+// number as written, with the mask off.
 // Whatever the field refuses is reported through inputRejected().
 class MaskEdBox : public QLineEdit {
     Q_OBJECT
@@ -31,9 +34,8 @@ public:
     void setWidePattern(const QString& pattern) { m_widePattern = pattern; }
 
     // Puts text in the field as given, prompts included, in whichever of the
-    // field's patterns it fits (a ',' where a pattern has '.' becomes a point).
-    // With a mask set, a text that fits neither is refused: returns false, field
-    // unchanged.
+    // field's patterns (a phone field's all four) it fits (a ',' where a pattern has '.' becomes a
+    // point). With a mask set, a text that fits neither is refused: returns false, field unchanged.
     bool setMaskedText(const QString& text);
 
 protected:
@@ -45,6 +47,7 @@ protected:
 private:
     bool masked() const { return !m_pattern.isEmpty(); }
     bool editable() const { return masked() && !isReadOnly(); }
+    bool phoneField() const;
     int selStart() const;
     int selLength() const;
     int inputStart() const;
@@ -55,6 +58,8 @@ private:
     // Puts text in pattern into the field, whatever their lengths were before.
     void putText(const QString& pattern, const QString& text);
     void pasteText(const QString& clipText);
+    void typeText(const QString& typed);
+    void showWritten(const QString& written);
     void pasteClipboard();
     void cutSelection();
     void clearSelectedDigits();

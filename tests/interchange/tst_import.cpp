@@ -182,6 +182,15 @@ void TestImport::otherPrograms_data()
         << "First Name,Middle Name,Last Name,Phone 1 - Label,Phone 1 - Value\n"
            "Ana,,Lima,Celular comercial,011 98765 4321\n"
         << QStringList({"Nome=Ana Lima", "CelularComercial=(11) 98765-4321", "CelularPessoal="});
+    QTest::newRow("numbers, CEP and state as a spreadsheet holds them")
+        << "Nome;FoneResidencial;FoneComercial;CelularPessoal;CelularComercial;CEPResidencial;"
+           "EstadoResidencial;EstadoComercial\n"
+           "Caio;(31) 3222-1000 ramal 12;(31) 3222-1000 ramal 215;0800 727 0101;(206) 555-9857;"
+           "1310100;sao paulo;Rio Grande do Norte\n"
+        << QStringList({"FoneResidencial=(31) 3222-1000 ramal 12", "FoneComercial=(31) 3222-1000",
+                        "RamalComercial=215", "CelularPessoal=0800 727 0101",
+                        "CelularComercial=(206) 555-9857", "CEPResidencial=01.310-100",
+                        "EstadoResidencial=SP", "EstadoComercial=RN"});
 }
 
 // Address books' own CSV layouts: typed columns and names in parts.

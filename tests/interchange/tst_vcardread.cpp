@@ -46,8 +46,9 @@ void TestVCardRead::cards_data()
     QTest::newRow("3.0: escapes") << v30 << int(EndRes) << "Rua A, 10\nfundos";
     QTest::newRow("3.0: district") << v30 << int(BairroRes) << "Centro";
     QTest::newRow("4.0: name from N") << v40 << int(Nome) << "Bia Souza";
-    QTest::newRow("4.0: tel URI") << v40 << int(CelularCom) << "+55 21 99999 8888";
-    QTest::newRow("4.0: URI extension") << v40 << int(Ramal) << "7";
+    QTest::newRow("4.0: tel URI, a mobile keeps its extension")
+        << v40 << int(CelularCom) << "+55 21 99999 8888 ramal 7";
+    QTest::newRow("4.0: no business extension from a mobile") << v40 << int(Ramal) << "";
     const QString dialled = "BEGIN:VCARD\nFN:Ana\nX-LISTRANO-RAMAL:215\n"
                             "TEL;TYPE=WORK,VOICE:+55 31 3222-1000,216\nEND:VCARD\n";
     QTest::newRow("dialled extension: number") << dialled << int(FoneCom) << "+55 31 3222-1000";

@@ -26,6 +26,8 @@ private slots:
     void growing();
     void settled_data();
     void settled();
+    void phoneShape_data();
+    void phoneShape();
 };
 
 void TestMaskFormat::emptyText()
@@ -261,6 +263,58 @@ void TestMaskFormat::settled()
     QCOMPARE(r.pattern, expected.isEmpty() ? pattern : Phone);
     QCOMPARE(r.edit.text, expected.isEmpty() ? text : expected);
     QCOMPARE(r.edit.cursor, expectedCursor);
+}
+
+// Which pattern a phone field's digits take; "" for none.
+void TestMaskFormat::phoneShape_data()
+{
+    QTest::addColumn<QString>("held");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("dropped");
+
+    const QString Mobile = maskformat::MobilePattern;
+    const QString NonGeo = maskformat::NonGeographicPattern;
+    const QString Local = maskformat::LocalPattern;
+    // clang-format off
+    QTest::newRow("nothing") << "" << Local << Phone << 0;
+    QTest::newRow("0 waits") << "0" << Phone << NonGeo << 0;
+    QTest::newRow("08 waits") << "08" << Phone << NonGeo << 0;
+    QTest::newRow("third position empty waits") << "08_0727" << NonGeo << NonGeo << 0;
+    QTest::newRow("0800") << "080" << NonGeo << NonGeo << 0;
+    QTest::newRow("0300 whole") << "03001234567" << Phone << NonGeo << 0;
+    QTest::newRow("0300 and more") << "030012345678" << NonGeo << "" << 0;
+    QTest::newRow("trunk 0 dropped") << "011" << NonGeo << Phone << 1;
+    QTest::newRow("trunk 0, mobile") << "011987654321" << Mobile << Mobile << 1;
+    QTest::newRow("00 then a digit") << "001" << NonGeo << NonGeo << 1;
+    QTest::newRow("area code digit") << "4" << Phone << Phone << 0;
+    QTest::newRow("second digit 0") << "40" << Phone << Local << 0;
+    QTest::newRow("4004-0001") << "40040001" << Local << Local << 0;
+    QTest::newRow("ninth after 4004") << "400400012" << Local << "" << 0;
+    QTest::newRow("area code and number") << "1133334444" << Mobile << Phone << 0;
+    QTest::newRow("eleventh digit") << "11987654321" << Phone << Mobile << 0;
+    QTest::newRow("twelfth digit") << "119876543210" << Mobile << "" << 0;
+    QTest::newRow("prompts at the end do not count") << "1133334444_" << Mobile << Phone << 0;
+    QTest::newRow("gap first keeps 4004") << "_0040001" << Local << Local << 0;
+    QTest::newRow("gap first keeps 0800") << "_8007270101" << NonGeo << NonGeo << 0;
+    QTest::newRow("gap first in an area code") << "_133334444" << Phone << Phone << 0;
+    // clang-format on
+}
+
+void TestMaskFormat::phoneShape()
+{
+    QFETCH(QString, held);
+    QFETCH(QString, current);
+    QFETCH(QString, pattern);
+    QFETCH(int, dropped);
+    const maskformat::PhoneShape shape = maskformat::phoneShape(held, current);
+    QCOMPARE(shape.pattern, pattern);
+    if (pattern.isEmpty())
+        return;
+    QCOMPARE(shape.dropped, dropped);
+    // Every digit kept, in order, in a position of the pattern.
+    QCOMPARE(shape.held.size(), pattern.count('#'));
+    QCOMPARE(QString(shape.held).remove('_'), QString(held.mid(dropped)).remove('_'));
 }
 
 QTEST_APPLESS_MAIN(TestMaskFormat)

@@ -80,6 +80,8 @@ private slots:
     void phoneGrows();
     void grownNarrows_data();
     void grownNarrows();
+    void phoneTakesItsForm_data();
+    void phoneTakesItsForm();
 };
 
 void TestMaskEdit::typing_data()
@@ -386,6 +388,9 @@ void TestMaskEdit::phoneGrows_data()
     QTest::newRow("pasted with the country code") << "" << "+55 (11) 98765-4321" << grown << 0;
     QTest::newRow("pasted with the long-distance prefix") << "" << "011 3333-4444" << "(11) 3333-4444" << 0;
     QTest::newRow("pasted with digits over") << "" << "11 98765-43210" << Empty << 1;
+    QTest::newRow("0800 emptied") << "08007270101~~~~~~~~~~~" << "" << Empty << 0;
+    QTest::newRow("0800, a digit deleted inside") << "08007270101<<<<~" << "" << "0800 72_ 0101" << 0;
+    QTest::newRow("a ninth digit after 4004") << "400400012" << "" << "4004-0001" << 1;
     // clang-format on
 }
 
@@ -480,6 +485,64 @@ void TestMaskEdit::grownNarrows()
              expected.size() == Phone.size() ? Phone : maskformat::MobilePattern);
     QCOMPARE(box.maxLength(), expected.size());
     QCOMPARE(edited.last().at(0).toString(), expected);
+}
+
+// A phone field takes the same text whether a number is typed or pasted, over
+// an empty field or over a whole number; a foreign one pasted goes in as written.
+void TestMaskEdit::phoneTakesItsForm_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pasted");
+
+    // clang-format off
+    for (const QString& start : {Empty, Full}) {
+        const char* over = start == Empty ? "" : " over a number";
+        QTest::addRow("0800%s", over) << start << "08007270101" << "0800 727 0101" << "0800 727 0101";
+        QTest::addRow("4004%s", over) << start << "40040001" << "4004-0001" << "4004-0001";
+        QTest::addRow("trunk prefix%s", over) << start << "011 3333-4444" << "(11) 3333-4444" << "(11) 3333-4444";
+        QTest::addRow("foreign%s", over) << start << "+1 206 555 9857" << "(12) 06555-9857" << "+1 206 555 9857";
+    }
+    // clang-format on
+}
+
+void TestMaskEdit::phoneTakesItsForm()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, number);
+    QFETCH(QString, typed);
+    QFETCH(QString, pasted);
+
+    for (const bool paste : {false, true}) {
+        MaskEdBox box;
+        box.setMaskPattern(Phone);
+        box.setWidePattern(maskformat::MobilePattern);
+        QVERIFY(box.setMaskedText(start));
+        box.selectAll();
+        QSignalSpy edited(&box, &QLineEdit::textEdited);
+        if (paste) {
+            QGuiApplication::clipboard()->setText(number);
+            QTest::keySequence(&box, QKeySequence::Paste);
+        } else {
+            QTest::keyClicks(&box, number);
+        }
+        const QString expected = paste ? pasted : typed;
+        QCOMPARE(box.text(), expected);
+        QCOMPARE(edited.last().at(0).toString(), expected);
+        QVERIFY(box.isModified());
+
+        // Shown again as stored: in its mask, or with the mask off as the window
+        // shows a text that fits none.
+        MaskEdBox other;
+        other.setMaskPattern(Phone);
+        other.setWidePattern(maskformat::MobilePattern);
+        QCOMPARE(other.setMaskedText(expected), !box.maskPattern().isEmpty());
+        if (!box.maskPattern().isEmpty()) {
+            QCOMPARE(other.maskPattern(), box.maskPattern());
+            QCOMPARE(other.text(), expected);
+        }
+    }
 }
 
 QTEST_MAIN(TestMaskEdit)
