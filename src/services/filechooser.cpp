@@ -1,5 +1,7 @@
 #include "filechooser.h"
 
+#include "testhook.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,24 +11,17 @@
 namespace filechooser {
 
 namespace {
-struct Hooks {
-    bool testMode = false;
-    QStringList answers;
-    QList<Asked> asked;
-};
-
-Hooks& hooks()
+TestHook<QString, Asked>& hook()
 {
-    static Hooks h;
+    static TestHook<QString, Asked> h;
     return h;
 }
 
-// In test mode: notes the question and gives the next scripted answer.
+// In test mode: notes the question and gives the next scripted answer (none:
+// cancelled).
 QString scripted(const Asked& question)
 {
-    Hooks& h = hooks();
-    h.asked.append(question);
-    return h.answers.isEmpty() ? QString() : h.answers.takeFirst();
+    return hook().take(question, QString());
 }
 
 } // namespace
@@ -39,7 +34,7 @@ QString documentsFolder()
 
 QString askOpen(QWidget* parent, const QString& title, const QString& filters)
 {
-    if (hooks().testMode)
+    if (hook().on())
         return scripted({Asked::Open, title, QString(), QString(),
                          filters.split(QStringLiteral(";;"), Qt::SkipEmptyParts)});
     return QFileDialog::getOpenFileName(parent, title, documentsFolder(), filters);
@@ -48,7 +43,7 @@ QString askOpen(QWidget* parent, const QString& title, const QString& filters)
 QString askSave(QWidget* parent, const QString& title, const QString& fileName,
                 const QStringList& filters)
 {
-    if (hooks().testMode)
+    if (hook().on())
         return scripted({Asked::Save, title, fileName, QString(), filters});
     QFileDialog dialog(parent, title, QDir(documentsFolder()).filePath(fileName));
     dialog.setNameFilters(filters);
@@ -71,7 +66,7 @@ QString askSave(QWidget* parent, const QString& title, const QString& fileName,
 QString askItem(QWidget* parent, const QString& title, const QString& label,
                 const QStringList& items)
 {
-    if (hooks().testMode)
+    if (hook().on())
         return scripted({Asked::Item, title, QString(), label, items});
     bool chosen = false;
     const QString item = QInputDialog::getItem(parent, title, label, items, 0, false, &chosen);
@@ -80,23 +75,22 @@ QString askItem(QWidget* parent, const QString& title, const QString& label,
 
 void setTestMode(bool on)
 {
-    hooks().testMode = on;
-    hooks().answers.clear();
+    hook().setTestMode(on);
 }
 
 void setNextAnswer(const QString& answer)
 {
-    hooks().answers.append(answer);
+    hook().queue(answer);
 }
 
 QList<Asked> asked()
 {
-    return hooks().asked;
+    return hook().asked();
 }
 
 void clearAsked()
 {
-    hooks().asked.clear();
+    hook().clearAsked();
 }
 
 } // namespace filechooser

@@ -1,5 +1,7 @@
 #include "launcher.h"
 
+#include "testhook.h"
+
 #include <QProcess>
 #include <QTimer>
 
@@ -9,24 +11,16 @@
 namespace launcher {
 
 namespace {
-struct Hooks {
-    bool testMode = false;
-    QList<Ending> answers;
-    QList<Started> asked;
-};
-
-Hooks& hooks()
+TestHook<Ending, Started>& hook()
 {
-    static Hooks h;
+    static TestHook<Ending, Started> h;
     return h;
 }
 
 // In test mode: notes the start and gives its scripted ending.
 Ending scripted(const QString& program, const QStringList& arguments)
 {
-    Hooks& h = hooks();
-    h.asked.append({program, arguments});
-    return h.answers.isEmpty() ? Ending{Ending::Exited, 0} : h.answers.takeFirst();
+    return hook().take({program, arguments}, Ending{Ending::Exited, 0});
 }
 
 // The child gets the program's arguments as they are, with no shell to split
@@ -44,7 +38,7 @@ void prepare(QProcess& process, const QString& program, const QStringList& argum
 
 bool startDetached(const QString& program, const QStringList& arguments)
 {
-    if (hooks().testMode)
+    if (hook().on())
         return scripted(program, arguments).kind != Ending::NotStarted;
     QProcess process;
     prepare(process, program, arguments);
@@ -69,7 +63,7 @@ QObject* startWatched(const QString& program, const QStringList& arguments, int 
     QObject::connect(timer, &QTimer::timeout, watch, [tell] { tell({Ending::StillRunning, 0}); });
     timer->start(limitMs);
 
-    if (hooks().testMode) {
+    if (hook().on()) {
         // The scripted ending comes from the event loop, as a real one does.
         const Ending ending = scripted(program, arguments);
         if (ending.kind != Ending::StillRunning)
@@ -107,23 +101,22 @@ QObject* startWatched(const QString& program, const QStringList& arguments, int 
 
 void setTestMode(bool on)
 {
-    hooks().testMode = on;
-    hooks().answers.clear();
+    hook().setTestMode(on);
 }
 
 void setNextAnswer(const Ending& ending)
 {
-    hooks().answers.append(ending);
+    hook().queue(ending);
 }
 
 QList<Started> asked()
 {
-    return hooks().asked;
+    return hook().asked();
 }
 
 void clearAsked()
 {
-    hooks().asked.clear();
+    hook().clearAsked();
 }
 
 } // namespace launcher

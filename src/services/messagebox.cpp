@@ -1,21 +1,18 @@
 #include "messagebox.h"
 
+#include "testhook.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
 namespace {
-struct Hooks {
-    bool testMode = false;
-    QList<MessageBox::Answer> answers;
-    QList<MessageBox::Shown> shown;
-    int beeps = 0;
-};
-
-Hooks& hooks()
+TestHook<MessageBox::Answer, MessageBox::Shown>& hook()
 {
-    static Hooks h;
+    static TestHook<MessageBox::Answer, MessageBox::Shown> h;
     return h;
 }
+
+int beepsHeard = 0; // in test mode
 
 QMessageBox::Icon toQt(MessageBox::Icon icon)
 {
@@ -36,13 +33,10 @@ QMessageBox::Icon toQt(MessageBox::Icon icon)
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const QString& title,
                                     Icon icon, Buttons buttons)
 {
-    Hooks& h = hooks();
-    if (h.testMode) {
-        h.shown.append({text, title, icon, buttons});
-        if (!h.answers.isEmpty())
-            return h.answers.takeFirst();
-        return buttons == YesNo ? Yes : buttons == YesNoDefaultNo ? No : AnswerOk;
-    }
+    if (hook().on()) // the default button's answer when none is scripted
+        return hook().take({text, title, icon, buttons}, buttons == YesNo            ? Yes
+                                                         : buttons == YesNoDefaultNo ? No
+                                                                                     : AnswerOk);
 
     QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parent);
     if (buttons != Ok) {
@@ -61,35 +55,34 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const 
 
 void MessageBox::beep()
 {
-    if (hooks().testMode)
-        ++hooks().beeps;
+    if (hook().on())
+        ++beepsHeard;
     else
         QApplication::beep();
 }
 
 int MessageBox::beeps()
 {
-    return hooks().beeps;
+    return beepsHeard;
 }
 
 void MessageBox::setTestMode(bool on)
 {
-    hooks().testMode = on;
-    hooks().answers.clear();
+    hook().setTestMode(on);
 }
 
 void MessageBox::setNextAnswer(Answer answer)
 {
-    hooks().answers.append(answer);
+    hook().queue(answer);
 }
 
 QList<MessageBox::Shown> MessageBox::shown()
 {
-    return hooks().shown;
+    return hook().asked();
 }
 
 void MessageBox::clearShown()
 {
-    hooks().shown.clear();
-    hooks().beeps = 0;
+    hook().clearAsked();
+    beepsHeard = 0;
 }

@@ -1,5 +1,7 @@
 #include "printing.h"
 
+#include "testhook.h"
+
 #include "filechooser.h"
 
 #include <QBuffer>
@@ -17,15 +19,9 @@
 namespace printing {
 
 namespace {
-struct Hooks {
-    bool testMode = false;
-    QList<Answer> answers;
-    QStringList asked;
-};
-
-Hooks& hooks()
+TestHook<Answer, QString>& hook()
 {
-    static Hooks h;
+    static TestHook<Answer, QString> h;
     return h;
 }
 
@@ -68,9 +64,7 @@ bool paintPdf(QIODevice* out, const QString& title, const Paint& paint)
 // A job in test mode: painted like any other, then given the scripted answer.
 Result scriptedJob(const QString& title, const Paint& paint)
 {
-    Hooks& h = hooks();
-    h.asked.append(title);
-    const Answer answer = h.answers.isEmpty() ? Answer::NoPrinter : h.answers.takeFirst();
+    const Answer answer = hook().take(title, Answer::NoPrinter);
     if (answer == Answer::NoPrinter)
         return {false, NoPrinterText, true};
     QBuffer buffer;
@@ -108,7 +102,7 @@ Result printOnSystem(const QString& title, const Paint& paint)
 
 Result printOnDefault(const QString& title, const Paint& paint)
 {
-    if (hooks().testMode)
+    if (hook().on())
         return scriptedJob(title, paint);
     return printOnSystem(title, paint);
 }
@@ -147,23 +141,22 @@ QString askPdfPath(QWidget* parent, const QString& fileName)
 
 void setTestMode(bool on)
 {
-    hooks().testMode = on;
-    hooks().answers.clear();
+    hook().setTestMode(on);
 }
 
 void setNextAnswer(Answer answer)
 {
-    hooks().answers.append(answer);
+    hook().queue(answer);
 }
 
 QStringList asked()
 {
-    return hooks().asked;
+    return hook().asked();
 }
 
 void clearAsked()
 {
-    hooks().asked.clear();
+    hook().clearAsked();
 }
 
 } // namespace printing
