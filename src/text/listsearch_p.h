@@ -77,21 +77,29 @@ struct ComparedBlock {
     QString at(int i) const { return block.text(i); }
 };
 
-template <typename Items>
-inline int scanFindIn(const Items& items, int start, QStringView text, bool exact)
+// The first item, after start and wrapping around (-1 or out of range: from the
+// first), that match takes; -1 when none does.
+template <typename Items, typename Match>
+int firstFrom(const Items& items, int start, const Match& match)
 {
     const int count = items.size();
     if (start < -1 || start >= count)
         start = -1;
     for (int step = 1; step <= count; ++step) {
         const int i = (start + step) % count;
-        const QStringView item = items.at(i);
-        const bool match = exact ? item.compare(text, Qt::CaseInsensitive) == 0
-                                 : item.startsWith(text, Qt::CaseInsensitive);
-        if (match)
+        if (match(QStringView(items.at(i))))
             return i;
     }
     return -1;
+}
+
+template <typename Items>
+inline int scanFindIn(const Items& items, int start, QStringView text, bool exact)
+{
+    return firstFrom(items, start, [&](QStringView item) {
+        return exact ? item.compare(text, Qt::CaseInsensitive) == 0
+                     : item.startsWith(text, Qt::CaseInsensitive);
+    });
 }
 
 template <typename Items> int scanFindFoldedIn(const Items& items, int start, QStringView text)
@@ -99,15 +107,9 @@ template <typename Items> int scanFindFoldedIn(const Items& items, int start, QS
     const QString key = textfold::fold(text);
     if (key.isEmpty())
         return -1;
-    const int count = items.size();
-    if (start < -1 || start >= count)
-        start = -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        if (textfold::compareFolded(QStringView(items.at(i)).trimmed(), key, true) == 0)
-            return i;
-    }
-    return -1;
+    return firstFrom(items, start, [&](QStringView item) {
+        return textfold::compareFolded(item.trimmed(), key, true) == 0;
+    });
 }
 
 template <typename Items> int scanFindLooselyIn(const Items& items, int start, QStringView text)
@@ -115,23 +117,15 @@ template <typename Items> int scanFindLooselyIn(const Items& items, int start, Q
     const QStringView trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return -1;
-    const int count = items.size();
-    if (start < -1 || start >= count)
-        start = -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        if (QStringView(items.at(i)).trimmed().compare(trimmed, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    const QString key = textfold::fold(trimmed);
-    if (key.isEmpty())
-        return -1;
-    for (int step = 1; step <= count; ++step) {
-        const int i = (start + step) % count;
-        if (textfold::compareFolded(QStringView(items.at(i)).trimmed(), key, false) == 0)
-            return i;
-    }
-    return -1;
+    const int same = firstFrom(items, start, [&](QStringView item) {
+        return item.trimmed().compare(trimmed, Qt::CaseInsensitive) == 0;
+    });
+    const QString key = same < 0 ? textfold::fold(trimmed) : QString();
+    if (same >= 0 || key.isEmpty())
+        return same;
+    return firstFrom(items, start, [&](QStringView item) {
+        return textfold::compareFolded(item.trimmed(), key, false) == 0;
+    });
 }
 
 template <typename Items> int scanNthEqualIn(const Items& items, QStringView text, int n)
