@@ -93,6 +93,8 @@ int importTool(const Options& options, const QString& database)
     say(stdout, summary.text() + u'.');
     if (!summary.failedLines.isEmpty())
         say(stdout, interchange::failedLinesText(summary.source, summary.failedLines));
+    if (summary.leftOut > 0)
+        say(stdout, summary.leftOutText());
     return 0;
 }
 

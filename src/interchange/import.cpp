@@ -2,6 +2,7 @@
 
 #include "accessread.h"
 #include "contacttable.h"
+#include "oneline.h"
 #include "typedcolumns.h"
 #include "usertexts.h"
 #include "vcardread.h"
@@ -27,22 +28,55 @@ QList<int> fieldsOf(const QStringList& header)
     QList<int> fields;
     for (const QString& column : header) {
         contact::Field field;
-        const bool named = contact::fieldOfHeader(column, &field) && !fields.contains(field);
-        fields << (named ? int(field) : -1);
+        if (column == LeftOutHeader)
+            fields << LeftOutColumn;
+        else if (contact::fieldOfHeader(column, &field))
+            fields << int(field);
+        else
+            fields << (contact::isOrganizationHeader(column) ? OrganizationColumn : NoField);
     }
     return fields;
 }
 
-contact::Record contactOf(const QList<int>& fields, const QStringList& row)
+bool namesContacts(const QList<int>& fields)
+{
+    using namespace contact;
+    return std::any_of(fields.begin(), fields.end(), [](int f) {
+        return f == Nome || f == OrganizationColumn || f == Email || isPhoneField(Field(f));
+    });
+}
+
+contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStringList* leftOut)
 {
     using namespace contact;
     Record contact;
+    QString organization;
     QString extension; // written in the business phone
     for (int i = 0; i < fields.size() && i < row.size(); ++i) {
-        if (fields.at(i) < 0)
+        if (fields.at(i) == LeftOutColumn && leftOut)
+            *leftOut << leftOutValues(row.at(i));
+        if (fields.at(i) < 0 && fields.at(i) != OrganizationColumn)
             continue;
+        const QString read =
+            writtenform::unguardFormula(textline::oneLine(row.at(i)).trimmed()).trimmed();
+        if (fields.at(i) == OrganizationColumn) {
+            if (organization.isEmpty())
+                organization = read;
+            continue;
+        }
         const auto field = Field(fields.at(i));
-        QString value = writtenform::unguardFormula(row.at(i));
+        if (read.isEmpty()) {
+            if (contact[field].isNull())
+                contact[field] = QStringLiteral("");
+            continue;
+        }
+        if (!contact[field].isEmpty()) {
+            // Another column of a field already filled: a second e-mail, say.
+            if (leftOut && field != Nome && read != contact[field])
+                *leftOut << fieldWord(field) + u' ' + read;
+            continue;
+        }
+        QString value = read;
         if (field == FoneCom) {
             const writtenform::SplitPhone split = writtenform::splitExtension(value);
             extension = split.extension;
@@ -58,12 +92,17 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row)
     }
     // The business phone's extension goes to its own field, unless that holds
     // another: then it stays with the number.
-    const QString ramal = contact[Ramal].trimmed();
+    const QString ramal = contact[Ramal];
     if (!extension.isEmpty() && ramal.isEmpty())
         contact[Ramal] = extension;
     else if (!extension.isEmpty() && ramal != extension)
         contact[FoneCom] =
             writtenform::phoneForm(contact[FoneCom] + QStringLiteral(" ramal ") + extension);
+    // A company, or someone known only by an e-mail or a number, goes by it.
+    for (const Field by : {Email, FoneRes, CelularRes, FoneCom, CelularCom}) {
+        if (contact[Nome].isEmpty())
+            contact[Nome] = organization.isEmpty() ? contact[by] : organization;
+    }
     return contact;
 }
 
@@ -86,6 +125,11 @@ QString ImportSummary::text() const
            QStringLiteral(", ") + countText(failedLines.size(), "com erro", "com erro");
 }
 
+QString ImportSummary::leftOutText() const
+{
+    return leftOut == 0 ? QString() : interchange::leftOutText(leftOut, leftOutNamed);
+}
+
 ImportSummary importRows(const QString& path, const Reader& read, qint64 expected,
                          const Progress& progress)
 {
@@ -101,7 +145,7 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
         if (!own) {
             own.emplace(cells);
             fields = fieldsOf(own->header());
-            if (!fields.contains(int(contact::Nome))) {
+            if (!namesContacts(fields)) {
                 summary.error = StoreError::make(
                     StoreError::Io,
                     QStringLiteral("O cabeçalho não tem uma coluna de nome (Nome, Name...)."));
@@ -116,8 +160,9 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
         ++seen;
         QStringList row = cells;
         own->extend(row);
-        const contact::Record contact = contactOf(fields, row);
-        if (row.size() != own->header().size() || contact[contact::Nome].trimmed().isEmpty()) {
+        QStringList leftOut;
+        const contact::Record contact = contactOf(fields, row, &leftOut);
+        if (row.size() != own->header().size() || contact[contact::Nome].isEmpty()) {
             summary.failedLines << line;
             return true;
         }
@@ -125,6 +170,16 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
         if ((summary.error = added.error))
             return false;
         ++(added.value ? summary.imported : summary.duplicates);
+        // A duplicate's values are all in the book already, or none is.
+        if (added.value) {
+            summary.leftOut += leftOut.size();
+            for (const QString& value : leftOut) {
+                if (summary.leftOutNamed.size() < LeftOutNamed)
+                    summary.leftOutNamed
+                        << QStringLiteral("%1 (linha %2): %3")
+                               .arg(contact[contact::Nome], QString::number(line), value);
+            }
+        }
         return true;
     });
     if (!summary.error && !readError.isEmpty())
@@ -137,6 +192,8 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
     if (summary.error) {
         summary.imported = summary.duplicates = 0;
         summary.failedLines.clear();
+        summary.leftOut = 0;
+        summary.leftOutNamed.clear();
     }
     return summary;
 }

@@ -1,10 +1,12 @@
 #include "typedcolumns.h"
 
 #include "contactrecord.h"
+#include "oneline.h"
+#include "usertexts.h"
 
 #include <QRegularExpression>
 
-
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -46,9 +48,10 @@ std::optional<NamePart> namePart(const QString& header)
 {
     const QString key = contact::headerKey(header);
     if (key == QLatin1String("firstname") || key == QLatin1String("givenname") ||
-        key == QLatin1String("primeironome"))
+        key == QLatin1String("primeironome") || key == QLatin1String("nome"))
         return First;
-    if (key == QLatin1String("middlename") || key == QLatin1String("additionalname"))
+    if (key == QLatin1String("middlename") || key == QLatin1String("additionalname") ||
+        key == QLatin1String("nomedomeio"))
         return Middle;
     if (key == QLatin1String("lastname") || key == QLatin1String("familyname") ||
         key == QLatin1String("sobrenome"))
@@ -56,26 +59,25 @@ std::optional<NamePart> namePart(const QString& header)
     return std::nullopt;
 }
 
-bool says(const QString& type, const char* english, const char* portuguese)
+// Whether a type or label holds one of words, accents and case aside.
+bool says(const QString& type, std::initializer_list<const char*> words)
 {
-    return type.contains(QLatin1String(english), Qt::CaseInsensitive) ||
-           type.contains(QLatin1String(portuguese), Qt::CaseInsensitive);
+    const QString key = contact::headerKey(type);
+    for (const char* word : words) {
+        if (key.contains(QLatin1String(word)))
+            return true;
+    }
+    return false;
 }
 
-bool isWork(const QString& type)
+bool isMobile(const QString& type)
 {
-    return says(type, "work", "trabalho") || says(type, "business", "comercial");
+    return says(type, {"mobile", "cel"});
 }
 
-// The field a phone of this type fills; FieldCount for none (a fax).
-Field phoneField(const QString& type)
+bool isFax(const QString& type)
 {
-    if (says(type, "fax", "fax") || says(type, "pager", "pager"))
-        return contact::FieldCount;
-    const bool mobile = says(type, "mobile", "celular") || says(type, "cell", "cel");
-    if (isWork(type))
-        return mobile ? contact::CelularCom : contact::FoneCom;
-    return mobile ? contact::CelularRes : contact::FoneRes;
+    return says(type, {"fax", "pager"});
 }
 
 // An address part's field, home or work.
@@ -95,21 +97,61 @@ Field addressField(const QString& part, bool work)
     return FieldCount;
 }
 
-// The first of the values a cell lists (" ::: " between them).
-QString firstValue(const QString& cell)
+// The values a cell lists (" ::: " between them).
+QStringList values(const QString& cell)
 {
-    return cell.section(QStringLiteral(" ::: "), 0, 0).trimmed();
+    QStringList all;
+    for (const QString& value : cell.split(QStringLiteral(" ::: "))) {
+        if (!value.trimmed().isEmpty())
+            all << value.trimmed();
+    }
+    return all;
 }
 
 } // namespace
 
+void noteLeftOut(QString* cell, const QString& what, const QString& value)
+{
+    const QString line = textline::oneLine(value).trimmed();
+    if (line.isEmpty())
+        return;
+    if (!cell->isEmpty())
+        cell->append(u'\n');
+    cell->append(what + u'\t' + line);
+}
+
+QStringList leftOutValues(const QString& cell)
+{
+    QStringList all;
+    for (const QString& value : cell.split(u'\n', Qt::SkipEmptyParts))
+        all << QString(value).replace(u'\t', u' ');
+    return all;
+}
+
+bool isWork(const QString& type)
+{
+    return says(type, {"work", "trabalho", "business", "comercial", "escritorio"});
+}
+
+bool namesKind(const QString& label)
+{
+    return !isFax(label) && (isWork(label) || isMobile(label) ||
+                             says(label, {"home", "casa", "residencial", "residencia"}));
+}
+
+Field phoneField(const QString& type)
+{
+    if (isFax(type))
+        return contact::FieldCount;
+    const bool mobile = isMobile(type);
+    if (isWork(type))
+        return mobile ? contact::CelularCom : contact::FoneCom;
+    return mobile ? contact::CelularRes : contact::FoneRes;
+}
+
 OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(header.size())
 {
-    bool hasName = false;
     for (int c = 0; c < header.size(); ++c) {
-        Field field;
-        if (contact::fieldOfHeader(header.at(c), &field) && field == contact::Nome)
-            hasName = true;
         if (const auto column = groupColumn(header.at(c))) {
             Group& group = m_groups[{column->kind, column->number}];
             if (column->part == QLatin1String("type") || column->part == QLatin1String("label"))
@@ -120,11 +162,19 @@ OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(he
             m_nameParts.emplace(int(*part), c);
         }
     }
-    m_composeName = !hasName && !m_nameParts.empty();
+    // "Nome" alone is the whole name; beside a family name, the given name.
+    const auto given = m_nameParts.find(First);
+    if (given != m_nameParts.end() && m_nameParts.size() == 1 &&
+        contact::headerKey(header.at(given->second)) == QLatin1String("nome"))
+        m_nameParts.clear();
+    m_composeName = !m_nameParts.empty();
 
-    // The fields these columns can fill get a column each.
+    // The fields these columns can fill get a column each; the parts of the
+    // name no longer name a field themselves.
     if (m_composeName)
         m_added << contact::Nome;
+    for (const auto& part : m_nameParts)
+        m_header[part.second] = QString();
     for (const auto& [key, group] : m_groups) {
         using namespace contact;
         QList<Field> fills;
@@ -142,6 +192,8 @@ OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(he
     }
     for (const Field field : m_added)
         m_header << contact::column(field);
+    if (!m_groups.empty())
+        m_header << LeftOutHeader;
 }
 
 void OwnColumns::extend(QStringList& row) const
@@ -149,32 +201,58 @@ void OwnColumns::extend(QStringList& row) const
     if (m_added.isEmpty() || row.size() != m_width)
         return; // a row of another width is counted as an error by the import
     contact::Record own;
-    bool preferredEmail = false;
+    QString leftOut;
     const auto cell = [&row](int c) { return c < 0 ? QString() : row.at(c).trimmed(); };
+    const auto put = [&](Field field, const QString& value) {
+        if (own[field].isEmpty())
+            own[field] = value;
+        else if (own[field] != value)
+            noteLeftOut(&leftOut, fieldWord(field), value);
+    };
+    QStringList emails;
+    qsizetype preferredEmails = 0;
     for (const auto& [key, group] : m_groups) {
         const QString type = cell(group.type);
-        const bool preferred = type.startsWith(u'*');
-        for (const auto& [part, c] : group.parts) {
-            const QString value = part == QLatin1String("value") || part == QLatin1String("street")
-                                      ? firstValue(cell(c))
-                                      : cell(c);
-            if (value.isEmpty())
-                continue;
-            Field field = contact::FieldCount;
-            if (key.first == Kind::Phone && part == QLatin1String("value"))
-                field = phoneField(type);
-            else if (key.first == Kind::Address)
-                field = addressField(part, isWork(type));
-            else if (key.first == Kind::Email && part == QLatin1String("value")) {
-                if (preferred && !preferredEmail)
-                    own[contact::Email].clear();
-                preferredEmail = preferredEmail || preferred;
-                field = contact::Email;
+        if (key.first == Kind::Address) {
+            // An address goes in whole, or is left out whole.
+            const bool work = isWork(type);
+            std::map<Field, QString> address; // in the record's order
+            for (const auto& [part, c] : group.parts) {
+                const Field field = addressField(part, work);
+                const QString value = values(cell(c)).value(0);
+                if (field != contact::FieldCount && !value.isEmpty())
+                    address[field] = value;
             }
-            if (field != contact::FieldCount && own[field].isEmpty())
-                own[field] = value;
+            const bool taken = std::any_of(address.begin(), address.end(), [&own](const auto& a) {
+                return !own[a.first].isEmpty();
+            });
+            QStringList parts;
+            for (const auto& [field, value] : address) {
+                if (!taken)
+                    own[field] = value;
+                parts << value;
+            }
+            if (taken)
+                noteLeftOut(&leftOut, fieldWord(work ? contact::EndCom : contact::EndRes),
+                            parts.join(QStringLiteral(", ")));
+            continue;
+        }
+        const auto value = group.parts.find(QStringLiteral("value"));
+        if (value == group.parts.end())
+            continue;
+        if (key.first == Kind::Email) {
+            // A preferred e-mail ("* Home") goes before the others.
+            const bool preferred = type.startsWith(u'*');
+            const QStringList these = values(cell(value->second));
+            for (qsizetype i = 0; i < these.size(); ++i)
+                emails.insert(preferred && i == 0 ? preferredEmails++ : emails.size(), these.at(i));
+        } else if (const Field field = phoneField(type); field != contact::FieldCount) {
+            for (const QString& number : values(cell(value->second)))
+                put(field, number);
         }
     }
+    for (const QString& email : emails)
+        put(contact::Email, email);
     if (m_composeName) {
         QStringList parts;
         for (const auto& [part, c] : m_nameParts) {
@@ -185,6 +263,8 @@ void OwnColumns::extend(QStringList& row) const
     }
     for (const Field field : m_added)
         row << own[field];
+    if (!m_groups.empty())
+        row << leftOut;
 }
 
 } // namespace interchange

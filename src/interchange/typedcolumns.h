@@ -12,12 +12,34 @@
 // ("First Name", "Last Name") with no column for the whole name.
 namespace interchange {
 
+// The column a reader adds for the values a row holds that its contact has no
+// room for: a second number of a kind, a second e-mail, a second address of a
+// kind. The import names them in its summary.
+inline const QString LeftOutHeader = QStringLiteral("(valores que não couberam)");
+// Adds value (made one line, blanks at its ends off) to a cell of that column,
+// with what it is ("celular"); an empty value is nothing left out.
+void noteLeftOut(QString* cell, const QString& what, const QString& value);
+// The values a cell of that column holds, each with what it is:
+// "celular +55 11 98877-6655".
+QStringList leftOutValues(const QString& cell);
+
+// The field a phone of this type or label fills ("Mobile", "Celular comercial",
+// "Escritório"): mobile, work, work mobile, anything else home;
+// contact::FieldCount for a fax or a pager.
+contact::Field phoneField(const QString& type);
+// Whether a type or label says work ("Trabalho", "Comercial", "Escritório").
+bool isWork(const QString& type);
+// Whether a label says a phone's or an address's kind: work, mobile or home.
+bool namesKind(const QString& label);
+
 // A header with one more column under our own name for each field such columns
 // fill, and each row with those cells, taken from the row's own: phones by type
-// (mobile, work, work mobile, anything else home; fax numbers left out), the
-// first e-mail (a preferred one, marked "* ", first), addresses by type (work,
-// anything else home), and the name's parts joined when no column holds the
-// whole name. A header without such columns stays as it is.
+// or label (see phoneField; fax numbers left out), the first e-mail (a
+// preferred one, marked "* ", first), addresses by type (work, anything else
+// home). A second value of a field already filled goes to the LeftOutHeader
+// column. The name's parts are joined, for the rows no column gives the whole
+// name; "Nome" is the given name when a family name ("Sobrenome") stands beside
+// it. A header without such columns stays as it is.
 class OwnColumns {
 public:
     explicit OwnColumns(const QStringList& header);

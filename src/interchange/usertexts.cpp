@@ -1,6 +1,9 @@
 #include "usertexts.h"
 
 #include "accessread.h"
+#include "contactrecord.h"
+
+#include <iterator>
 
 #include <QDir>
 #include <QFileInfo>
@@ -56,6 +59,38 @@ QString failedLinesNote(ImportSource source, const QList<int>& lines, qsizetype 
             : QStringLiteral("Sem nome ou com células a mais ou a menos, não importados: "
                              "linhas %1.");
     return text.arg(lineList(lines, limit));
+}
+
+QString fieldWord(int field)
+{
+    static const char* const words[] = {"nome",
+                                        "e-mail",
+                                        "endereço residencial",
+                                        "bairro",
+                                        "cidade",
+                                        "estado",
+                                        "CEP",
+                                        "telefone residencial",
+                                        "celular",
+                                        "endereço comercial",
+                                        "bairro comercial",
+                                        "cidade comercial",
+                                        "estado comercial",
+                                        "CEP comercial",
+                                        "telefone comercial",
+                                        "celular comercial",
+                                        "ramal"};
+    static_assert(std::size(words) == contact::FieldCount, "a word for every field");
+    return field >= 0 && field < contact::FieldCount ? QString::fromUtf8(words[field]) : QString();
+}
+
+QString leftOutText(qint64 count, const QStringList& named)
+{
+    QString text = countText(count, "valor não coube", "valores não couberam") +
+                   QStringLiteral(": ") + named.join(QStringLiteral("; "));
+    if (count > named.size())
+        text += QStringLiteral("; e mais ") + brazilianNumber(count - named.size());
+    return text + u'.';
 }
 
 QString exportSuffixText()

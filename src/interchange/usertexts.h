@@ -26,6 +26,16 @@ QString failedLinesText(ImportSource source, const QList<int>& lines);
 // "Sem nome ou com células a mais ou a menos, não importados: linhas 3, 7."
 QString failedLinesNote(ImportSource source, const QList<int>& lines, qsizetype limit);
 
+// What a field's value is, as a summary names it: "celular", "e-mail",
+// "endereço comercial".
+QString fieldWord(int field);
+
+// How many of the values read were left out of their contacts, the first
+// ones named ("Ana Souza (linha 12): celular +55 11 98877-6655"):
+// "3 valores não couberam: Ana Souza (linha 12): celular +55 11 98877-6655; …";
+// "; e mais N" for those not named.
+QString leftOutText(qint64 count, const QStringList& named);
+
 // "O arquivo de exportação termina em .csv (planilha) ou .vcf (vCard)"
 QString exportSuffixText();
 

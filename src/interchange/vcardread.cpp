@@ -1,8 +1,11 @@
 #include "vcardread.h"
 
 #include "contactrecord.h"
+#include "typedcolumns.h"
+#include "usertexts.h"
 #include "writtenforms.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringView>
 
@@ -10,6 +13,7 @@ namespace interchange {
 
 namespace {
 struct Property {
+    QString group;     // "item1" of "item1.TEL", upper case
     QString name;      // upper case, group taken off
     QStringList types; // upper case, from TYPE= and bare 2.1 parameters
     bool preferred = false;
@@ -92,8 +96,9 @@ Property parse(const QString& line)
     // Views into the line: a property's parameters cost no copies.
     const QList<QStringView> parts = QStringView(line).left(colon).split(u';');
     QStringView name = parts.constFirst();
-    name = name.mid(name.lastIndexOf(u'.') + 1);
-    p.name = name.toString().toUpper();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    p.group = name.left(qMax(dot, qsizetype(0))).toString().toUpper();
+    p.name = name.mid(dot + 1).toString().toUpper();
     bool qp = false;
     QString charset;
     const auto is = [](QStringView text, const char16_t* word) {
@@ -164,11 +169,18 @@ QStringList components(const QString& value)
     return parts << unescaped(part);
 }
 
-// One card's properties as a contact.
-contact::Record contactOf(const QList<Property>& properties)
+// One card's properties as a contact; what has no room in it into leftOut (a
+// cell of the LeftOutHeader column).
+contact::Record contactOf(const QList<Property>& properties, QString* leftOut)
 {
     using namespace contact;
     Record c;
+    // The labels of grouped properties: item1.TEL beside item1.X-ABLabel.
+    QHash<QString, QString> labels;
+    for (const Property& p : properties) {
+        if (p.name == QLatin1String("X-ABLABEL") && !p.group.isEmpty())
+            labels.insert(p.group, unescaped(p.value));
+    }
     QString structuredName;
     QString organization;
     bool emailPreferred = false;
@@ -176,7 +188,10 @@ contact::Record contactOf(const QList<Property>& properties)
     // extension changed on a phone is dialled, not kept); another phone's comes last.
     QString businessExtension, keptExtension;
     for (const Property& p : properties) {
-        const bool work = p.types.contains(QStringLiteral("WORK"));
+        // A label that says the kind wins over the types.
+        const QString label = p.group.isEmpty() ? QString() : labels.value(p.group);
+        const bool labelled = namesKind(label);
+        const bool work = labelled ? isWork(label) : p.types.contains(QStringLiteral("WORK"));
         if (p.name == QLatin1String("FN")) {
             c[Nome] = unescaped(p.value).trimmed();
         } else if (p.name == QLatin1String("N")) {
@@ -185,15 +200,26 @@ contact::Record contactOf(const QList<Property>& properties)
         } else if (p.name == QLatin1String("ORG")) {
             organization = components(p.value).value(0).trimmed();
         } else if (p.name == QLatin1String("EMAIL")) {
+            const QString email = unescaped(p.value).trimmed();
             if (c[Email].isEmpty() || (p.preferred && !emailPreferred)) {
-                c[Email] = unescaped(p.value).trimmed();
+                noteLeftOut(leftOut, fieldWord(Email), c[Email]);
+                c[Email] = email;
                 emailPreferred = p.preferred;
+            } else if (email != c[Email]) {
+                noteLeftOut(leftOut, fieldWord(Email), email);
             }
         } else if (p.name == QLatin1String("ADR")) {
             const QStringList a = components(p.value);
             const Field street = work ? EndCom : EndRes;
-            if (!c[street].isEmpty())
+            if (!c[street].isEmpty()) {
+                QStringList parts;
+                for (const int part : {2, 1, 3, 4, 5}) {
+                    if (!a.value(part).trimmed().isEmpty())
+                        parts << a.value(part).trimmed();
+                }
+                noteLeftOut(leftOut, fieldWord(street), parts.join(QStringLiteral(", ")));
                 continue;
+            }
             c[street] = a.value(2);
             c[work ? BairroCom : BairroRes] = a.value(1);
             c[work ? CidadeCom : CidadeRes] = a.value(3);
@@ -207,10 +233,14 @@ contact::Record contactOf(const QList<Property>& properties)
             // keeps its extension in its text, a URI's written out.
             const writtenform::SplitPhone split = writtenform::splitExtension(number);
             const bool cell = p.types.contains(QStringLiteral("CELL"));
-            const Field field =
-                work ? (cell ? CelularCom : FoneCom) : (cell ? CelularRes : FoneRes);
-            if (!c[field].isEmpty())
+            const Field field = labelled ? phoneField(label)
+                                : work   ? (cell ? CelularCom : FoneCom)
+                                         : (cell ? CelularRes : FoneRes);
+            if (!c[field].isEmpty()) {
+                if (unescaped(p.value).trimmed() != c[field])
+                    noteLeftOut(leftOut, fieldWord(field), unescaped(p.value));
                 continue;
+            }
             if (!split.extension.isEmpty()) {
                 if (field == FoneCom) {
                     businessExtension = split.extension;
@@ -241,7 +271,7 @@ CsvTable readVCards(const QString& text)
 QString readVCards(const QString& text, const RowSink& sink)
 {
     static const QList<contact::Field> order = contact::recordOrder();
-    bool stopped = !sink(contact::columns(), 0);
+    bool stopped = !sink(contact::columns() << LeftOutHeader, 0);
     bool any = false;
     QList<Property> card;
     int begin = 0;
@@ -262,11 +292,13 @@ QString readVCards(const QString& text, const RowSink& sink)
             begin = lineNumber;
             card.clear();
         } else if (p.name == QLatin1String("END") && open) {
-            const contact::Record c = contactOf(card);
+            QString leftOut;
+            const contact::Record c = contactOf(card, &leftOut);
             QStringList row;
-            row.reserve(order.size());
+            row.reserve(order.size() + 1);
             for (const contact::Field field : order)
                 row << c[field];
+            row << leftOut;
             hand(row);
             open = false;
         } else if (open) {

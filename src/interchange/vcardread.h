@@ -11,7 +11,9 @@ namespace interchange {
 // item groups, parameters in any case and TYPE lists are understood. FN gives
 // the name (N's given, additional and family names when there is none, then
 // ORG); the first EMAIL, a preferred one first; ADR and TEL by type, home unless
-// told work. An extension on a phone (;ext=, x123 or dialled after a pause, ,123)
+// told work, or by the label of their group (item1.X-ABLabel:Escritório) when
+// it says the kind. Second values of a field already filled go to the
+// LeftOutHeader column. An extension on a phone (;ext=, x123 or dialled after a pause, ,123)
 // is taken off the number and goes to the business extension: the business
 // phone's first, then X-LISTRANO-RAMAL's, then another phone's. A card that
 // does not end is a row that cannot be read.

@@ -25,6 +25,11 @@ bool fieldOfHeader(const QString& header, Field* field)
     return false;
 }
 
+bool isOrganizationHeader(const QString& header)
+{
+    return QString::fromLatin1(OrganizationHeaders).split(u' ').contains(headerKey(header));
+}
+
 bool isEmptyMaskText(const QString& text)
 {
     if (!text.contains(u'_'))

@@ -47,31 +47,39 @@ struct FieldInfo {
     const char* cardLabel; // UTF-8; the name's label is the card's title
     // Column headers that other programs give the field, besides its column
     // name, as headerKey() writes them: a header that says neither home nor
-    // business belongs to the home field.
+    // business belongs to the home field. Headers of a second value ("E-mail
+    // 2", "Telefone comercial 2") name the field too: the import takes the
+    // first value and tells of the others.
     const char* headers;
 };
 
 // clang-format off
 inline constexpr std::array<FieldInfo, FieldCount> Fields = {{
-    {"Nome",              "txtNome",        1, "Relatório do Cadastro de:  ", "nome name nomecompleto fullname contactname displayname"},
-    {"Email",             "txtEmail",       2, "E-Mail:",                     "email emailaddress correioeletronico"},
-    {"EndResidencial",    "txtEndRes",      3, "Endereço Residencial:",       "endereco address street rua homestreet homeaddress enderecoresidencial"},
-    {"BairroResidencial", "txtBairroRes",   4, "Bairro:",                     "bairro district neighborhood neighbourhood"},
-    {"CidadeResidencial", "txtCidadeRes",   5, "Cidade:",                     "cidade city municipio homecity"},
-    {"EstadoResidencial", "cboUfRes",       6, "Estado:",                     "estado uf state region homestate homeregion"},
-    {"CEPResidencial",    "mskCepRes",      7, "CEP:",                        "cep postalcode zip zipcode homepostalcode"},
-    {"FoneResidencial",   "mskFoneRes",     8, "Telefone:",                   "telefone fone phone homephone telefoneresidencial"},
-    {"CelularPessoal",    "mskCelularRes",  9, "Celular:",                    "celular mobile mobilephone cellphone cell"},
-    {"EndComercial",      "txtEndCom",     10, "Endereço Comercial:",         "enderecocomercial businessstreet businessaddress workaddress"},
-    {"BairroComercial",   "txtBairroCom",  11, "Bairro:",                     "businessdistrict"},
-    {"CidadeComercial",   "txtCidadeCom",  12, "Cidade:",                     "businesscity workcity"},
-    {"EstadoComercial",   "cboUfCom",      13, "Estado:",                     "businessstate businessregion workstate"},
-    {"CEPComercial",      "mskCepCom",     14, "CEP:",                        "businesspostalcode workpostalcode"},
-    {"FoneComercial",     "mskFoneCom",    16, "Telefone:",                   "telefonecomercial businessphone workphone"},
-    {"CelularComercial",  "mskCelularCom", 15, "Celular:",                    "businessmobile workmobile"},
-    {"RamalComercial",    "txtRamal",      17, "Ramal:",                      "ramal extension ext"},
+    {"Nome",              "txtNome",        1, "Relatório do Cadastro de:  ", "nome name nomecompleto fullname contactname displayname nomedeexibicao nomeparaexibicao"},
+    {"Email",             "txtEmail",       2, "E-Mail:",                     "email emailaddress correioeletronico email1 emailprincipal enderecodeemail email2 email3 emailsecundario enderecodeemail2 enderecodeemail3 email2address email3address"},
+    {"EndResidencial",    "txtEndRes",      3, "Endereço Residencial:",       "endereco address street rua homestreet homeaddress enderecoresidencial logradouro ruaresidencial ruadoenderecoresidencial"},
+    {"BairroResidencial", "txtBairroRes",   4, "Bairro:",                     "bairro district neighborhood neighbourhood bairroresidencial homedistrict homeneighborhood"},
+    {"CidadeResidencial", "txtCidadeRes",   5, "Cidade:",                     "cidade city municipio homecity cidaderesidencial cidadedoenderecoresidencial"},
+    {"EstadoResidencial", "cboUfRes",       6, "Estado:",                     "estado uf state region homestate homeregion estadoresidencial ufresidencial estadodoenderecoresidencial"},
+    {"CEPResidencial",    "mskCepRes",      7, "CEP:",                        "cep postalcode zip zipcode homepostalcode codigopostal cepresidencial cepdoenderecoresidencial homezip"},
+    {"FoneResidencial",   "mskFoneRes",     8, "Telefone:",                   "telefone fone phone homephone telefoneresidencial foneresidencial telefonefixo telefonedecasa telefoneresidencial2 homephone2"},
+    {"CelularPessoal",    "mskCelularRes",  9, "Celular:",                    "celular mobile mobilephone cellphone cell telefonecelular celularpessoal celular2"},
+    {"EndComercial",      "txtEndCom",     10, "Endereço Comercial:",         "enderecocomercial businessstreet businessaddress workaddress ruacomercial ruadoenderecocomercial enderecodotrabalho"},
+    {"BairroComercial",   "txtBairroCom",  11, "Bairro:",                     "businessdistrict bairrocomercial bairrodoenderecocomercial"},
+    {"CidadeComercial",   "txtCidadeCom",  12, "Cidade:",                     "businesscity workcity cidadecomercial cidadedoenderecocomercial"},
+    {"EstadoComercial",   "cboUfCom",      13, "Estado:",                     "businessstate businessregion workstate estadocomercial ufcomercial estadodoenderecocomercial"},
+    {"CEPComercial",      "mskCepCom",     14, "CEP:",                        "businesspostalcode workpostalcode businesszip cepcomercial cepdoenderecocomercial codigopostalcomercial"},
+    {"FoneComercial",     "mskFoneCom",    16, "Telefone:",                   "telefonecomercial businessphone workphone fonecomercial telefonedotrabalho telefonecomercial2 businessphone2"},
+    {"CelularComercial",  "mskCelularCom", 15, "Celular:",                    "businessmobile workmobile celularcomercial celulardotrabalho"},
+    {"RamalComercial",    "txtRamal",      17, "Ramal:",                      "ramal extension ext ramalcomercial"},
 }};
 // clang-format on
+
+// Headers of a company's or organisation's name, which is no field of its
+// own: a contact with no person's name goes by it.
+inline constexpr const char* OrganizationHeaders =
+    "empresa organizacao nomedaempresa organization organizationname organization1name company "
+    "companyname";
 
 // Every place from 1 to FieldCount is taken once.
 constexpr bool placesAreUnique()
@@ -107,6 +115,10 @@ QString headerKey(const QString& header);
 // The field a column header names: its column name or one of its usual headers,
 // letter case, accents, blanks and punctuation aside. False when none.
 bool fieldOfHeader(const QString& header, Field* field);
+
+// Whether a column header names a company or organisation (see
+// OrganizationHeaders).
+bool isOrganizationHeader(const QString& header);
 
 // The fields in the record's order.
 inline QList<Field> recordOrder()

@@ -104,10 +104,11 @@ qint64 contactsIn(const QString& source)
     } else if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive)) {
         count = text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive);
     } else {
-        // A table is taken for contacts when one of its columns gives the name.
+        // A table is taken for contacts when its columns can give them names.
         const interchange::CsvTable table = interchange::readCsv(text);
         const interchange::OwnColumns own(table.header);
-        if (table.error.isEmpty() && interchange::fieldsOf(own.header()).contains(contact::Nome))
+        if (table.error.isEmpty() &&
+            interchange::namesContacts(interchange::fieldsOf(own.header())))
             count = table.rows.size();
     }
     if (count < 0)
@@ -149,6 +150,8 @@ int importFrom(const QString& database, const QString& source)
     if (!summary.failedLines.isEmpty())
         text += QStringLiteral("\n\n") +
                 interchange::failedLinesNote(summary.source, summary.failedLines, 20);
+    if (summary.leftOut > 0)
+        text += QStringLiteral("\n\n") + summary.leftOutText();
     MessageBox::show(nullptr, text, ImportTitle, MessageBox::Information);
     return 0;
 }

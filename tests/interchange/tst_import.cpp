@@ -23,6 +23,16 @@ private slots:
     void roundTrip();
     void otherPrograms_data();
     void otherPrograms();
+    void portugueseHeaders_data();
+    void portugueseHeaders();
+    void namesOfOthers_data();
+    void namesOfOthers();
+    void labels_data();
+    void labels();
+    void leftOut_data();
+    void leftOut();
+    void oneLine_data();
+    void oneLine();
     void cancelled();
     void filesThatFail_data();
     void filesThatFail();
@@ -95,7 +105,7 @@ void TestImport::importTable_data()
     QTest::addColumn<QStringList>("names"); // stored after
     // clang-format off
     QTest::newRow("one in, one already there, one without a name")
-        << "Nome;Email\nBia;b@x\nAna;ana@example.com\n;c@x\n"
+        << "Nome;Email\nBia;b@x\nAna;ana@example.com\n;\n"
         << "1 contato importado, 1 já existente ignorado, 1 com erro"
         << QStringList({"Ana", "Bia"});
     QTest::newRow("a cell too many") << "Nome;Email\nCaio;c@x;sobra\n"
@@ -153,9 +163,9 @@ void TestImport::roundTrip()
     const interchange::ImportSummary s = interchange::importTable(
         path, interchange::readCsv(interchange::csvHeader() + interchange::csvLine(c)));
     QCOMPARE(s.imported, qint64(1));
-    QStringList expected;
+    QStringList expected; // each on one line
     for (const Field field : recordOrder())
-        expected << c[field];
+        expected << QString(c[field]).replace(u'\n', u' ');
     QCOMPARE(testdb::storedContacts(path), QList<QStringList>{expected});
 }
 
@@ -210,6 +220,173 @@ void TestImport::otherPrograms()
     for (const QString& expected : stored) {
         const QString column = expected.section(u'=', 0, 0);
         QCOMPARE(column + u'=' + contact.value(FieldNames.indexOf(column)), expected);
+    }
+}
+
+namespace {
+// content imported as a file into a book that holds Maria alone; the contacts
+// stored after her into imported.
+interchange::ImportSummary importNew(const QString& content, QList<QStringList>* imported)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {"Maria da Conceição Araújo", "maria@example.com", "", "", "", "",
+                                 "", "", "", "", "", "", "", "", "", "", ""});
+    testdb::writeFile(dir.filePath("contatos"), content.toUtf8());
+    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("contatos"));
+    *imported = testdb::storedContacts(path).mid(1);
+    return s;
+}
+} // namespace
+
+void TestImport::portugueseHeaders_data()
+{
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QStringList>("stored");
+    const QString mail = "Nome;Sobrenome;Nome de exibição;Apelido;E-mail principal;"
+                         "E-mail secundário;Telefone comercial;Telefone residencial;Celular;"
+                         "Endereço residencial;Bairro;Cidade;Estado;CEP\n";
+    QTest::newRow("display name")
+        << mail + "Ana;Souza;Ana Souza (Vendas);Aninha;ana@x.com;;(11) 3333-4444;(11) 2222-1111;"
+                  "11 98877-6655;Rua A, 1;Centro;São Paulo;São Paulo;01310100\n"
+        << QStringList({"Nome=Ana Souza (Vendas)", "Email=ana@x.com",
+                        "FoneComercial=(11) 3333-4444", "FoneResidencial=(11) 2222-1111",
+                        "CelularPessoal=(11) 98877-6655", "BairroResidencial=Centro",
+                        "EstadoResidencial=SP"});
+    QTest::newRow("the name's parts") << mail + "Ana;Souza;;;;ana@y.com;;;;;;;;\n"
+                                      << QStringList({"Nome=Ana Souza", "Email=ana@y.com"});
+    QTest::newRow("middle name, E-mail 1")
+        << "Nome;Nome do meio;Sobrenome;E-mail 1\nJosé;Carlos;da Silva;jose@x.com\n"
+        << QStringList({"Nome=José Carlos da Silva", "Email=jose@x.com"});
+    QTest::newRow("business address")
+        << "Nome completo;Endereço comercial;Bairro comercial;Cidade comercial;Estado comercial;"
+           "CEP comercial;Ramal;Endereço de e-mail\nCaio;Av. B, 2;Savassi;BH;MG;30140000;215;c@x\n"
+        << QStringList({"EndComercial=Av. B, 2", "BairroComercial=Savassi", "CidadeComercial=BH",
+                        "EstadoComercial=MG", "CEPComercial=30.140-000", "RamalComercial=215",
+                        "Email=c@x"});
+}
+
+// Mail programs' and spreadsheets' headers in Portuguese.
+void TestImport::portugueseHeaders()
+{
+    otherPrograms();
+}
+
+void TestImport::namesOfOthers_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("name"); // "": counted as an error
+    QTest::newRow("company") << "Nome;Empresa;Email\n;Padaria Pão Quente Ltda.;p@x\n"
+                             << "Padaria Pão Quente Ltda.";
+    QTest::newRow("e-mail before a number")
+        << "Nome;Organização;Celular;E-mail principal\n;;11 98877-6655;bia@x\n"
+        << "bia@x";
+    QTest::newRow("a number, vCard") << "BEGIN:VCARD\nTEL;TYPE=CELL:11 98877-6655\nEND:VCARD\n"
+                                     << "(11) 98877-6655";
+    QTest::newRow("nothing") << "Nome;Empresa;Cidade\n;;Rio\n"
+                             << "";
+}
+
+// With no person's name, a contact goes by its company, else by an e-mail or a number.
+void TestImport::namesOfOthers()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, name);
+    QList<QStringList> imported;
+    const interchange::ImportSummary s = importNew(content, &imported);
+    QCOMPARE(s.failedLines.size(), name.isEmpty() ? 1 : 0);
+    QCOMPARE(imported.value(0).value(0), name);
+}
+
+void TestImport::labels_data()
+{
+    QTest::addColumn<QString>("csv"); // or vCards
+    QTest::addColumn<QStringList>("stored");
+    const QString card = "BEGIN:VCARD\nFN:Ana\n%1\nEND:VCARD\n";
+    QTest::newRow("vCard: Escritório")
+        << card.arg("item1.TEL;type=pref:(21) 3333-4444\nitem1.X-ABLabel:Escritório")
+        << QStringList({"FoneComercial=(21) 3333-4444", "FoneResidencial="});
+    QTest::newRow("vCard: the label wins over the type")
+        << card.arg("item2.X-ABLabel:Celular\nitem2.TEL;TYPE=WORK:21 98888-7777\n"
+                    "item3.TEL;TYPE=CELL:(21) 2222-1111\nitem3.X-ABLabel:Casa")
+        << QStringList({"CelularPessoal=(21) 98888-7777", "FoneResidencial=(21) 2222-1111",
+                        "FoneComercial="});
+    QTest::newRow("CSV") << "Name,Phone 1 - Label,Phone 1 - Value,Phone 2 - Label,Phone 2 - Value\n"
+                            "Ana,Escritório,(21) 3333-4444,Residencial,(21) 2222-1111\n"
+                         << QStringList(
+                                {"FoneComercial=(21) 3333-4444", "FoneResidencial=(21) 2222-1111"});
+}
+
+// A phone's or an address's label says which field it goes to.
+void TestImport::labels()
+{
+    otherPrograms();
+}
+
+void TestImport::leftOut_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("second e-mail column") << "Nome;E-mail principal;E-mail 2\nAna Souza;a@x;a2@x\n"
+                                          << "1 valor não coube: Ana Souza (linha 2): e-mail a2@x.";
+    QTest::newRow("vCard: second mobile, a preferred e-mail after another")
+        << "BEGIN:VCARD\nFN:Ana Souza\nTEL;TYPE=CELL:+55 11 98765-4321\nEMAIL:a@x\n"
+           "TEL;TYPE=CELL:+55 11 98877-6655\nEMAIL;TYPE=PREF:b@x\nEND:VCARD\n"
+        << "2 valores não couberam: Ana Souza (linha 1): celular +55 11 98877-6655; Ana Souza "
+           "(linha 1): e-mail a@x.";
+    QTest::newRow("typed columns: a cell's second number, a second home address")
+        << "Name,Phone 1 - Type,Phone 1 - Value,Address 1 - Type,Address 1 - Street,"
+           "Address 2 - Type,Address 2 - Street,Address 2 - City\n"
+           "Bia,Mobile,+55 11 91111-1111 ::: 11 92222-2222,Home,Rua A,Home,\"Rua B\nfundos\",Rio\n"
+        << "2 valores não couberam: Bia (linha 2): celular 11 92222-2222; Bia (linha 2): "
+           "endereço residencial Rua B fundos, Rio.";
+    QString many = "Nome;Celular;Telefone celular\n";
+    QString told = "102 valores não couberam: ";
+    for (int i = 1; i <= 102; ++i) {
+        many += QString("C%1;11 98877-6655;11 91234-5678\n").arg(i);
+        told += i > 100 ? "" : QString("C%1 (linha %2): celular 11 91234-5678; ").arg(i).arg(i + 1);
+    }
+    QTest::newRow("the first hundred named") << many << told + "e mais 2.";
+    QTest::newRow("a duplicate's not told")
+        << "Nome;Email;E-mail 2\nMaria da Conceição Araújo;maria@example.com;m@x\n"
+        << "";
+}
+
+// Values with no room in their contact are counted and named.
+void TestImport::leftOut()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, told);
+    QList<QStringList> imported;
+    QCOMPARE(importNew(content, &imported).leftOutText(), told);
+}
+
+void TestImport::oneLine_data()
+{
+    QTest::addColumn<QString>("csv");        // or vCards
+    QTest::addColumn<QStringList>("stored"); // none: a duplicate of Maria
+    QTest::newRow("CSV: blanks, a duplicate")
+        << "Nome;Email\n  Maria da Conceição Araújo ;maria@example.com \n"
+        << QStringList();
+    QTest::newRow("CSV: a quoted cell on two lines, a tab")
+        << "Nome;Endereço;Cidade\nAna;\"Rua A, 10\r\nfundos \";\"São\tPaulo\"\n"
+        << QStringList({"EndResidencial=Rua A, 10 fundos", "CidadeResidencial=São Paulo"});
+    QTest::newRow("vCard: an escaped line break, blanks")
+        << "BEGIN:VCARD\nFN: Ana \nADR:;  Centro ;Rua A\\, 10\\nfundos;;;;\nEND:VCARD\n"
+        << QStringList({"Nome=Ana", "EndResidencial=Rua A, 10 fundos", "BairroResidencial=Centro"});
+}
+
+// Every value trimmed and on one line; duplicates found on the cleaned texts.
+void TestImport::oneLine()
+{
+    QFETCH(QStringList, stored);
+    if (stored.isEmpty()) {
+        QFETCH(QString, csv);
+        QList<QStringList> imported;
+        QCOMPARE(importNew(csv, &imported).duplicates, qint64(1));
+    } else {
+        otherPrograms();
     }
 }
 
