@@ -104,11 +104,16 @@ StoreResult<NameBlock> TableRecordset::columnTexts(const QString& field, qsizety
         while (rc == SQLITE_OK || rc == SQLITE_ROW) {
             if ((rc = sqlite3_step(statement)) != SQLITE_ROW)
                 break;
-            if (sqlite3_column_type(statement, 1) == SQLITE_NULL)
-                continue;
-            const qint64 rowid = sqlite3_column_int64(statement, 0);
+            // No text for a null, left out, nor for memory run out.
             const auto* text = static_cast<const char*>(
                 static_cast<const void*>(sqlite3_column_text(statement, 1)));
+            if (!text && sqlite3_column_type(statement, 1) != SQLITE_NULL) {
+                rc = SQLITE_NOMEM;
+                break;
+            }
+            if (!text)
+                continue;
+            const qint64 rowid = sqlite3_column_int64(statement, 0);
             const int bytes = sqlite3_column_bytes(statement, 1);
             if (check.keepsBytes(text, bytes)) {
                 rows.appendUtf8(rowid, text, bytes);
