@@ -166,13 +166,13 @@ NameBlock NameBlock::Gathered::take()
     bool ranked = false;
     if (count > 0) {
         const auto [low, high] = std::minmax_element(m_keys.begin(), m_keys.end());
-        const quint64 span = quint64(*high) - quint64(*low) + 1;
-        if (span <= 2 * quint64(count) + 4096) {
+        const quint64 lowest = quint64(*low);
+        if (quint64(*high) - lowest < 2 * quint64(count) + 4096) {
             constexpr quint32 None = ~0u;
-            std::vector<quint32> slot(size_t(span), None);
+            std::vector<quint32> slot(size_t(quint64(*high) - lowest + 1), None);
             ranked = true;
             for (size_t k = 0; k < count && ranked; ++k) {
-                quint32& s = slot[size_t(m_keys[k] - *low)];
+                quint32& s = slot[size_t(quint64(m_keys[k]) - lowest)];
                 ranked = s == None;
                 s = quint32(k);
             }
