@@ -17,6 +17,11 @@ namespace {
 // The table itself walked in row id order: no index and no sorting (a WHERE on
 // the column would lead the engine to its index, and then to sort a million rows).
 const QString ColumnSql = QStringLiteral("SELECT %1 FROM %2 NOT INDEXED ORDER BY rowid");
+// The column with each row's id, in whatever order the engine reads it fastest:
+// through an index over the column when there is one, which holds the column and
+// the row ids alone and so is a fraction of the table's size. The rows are put
+// back in row id order after.
+const QString GatherSql = QStringLiteral("SELECT rowid, %1 FROM %2");
 // Each on its own, so that the engine reads one end of the table for each
 // rather than the whole table for both.
 const QString ExtentSql =
@@ -82,7 +87,6 @@ StoreResult<NameBlock> TableRecordset::columnTexts(const QString& field, qsizety
         r.error = noSuchField(field);
         return r;
     }
-    r.value.reserve(expected, expected * NameBytes);
     const QString sql = ColumnSql.arg(quoted(field), quoted(m_table));
     // The engine's own statement when the driver hands out its connection: Qt's
     // row-by-row values cost more than the reading itself. Its UTF-8 goes into
@@ -93,32 +97,42 @@ StoreResult<NameBlock> TableRecordset::columnTexts(const QString& field, qsizety
         sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
         sqlite3_stmt* statement = nullptr;
         NameBlock::Check check;
-        int rc = sqlite3_prepare_v3(db, sql.toUtf8().constData(), -1, 0, &statement, nullptr);
+        NameBlock::Gathered rows;
+        rows.reserve(expected, expected * NameBytes);
+        const QByteArray gather = GatherSql.arg(quoted(field), quoted(m_table)).toUtf8();
+        int rc = sqlite3_prepare_v3(db, gather.constData(), -1, 0, &statement, nullptr);
         while (rc == SQLITE_OK || rc == SQLITE_ROW) {
             if ((rc = sqlite3_step(statement)) != SQLITE_ROW)
                 break;
-            if (sqlite3_column_type(statement, 0) == SQLITE_NULL)
-                continue;
+            // No text for a null, left out, nor for memory run out.
             const auto* text = static_cast<const char*>(
-                static_cast<const void*>(sqlite3_column_text(statement, 0)));
-            const int bytes = sqlite3_column_bytes(statement, 0);
+                static_cast<const void*>(sqlite3_column_text(statement, 1)));
+            if (!text && sqlite3_column_type(statement, 1) != SQLITE_NULL) {
+                rc = SQLITE_NOMEM;
+                break;
+            }
+            if (!text)
+                continue;
+            const qint64 rowid = sqlite3_column_int64(statement, 0);
+            const int bytes = sqlite3_column_bytes(statement, 1);
             if (check.keepsBytes(text, bytes)) {
-                r.value.appendUtf8(text, bytes);
+                rows.appendUtf8(rowid, text, bytes);
             } else {
                 const auto* text16 =
-                    static_cast<const char16_t*>(sqlite3_column_text16(statement, 0));
-                r.value.append(QStringView(text16, sqlite3_column_bytes16(statement, 0) / 2));
+                    static_cast<const char16_t*>(sqlite3_column_text16(statement, 1));
+                rows.append(rowid, QStringView(text16, sqlite3_column_bytes16(statement, 1) / 2));
             }
         }
         if (rc != SQLITE_DONE) {
             r.error = StoreError::make(StoreError::Engine, QString::fromUtf8(sqlite3_errmsg(db)));
             r.error.nativeCode = sqlite3_extended_errcode(db);
-            r.value = {};
         }
         sqlite3_finalize(statement);
-        r.value.squeeze();
+        if (!r.error)
+            r.value = rows.take(); // made to its size: nothing to give back
         return r;
     }
+    r.value.reserve(expected, expected * NameBytes);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if ((r.error = exec(q, sql)))

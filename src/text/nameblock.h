@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 // A long list of texts kept end to end in one block, as the engine gives them:
 // each text its UTF-8 bytes, whose decoding by Qt is the text, and a table of
@@ -69,14 +70,28 @@ public:
 
     // Whether Qt's decoding of bytes gives back the text the engine decodes them to
     // (clean UTF-8 without the two noncharacters the engine replaces): then the
-    // bytes can be kept as they are.
+    // bytes can be kept as they are. Decides only that, decoding nothing.
     class Check {
     public:
         bool keepsBytes(const char* bytes, qsizetype size);
+    };
+
+    // Rows given in another order, each with a key of its own (a row id), and put
+    // in the order of their keys when the block is made. Made for a whole table
+    // read in the order of an index over the column.
+    class Gathered {
+    public:
+        void reserve(qsizetype rows, qsizetype bytes);
+        void appendUtf8(qint64 key, const char* bytes, qsizetype size);
+        void append(qint64 key, QStringView text);
+        // The block of the rows gathered, in ascending order of their keys (rows
+        // of one key in the order given); nothing is left gathered.
+        NameBlock take();
 
     private:
-        QStringDecoder m_decoder{QStringDecoder::Utf8, DecoderFlags};
-        QVarLengthArray<QChar, 256> m_buffer;
+        std::vector<char> m_bytes;
+        std::vector<quint32> m_from{0}; // as in a block, each row's start and flag
+        std::vector<qint64> m_keys;
     };
 
 private:

@@ -11,6 +11,10 @@
 #include <QPointer>
 #include <QThreadPool>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -137,6 +141,11 @@ private:
         QThreadPool::globalInstance()->start([build, names = m_names] {
             auto index = std::make_shared<const listsearch::Index>(names, &build->stop);
             build->index = std::move(index);
+#ifdef __GLIBC__
+            // What the building and the reading of the list took for a while
+            // goes back to the system, rather than staying for the next list.
+            malloc_trim(0);
+#endif
             build->ready.store(!build->stop.load(), std::memory_order_release);
         });
     }

@@ -1,5 +1,6 @@
 #include "nameblock.h"
 
+#include <QStringDecoder>
 #include <QTest>
 
 // A block gives back each text as it was put in, however its units are made, and
@@ -59,6 +60,66 @@ private slots:
         NameBlock::Reader reader(read);
         for (int i = 0; i < texts.size(); ++i)
             QCOMPARE(reader.at(i).toString(), texts.at(i));
+    }
+
+    // The check that keeps the engine's bytes decides as Qt's decoder does:
+    // bytes it keeps decode without an error and without U+FFFE or U+FFFF, and
+    // bytes it turns down do not. Each sequence also alone in part (cut short),
+    // and between plain letters.
+    void keepsBytesAsQtDecodes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("plain") << QByteArray("Ana Maria da Silva 12");
+        QTest::newRow("accented") << QByteArray("Jo\xC3\xA3o Ara\xC3\xBAjo");
+        QTest::newRow("a null inside") << QByteArray("a\0b", 3);
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                       "Ana");
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80 x");
+        QTest::newRow("latin-1") << QByteArray("Jo\xE3o");
+        QTest::newRow("CESU surrogate pair") << QByteArray("\xED\xA0\x80\xED\xB0\x80");
+        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF");
+        QTest::newRow("overlong null") << QByteArray("\xE0\x80\x80");
+        QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
+        QTest::newRow("five bytes") << QByteArray("\xF8\x88\x80\x80\x80");
+        QTest::newRow("U+FFFD") << QByteArray("\xEF\xBF\xBD");
+        QTest::newRow("U+FDD0") << QByteArray("\xEF\xB7\x90");
+        QTest::newRow("U+1FFFE") << QByteArray("\xF0\x9F\xBF\xBE");
+        // Every lead byte, with second bytes at the edges of the ranges that
+        // decide, and the bytes after it at the edges of a continuation.
+        const unsigned char seconds[] = {0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0};
+        const unsigned char others[] = {0x80, 0xBE, 0xBF};
+        for (int lead = 0x80; lead <= 0xFF; ++lead) {
+            for (const unsigned char second : seconds) {
+                for (const unsigned char third : others) {
+                    for (const unsigned char fourth : others) {
+                        const char bytes[] = {char(lead), char(second), char(third), char(fourth)};
+                        const QByteArray sequence(bytes, 4);
+                        QTest::addRow("%s", sequence.toHex(' ').constData()) << sequence;
+                    }
+                }
+            }
+        }
+    }
+
+    void keepsBytesAsQtDecodes()
+    {
+        QFETCH(QByteArray, bytes);
+        const auto decodesCleanly = [](const QByteArray& b) {
+            QStringDecoder decoder(QStringDecoder::Utf8,
+                                   QStringDecoder::Flag::Stateless |
+                                       QStringDecoder::Flag::ConvertInitialBom);
+            const QString text = decoder(b);
+            return !decoder.hasError() && !text.contains(QChar(0xFFFE)) &&
+                   !text.contains(QChar(0xFFFF));
+        };
+        NameBlock::Check check;
+        for (qsizetype length = 1; length <= bytes.size(); ++length) {
+            for (const QByteArray& around : {QByteArray(), QByteArray("Ana Maria ")}) {
+                const QByteArray b = around + bytes.left(length) + around;
+                QVERIFY2(check.keepsBytes(b.constData(), b.size()) == decodesCleanly(b),
+                         b.toHex(' ').constData());
+            }
+        }
     }
 
     void textsMadeAreCounted()
