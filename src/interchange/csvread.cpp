@@ -109,6 +109,21 @@ QString readCsv(const QString& text, const RowSink& sink)
         }
         row.clear();
     };
+    const QStringView all(text);
+    // A run of characters that go into the cell as they stand, from i: up to
+    // a quote or a line break inside quotes, else up to a separator or a line end.
+    const auto plainRun = [&](qsizetype i) {
+        qsizetype end = i;
+        if (quoted) {
+            while (end < all.size() && all[end] != u'"' && all[end] != u'\n')
+                ++end;
+        } else {
+            while (end < all.size() && all[end] != separator && all[end] != u'\r' &&
+                   all[end] != u'\n')
+                ++end;
+        }
+        return end;
+    };
     for (qsizetype i = 0; i < text.size() && !stopped; ++i) {
         const QChar ch = text.at(i);
         if (quoted) {
@@ -117,10 +132,13 @@ QString readCsv(const QString& text, const RowSink& sink)
                 ++i;
             } else if (ch == u'"') {
                 quoted = false;
-            } else {
-                if (ch == u'\n')
-                    ++line;
+            } else if (ch == u'\n') {
+                ++line;
                 cell += ch;
+            } else {
+                const qsizetype end = plainRun(i);
+                cell += all.sliced(i, end - i);
+                i = end - 1;
             }
         } else if (ch == u'"' && cell.isEmpty() && !cellWasQuoted) {
             quoted = cellWasQuoted = true;
@@ -133,7 +151,10 @@ QString readCsv(const QString& text, const RowSink& sink)
             endRow();
             rowLine = ++line;
         } else {
-            cell += ch;
+            // Once the cell holds a character, no quote opens in it.
+            const qsizetype end = plainRun(i);
+            cell += all.sliced(i, end - i);
+            i = end - 1;
         }
     }
     if (stopped)

@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <vector>
+
 namespace writtenform {
 
 namespace {
@@ -133,14 +136,41 @@ QString phoneDigits(const QString& clipText)
     return digits;
 }
 
+// Whether written is in the form a Brazilian number is given, "(11) 3333-4444"
+// or "(11) 98877-6655", an area code with no 0: nothing to change.
+static bool isInPhoneForm(QStringView written)
+{
+    const qsizetype size = written.size();
+    if ((size != 14 && size != 15) || written[0] != u'(' || written[3] != u')' ||
+        written[4] != u' ' || written[size - 5] != u'-')
+        return false;
+    for (const qsizetype at : {qsizetype(1), qsizetype(2)}) {
+        if (!isAsciiDigit(written[at]) || written[at] == u'0')
+            return false;
+    }
+    for (qsizetype at = 5; at < size; ++at) {
+        if (at != size - 5 && !isAsciiDigit(written[at]))
+            return false;
+    }
+    return true;
+}
+
 QString phoneForm(const QString& written)
 {
+    if (isInPhoneForm(written))
+        return written;
     const QString form = brazilianForm(written);
     return (form.isEmpty() ? written.trimmed() : form).left(PhoneMaxLength);
 }
 
 QString cepForm(const QString& written)
 {
+    // "01.310-100": in its form already.
+    if (written.size() == 10 && written[2] == u'.' && written[6] == u'-' &&
+        std::all_of(written.begin(), written.end(),
+                    [](QChar ch) { return isAsciiDigit(ch) || ch == u'.' || ch == u'-'; }) &&
+        written.count(u'.') == 1 && written.count(u'-') == 1)
+        return written;
     static const QRegularExpression cep(QStringLiteral("^(\\d{1,2})\\.?(\\d{3})[- ]?(\\d{3})$"));
     const QRegularExpressionMatch m = cep.match(written.trimmed());
     if (!m.hasMatch())
@@ -161,11 +191,32 @@ SplitPhone splitExtension(const QString& written)
 
 QString stateCode(const QString& written)
 {
+    struct Keys {
+        QString code;
+        QString foldedCode;
+        QString foldedName;
+    };
+    // The states' codes and names folded once, in States' order.
+    static const std::vector<Keys> keys = [] {
+        std::vector<Keys> all;
+        for (const State& state : States) {
+            const QString code = QString::fromLatin1(state.code);
+            all.push_back(
+                {code, textfold::fold(code), textfold::fold(QString::fromUtf8(state.name))});
+        }
+        return all;
+    }();
+    // A code as it is written already, the usual case.
+    if (written.size() == 2) {
+        for (const Keys& state : keys) {
+            if (written == state.code)
+                return state.code;
+        }
+    }
     const QString key = textfold::fold(written.simplified());
-    for (const State& state : States) {
-        if (key == textfold::fold(QString::fromLatin1(state.code)) ||
-            key == textfold::fold(QString::fromUtf8(state.name)))
-            return QString::fromLatin1(state.code);
+    for (const Keys& state : keys) {
+        if (key == state.foldedCode || key == state.foldedName)
+            return state.code;
     }
     return written;
 }
