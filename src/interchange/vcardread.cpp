@@ -190,7 +190,7 @@ contact::Record contactOf(const QList<Property>& properties, QString* leftOut)
     for (const Property& p : properties) {
         // A label that says the kind wins over the types.
         const QString label = p.group.isEmpty() ? QString() : labels.value(p.group);
-        const bool labelled = namesKind(label);
+        const bool labelled = !label.isEmpty() && namesKind(label);
         const bool work = labelled ? isWork(label) : p.types.contains(QStringLiteral("WORK"));
         if (p.name == QLatin1String("FN")) {
             c[Nome] = unescaped(p.value).trimmed();

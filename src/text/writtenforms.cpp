@@ -61,7 +61,8 @@ QString brazilianForm(const QString& written)
     static const QRegularExpression carrier(QStringLiteral("^(\\(?)0\\s*xx"),
                                             QRegularExpression::CaseInsensitiveOption);
     QString text = withoutCountryCode(written);
-    text.replace(carrier, QStringLiteral("\\1000"));
+    if (text.contains(u'x', Qt::CaseInsensitive))
+        text.replace(carrier, QStringLiteral("\\1000"));
     QString digits = digitsOf(text, QStringLiteral(" ()-."));
     if (digits.startsWith(u'0')) {
         if (digits.size() == 11 && !isGeographic(QStringView(digits).mid(1)))
@@ -122,7 +123,11 @@ bool isForeignPhone(const QString& written)
 {
     static const QRegularExpression foreign(
         QStringLiteral("^\\+\\s*(?!55)\\d|\\(\\s*[1-9]\\d\\d\\s*\\)"));
-    return foreign.match(written.trimmed()).hasMatch();
+    // With no parenthesis, only a code other than +55 in front makes it foreign.
+    const QString text = written.trimmed();
+    if (!text.contains(u'(') && (!text.startsWith(u'+') || text.startsWith(u"+55")))
+        return false;
+    return foreign.match(text).hasMatch();
 }
 
 QString phoneDigits(const QString& clipText)
@@ -171,8 +176,37 @@ QString cepForm(const QString& written)
                     [](QChar ch) { return isAsciiDigit(ch) || ch == u'.' || ch == u'-'; }) &&
         written.count(u'.') == 1 && written.count(u'-') == 1)
         return written;
+    const QString text = written.trimmed();
+    // In ASCII, read from the end: three digits, a '-' or ' ', three digits, a
+    // '.', and one or two digits, the marks optional.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar ch) {
+        return isAsciiDigit(ch) || ch == u'.' || ch == u'-' || ch == u' ';
+    });
+    if (ascii) {
+        const QStringView all(text);
+        const auto digits = [](QStringView part) {
+            return std::all_of(part.begin(), part.end(), isAsciiDigit);
+        };
+        qsizetype at = all.size() - 3;
+        if (at < 0 || !digits(all.sliced(at)))
+            return written;
+        const QStringView last = all.sliced(at);
+        if (at > 0 && (all[at - 1] == u'-' || all[at - 1] == u' '))
+            --at;
+        if (at < 3 || !digits(all.sliced(at - 3, 3)))
+            return written;
+        at -= 3;
+        const QStringView middle = all.sliced(at, 3);
+        if (at > 0 && all[at - 1] == u'.')
+            --at;
+        const QStringView first = all.first(at);
+        if (first.isEmpty() || first.size() > 2 || !digits(first))
+            return written;
+        return first.toString().rightJustified(2, u'0') + u'.' + middle.toString() + u'-' +
+               last.toString();
+    }
     static const QRegularExpression cep(QStringLiteral("^(\\d{1,2})\\.?(\\d{3})[- ]?(\\d{3})$"));
-    const QRegularExpressionMatch m = cep.match(written.trimmed());
+    const QRegularExpressionMatch m = cep.match(text);
     if (!m.hasMatch())
         return written;
     return m.captured(1).rightJustified(2, u'0') + u'.' + m.captured(2) + u'-' + m.captured(3);
@@ -183,9 +217,16 @@ SplitPhone splitExtension(const QString& written)
     static const QRegularExpression extension(
         QStringLiteral("^(.*\\d\\)?)\\s*(?:,|;\\s*ext=|(?:ramal|ext|r|x)\\.?:?)\\s*(\\d{1,6})$"),
         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = extension.match(written.trimmed());
+    const QString text = written.trimmed();
+    // Every way of writing an extension has a ',', a ';', an 'r' or an 'x'.
+    const bool marked = std::any_of(text.begin(), text.end(), [](QChar ch) {
+        return ch == u',' || ch == u';' || ch == u'r' || ch == u'R' || ch == u'x' || ch == u'X';
+    });
+    if (!marked)
+        return {text, QString()};
+    const QRegularExpressionMatch m = extension.match(text);
     if (!m.hasMatch())
-        return {written.trimmed(), QString()};
+        return {text, QString()};
     return {m.captured(1).trimmed(), m.captured(2)};
 }
 
