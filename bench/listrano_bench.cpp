@@ -7,7 +7,9 @@
 // accents and letter case finds; one save; what Consultar and the list's index
 // add to the resident memory. The first Consultar, which takes its memory fresh, and how
 // long the index takes to build, are in the table too, with what first touching
-// memory costs on the machine. Then export and import at 100,000 contacts.
+// memory costs on the machine. Then export and import at 100,000 and 1,000,000
+// contacts (or the sizes --interchange-sizes gives), in CPU seconds beside the
+// engine's own insert of the same rows and the reading of the files alone.
 
 #include "clalocadoura.h"
 #include "combolist.h"
@@ -18,6 +20,8 @@
 #include "heap.h"
 #include "import.h"
 #include "messagebox.h"
+#include "typedcolumns.h"
+#include "vcardread.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,11 +40,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <malloc.h>
+#include <optional>
 #include <sqlite3.h>
+#include <string>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -534,9 +542,123 @@ void printTable(const QList<Figures>& all)
 
 } // namespace
 
+// CPU seconds the process has used so far.
+double cpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The engine's floor for an import: the contacts of the book at source put into
+// a new book at target (with its name index) through SQLite's C API, one
+// prepared INSERT in one transaction, nothing parsed or looked up. The rows are
+// read in batches whose reading is not counted; CPU seconds of the inserts.
+double engineInsert(const QString& source, const QString& target)
+{
+    QFile::remove(target);
+    require(database::createEmpty(target), "creating the database for the floor");
+    sqlite3* from = nullptr;
+    sqlite3* to = nullptr;
+    sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* insert = nullptr;
+    const QByteArray columns = contact::FieldNames.join(',').toUtf8();
+    const QStringList marks(contact::FieldCount, QStringLiteral("?"));
+    bool ok = sqlite3_open_v2(QFile::encodeName(source).constData(), &from, SQLITE_OPEN_READONLY,
+                              nullptr) == SQLITE_OK &&
+              sqlite3_open_v2(QFile::encodeName(target).constData(), &to, SQLITE_OPEN_READWRITE,
+                              nullptr) == SQLITE_OK &&
+              sqlite3_prepare_v2(from, "SELECT " + columns + " FROM tblQuelmar ORDER BY rowid", -1,
+                                 &read, nullptr) == SQLITE_OK &&
+              sqlite3_prepare_v2(to,
+                                 "INSERT INTO tblQuelmar (" + columns + ") VALUES (" +
+                                     marks.join(',').toUtf8() + ")",
+                                 -1, &insert, nullptr) == SQLITE_OK;
+    double cpu = 0;
+    double begun = cpuSeconds();
+    ok = ok && sqlite3_exec(to, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    cpu += cpuSeconds() - begun;
+    constexpr int Batch = 10000;
+    std::vector<std::string> values;
+    values.reserve(size_t(Batch) * contact::FieldCount);
+    bool more = true;
+    while (ok && more) {
+        values.clear();
+        while (values.size() < size_t(Batch) * contact::FieldCount &&
+               (more = sqlite3_step(read) == SQLITE_ROW)) {
+            for (int f = 0; f < contact::FieldCount; ++f) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(read, f));
+                values.emplace_back(text ? text : "");
+            }
+        }
+        begun = cpuSeconds();
+        for (size_t at = 0; ok && at < values.size(); at += contact::FieldCount) {
+            for (int f = 0; f < contact::FieldCount; ++f) {
+                const std::string& value = values[at + f];
+                sqlite3_bind_text(insert, f + 1, value.data(), int(value.size()), SQLITE_STATIC);
+            }
+            ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
+        }
+        cpu += cpuSeconds() - begun;
+    }
+    begun = cpuSeconds();
+    ok = ok && sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    cpu += cpuSeconds() - begun;
+    if (!ok)
+        std::fprintf(stderr, "the engine's insert failed: %s\n", to ? sqlite3_errmsg(to) : "");
+    sqlite3_finalize(read);
+    sqlite3_finalize(insert);
+    sqlite3_close(from);
+    sqlite3_close(to);
+    QFile::remove(target);
+    return cpu;
+}
+
+// The file at path read through our reader and made records, as an import
+// does, with no database; CPU seconds.
+double parseAlone(const QString& path, int expected)
+{
+    const double begun = cpuSeconds();
+    QString text;
+    {
+        QFile file(path);
+        require(file.open(QIODevice::ReadOnly) ? StoreError()
+                                               : StoreError::make(StoreError::Io, path),
+                "reading the exported file");
+        bool decoded = false;
+        text = interchange::decodeText(file.readAll(), &decoded);
+    }
+    std::optional<interchange::OwnColumns> own;
+    QList<int> fields;
+    qint64 records = 0;
+    const auto sink = [&](const QStringList& cells, int) {
+        if (!own) {
+            own.emplace(cells);
+            fields = interchange::fieldsOf(own->header());
+            return true;
+        }
+        QStringList row = cells;
+        own->extend(row);
+        QStringList leftOut;
+        const contact::Record record = interchange::contactOf(fields, row, &leftOut);
+        records += record[contact::Nome].isEmpty() ? 0 : 1;
+        return true;
+    };
+    if (text.startsWith(QStringLiteral("BEGIN:VCARD")))
+        interchange::readVCards(text, sink);
+    else
+        interchange::readCsv(text, sink);
+    const double cpu = cpuSeconds() - begun;
+    if (records != expected)
+        std::fprintf(stderr, "parsed %lld of %d\n", records, expected);
+    return cpu;
+}
+
 // Contacts in and out at count contacts: export to CSV and vCard, import of both
-// into a fresh book, beside the floors of a bare SQLite bulk insert (the fill)
-// and a bare read of every column.
+// into a fresh book (its name index and the duplicate check, as a first
+// import), beside the floors of a bare SQLite bulk insert through Qt (the fill),
+// a bare read of every column, the engine's own insert of the same rows through
+// its C API, and the reading of each file alone into records.
 void interchangeRun(int count)
 {
     const QString path = databasePath();
@@ -555,12 +677,12 @@ void interchangeRun(int count)
         requireSql(
             q.exec(QStringLiteral("SELECT %1 FROM tblQuelmar").arg(contact::FieldNames.join(','))),
             q.lastError(), "reading");
-        QList<QStringList> rows;
+        qint64 rows = 0;
         while (q.next()) {
             QStringList row;
             for (int f = 0; f < contact::FieldCount; ++f)
                 row << q.value(f).toString();
-            rows << row;
+            ++rows;
         }
         db.close();
     }
@@ -568,9 +690,13 @@ void interchangeRun(int count)
     const double readFloor = ms(timer.nsecsElapsed());
 
     const QString folder = QCoreApplication::applicationDirPath();
-    std::printf("\n%9d contacts | ms      |\n", count);
-    std::printf("bulk insert (floor) | %7.0f |\nread all (floor)    | %7.0f |\n", insertFloor,
-                readFloor);
+    const QString fresh = folder + QStringLiteral("/importado.mdb");
+    const double engineFloor = engineInsert(path, fresh);
+    std::printf("\n%9d contacts      | ms      | CPU s   | x floor |\n", count);
+    std::printf("bulk insert (Qt)        | %7.0f |         |         |\n"
+                "read all (Qt)           | %7.0f |         |         |\n"
+                "insert (engine, floor)  |         | %7.2f |         |\n",
+                insertFloor, readFloor, engineFloor);
     for (const char* suffix : {".csv", ".vcf"}) {
         const QString file = folder + QStringLiteral("/contatos") + QLatin1String(suffix);
         QFile::remove(file);
@@ -581,21 +707,29 @@ void interchangeRun(int count)
         require(written.error, "exporting");
         const double exported = ms(timer.nsecsElapsed());
 
-        const QString fresh = folder + QStringLiteral("/importado.mdb");
+        const double parsed = parseAlone(file, count);
+
         QFile::remove(fresh);
         require(database::createEmpty(fresh), "creating the database to import into");
         timer.restart();
+        const double begun = cpuSeconds();
         const interchange::ImportSummary summary = interchange::importFile(fresh, file);
+        const double importCpu = cpuSeconds() - begun;
         require(summary.error, "importing");
         const double imported = ms(timer.nsecsElapsed());
         if (summary.imported != count)
             std::fprintf(stderr, "imported %lld of %d\n", summary.imported, count);
-        std::printf("export %s          | %7.0f |\nimport %s          | %7.0f |\n", suffix + 1,
-                    exported, suffix + 1, imported);
+        std::printf("export %s              | %7.0f |         |         |\n"
+                    "parse %s alone         |         | %7.2f |         |\n"
+                    "import %s              | %7.0f | %7.2f | %6.2fx |\n",
+                    suffix + 1, exported, suffix + 1, parsed, suffix + 1, imported, importCpu,
+                    importCpu / engineFloor);
+        std::fflush(stdout);
         QFile::remove(file);
         QFile::remove(fresh);
     }
-    std::printf("peak MB             | %7.1f |\n", double(peakKilobytes()) / 1024.0);
+    std::printf("peak MB so far          | %7.1f |\n", double(peakKilobytes()) / 1024.0);
+    std::fflush(stdout);
 }
 
 int main(int argc, char* argv[])
@@ -614,13 +748,25 @@ int main(int argc, char* argv[])
         for (const QString& size : arguments.at(given + 1).split(u','))
             sizes << size.toInt();
     }
+    // The sizes of export and import: --interchange-sizes 100000 leaves out the
+    // 1,000,000 of a full run, 0 leaves out the part.
+    QList<int> interchangeSizes = {100000, 1000000};
+    const qsizetype givenInterchange = arguments.indexOf(QStringLiteral("--interchange-sizes"));
+    if (givenInterchange > 0 && givenInterchange + 1 < arguments.size()) {
+        interchangeSizes.clear();
+        for (const QString& size : arguments.at(givenInterchange + 1).split(u','))
+            interchangeSizes << size.toInt();
+    }
     QList<Figures> all;
     for (const int count : sizes) {
         if (count > 0)
             all << run(count);
     }
     printTable(all);
-    interchangeRun(100000);
+    for (const int count : interchangeSizes) {
+        if (count > 0)
+            interchangeRun(count);
+    }
     QFile::remove(databasePath());
     return 0;
 }

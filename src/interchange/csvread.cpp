@@ -47,6 +47,12 @@ QString decodeText(const QByteArray& bytes, bool* ok)
         return text;
     }
     text.clear();
+    return decodeWindows1252(bytes, ok);
+}
+
+QString decodeWindows1252(QByteArrayView bytes, bool* ok)
+{
+    QString text;
     text.reserve(bytes.size());
     for (const char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
@@ -85,8 +91,23 @@ CsvTable readCsv(const QString& text)
 
 QString readCsv(const QString& text, const RowSink& sink)
 {
+    bool given = false;
+    return readCsv(
+        [&](QString* piece) {
+            if (given)
+                return false;
+            *piece = text;
+            return given = true;
+        },
+        sink);
+}
+
+QString readCsv(const TextPieces& pieces, const RowSink& sink)
+{
     bool headerRead = false;
     bool stopped = false;
+    QString text;
+    const bool any = pieces(&text);
     const QChar separator = separatorOf(text);
     QStringList row;
     QString cell;
@@ -109,31 +130,57 @@ QString readCsv(const QString& text, const RowSink& sink)
         }
         row.clear();
     };
-    for (qsizetype i = 0; i < text.size() && !stopped; ++i) {
-        const QChar ch = text.at(i);
+    QStringView all;
+    // A run of characters that go into the cell as they stand, from i: up to
+    // a quote or a line break inside quotes, else up to a separator or a line end.
+    const auto plainRun = [&](qsizetype i) {
+        qsizetype end = i;
         if (quoted) {
-            if (ch == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
-                cell += u'"';
-                ++i;
-            } else if (ch == u'"') {
-                quoted = false;
-            } else {
-                if (ch == u'\n')
-                    ++line;
-                cell += ch;
-            }
-        } else if (ch == u'"' && cell.isEmpty() && !cellWasQuoted) {
-            quoted = cellWasQuoted = true;
-            quoteLine = line;
-        } else if (ch == separator) {
-            endCell();
-        } else if (ch == u'\r' || ch == u'\n') {
-            if (ch == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-            endRow();
-            rowLine = ++line;
+            while (end < all.size() && all[end] != u'"' && all[end] != u'\n')
+                ++end;
         } else {
-            cell += ch;
+            while (end < all.size() && all[end] != separator && all[end] != u'\r' &&
+                   all[end] != u'\n')
+                ++end;
+        }
+        return end;
+    };
+    // A piece ends with a line feed: no pair of characters read together (a
+    // doubled quote, a CR LF) is split between two.
+    for (bool more = any; more && !stopped; more = pieces(&text)) {
+        all = text;
+        for (qsizetype i = 0; i < text.size() && !stopped; ++i) {
+            const QChar ch = text.at(i);
+            if (quoted) {
+                if (ch == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
+                    cell += u'"';
+                    ++i;
+                } else if (ch == u'"') {
+                    quoted = false;
+                } else if (ch == u'\n') {
+                    ++line;
+                    cell += ch;
+                } else {
+                    const qsizetype end = plainRun(i);
+                    cell += all.sliced(i, end - i);
+                    i = end - 1;
+                }
+            } else if (ch == u'"' && cell.isEmpty() && !cellWasQuoted) {
+                quoted = cellWasQuoted = true;
+                quoteLine = line;
+            } else if (ch == separator) {
+                endCell();
+            } else if (ch == u'\r' || ch == u'\n') {
+                if (ch == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                    ++i;
+                endRow();
+                rowLine = ++line;
+            } else {
+                // Once the cell holds a character, no quote opens in it.
+                const qsizetype end = plainRun(i);
+                cell += all.sliced(i, end - i);
+                i = end - 1;
+            }
         }
     }
     if (stopped)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,15 @@ struct CsvTable {
 // each row with the line it begins on (from 1). Answers false to stop reading.
 using RowSink = std::function<bool(const QStringList& cells, int line)>;
 
+// A text handed on in pieces: each call puts the next piece in piece and
+// answers true, or answers false at the end. Every piece but the last ends with
+// a line feed.
+using TextPieces = std::function<bool(QString* piece)>;
+
+// The bytes as decodeText would decode them once it decided on Windows-1252:
+// false in ok when a byte has no character there.
+QString decodeWindows1252(QByteArrayView bytes, bool* ok);
+
 // A reader's records gathered into a table.
 CsvTable collect(const std::function<QString(const RowSink&)>& read);
 
@@ -33,5 +43,7 @@ CsvTable collect(const std::function<QString(const RowSink&)>& read);
 // at the end: the error is returned, after the rows before it were handed on.
 QString readCsv(const QString& text, const RowSink& sink);
 CsvTable readCsv(const QString& text);
+// The same with the text in pieces; the header line is in the first.
+QString readCsv(const TextPieces& pieces, const RowSink& sink);
 
 } // namespace interchange

@@ -12,10 +12,140 @@
 #include <optional>
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace interchange {
 
 namespace {
+// A text file in pieces of about PieceBytes, each ending after a line feed but
+// the last: check() reads it all once, next() then hands on its pieces decoded
+// as decodeText decodes the whole.
+class FileText {
+public:
+    explicit FileText(QFile* file) : m_file(file) {}
+
+    bool check()
+    {
+        QByteArray bytes;
+        for (bool firstPiece = true; nextBytes(&bytes); firstPiece = false) {
+            hasNul = hasNul || bytes.contains('\0');
+            blank = blank && QByteArrayView(bytes).trimmed().isEmpty();
+            lineFeeds += bytes.count('\n');
+            cards += cardsIn(bytes);
+            if (utf8) {
+                QStringDecoder decoder = utf8Decoder(firstPiece);
+                const QString text = decoder.decode(bytes);
+                utf8 = !decoder.hasError();
+            }
+            windows1252 =
+                windows1252 && std::none_of(bytes.begin(), bytes.end(), [](char c) {
+                    return c == '\x81' || c == '\x8D' || c == '\x8F' || c == '\x90' || c == '\x9D';
+                });
+        }
+        decodes = utf8 || windows1252;
+        if (!error.isEmpty())
+            return false;
+        m_file->seek(0);
+        m_done = false;
+        m_firstPiece = true;
+        return true;
+    }
+
+    bool next(QString* piece)
+    {
+        QByteArray bytes;
+        if (!nextBytes(&bytes))
+            return false;
+        if (utf8) {
+            QStringDecoder decoder = utf8Decoder(m_firstPiece);
+            *piece = decoder.decode(bytes);
+            if (m_firstPiece && piece->startsWith(QChar(0xFEFF)))
+                piece->remove(0, 1);
+        } else {
+            bool ok = false;
+            *piece = decodeWindows1252(bytes, &ok);
+        }
+        m_firstPiece = false;
+        return true;
+    }
+
+    bool blank = true;
+    bool hasNul = false;
+    bool utf8 = true;
+    bool windows1252 = true; // no byte Windows-1252 leaves undefined
+    bool decodes = true;     // in UTF-8 or in Windows-1252
+    qint64 lineFeeds = 0;
+    qint64 cards = 0; // "BEGIN:VCARD" in any letter case
+    QString error;    // why the file could not be read
+
+private:
+    static constexpr qint64 PieceBytes = 4 << 20;
+
+    // The decoder of the whole text: a later piece keeps a byte order mark
+    // it begins with, as a character.
+    static QStringDecoder utf8Decoder(bool firstPiece)
+    {
+        return QStringDecoder(QStringDecoder::Utf8,
+                              firstPiece ? QStringDecoder::Flag::Stateless
+                                         : QStringDecoder::Flag::Stateless |
+                                               QStringDecoder::Flag::ConvertInitialBom);
+    }
+
+    static qint64 cardsIn(QByteArrayView bytes)
+    {
+        static const QByteArray begin("begin:vcard");
+        qint64 count = 0;
+        for (qsizetype at = 0; (at = bytes.indexOf(':', at)) >= 0; ++at) {
+            if (at >= 5 && at + 6 <= bytes.size() &&
+                bytes.sliced(at - 5, 11).compare(begin, Qt::CaseInsensitive) == 0)
+                ++count;
+        }
+        return count;
+    }
+
+    bool nextBytes(QByteArray* bytes)
+    {
+        if (m_done)
+            return false;
+        QByteArray read = m_file->read(PieceBytes);
+        if (m_file->error() != QFileDevice::NoError) {
+            error = m_file->errorString();
+            m_done = true;
+            return false;
+        }
+        QByteArray piece = m_rest + read;
+        m_rest.clear();
+        // A line longer than a piece makes the piece longer.
+        while (read.size() == PieceBytes && !piece.contains('\n')) {
+            read = m_file->read(PieceBytes);
+            piece += read;
+        }
+        if (m_file->error() != QFileDevice::NoError) {
+            error = m_file->errorString();
+            m_done = true;
+            return false;
+        }
+        if (read.size() < PieceBytes) {
+            m_done = true;
+        } else {
+            const qsizetype end = piece.lastIndexOf('\n') + 1;
+            if (end > 0) {
+                m_rest = piece.mid(end);
+                piece.truncate(end);
+            }
+        }
+        if (piece.isEmpty() && m_done)
+            return false;
+        *bytes = piece;
+        return true;
+    }
+
+    QFile* m_file;
+    QByteArray m_rest;
+    bool m_done = false;
+    bool m_firstPiece = true;
+};
+
 bool isPhoneField(contact::Field f)
 {
     using namespace contact;
@@ -254,33 +384,54 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
         summary.source = ImportSource::Access;
         return summary;
     }
-    // Only one copy of the contents at a time: the bytes go once decoded; the
-    // rows go into the database as they are read.
-    QString text;
-    bool decoded = false;
-    {
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return refuse(file.errorString());
-        if (QByteArrayView(bytes).trimmed().isEmpty())
-            return refuse(QStringLiteral("O arquivo está vazio."));
-        text = decodeText(bytes, &decoded);
-    }
-    if (!decoded || text.contains(QChar(0)))
+    // The file is read in pieces, twice: once to learn its encoding (and
+    // whether it holds anything), then into the database, the rows as they are
+    // read. Only a piece of it is ever held.
+    FileText text(&file);
+    if (!text.check())
+        return refuse(file.errorString());
+    if (text.blank)
+        return refuse(QStringLiteral("O arquivo está vazio."));
+    if (!text.decodes || text.hasNul)
         return refuse(QStringLiteral("O arquivo não é texto em UTF-8 nem em Windows-1252."));
     // How many contacts to expect is counted only for someone watching.
     const bool watched = bool(request.progress);
-    if (QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive)) {
+    // The blank pieces at the beginning, and the first with something in it.
+    QStringList first;
+    const auto readFirst = [&] {
+        QString piece;
+        while (text.next(&piece)) {
+            first << piece;
+            if (!QStringView(piece).trimmed().isEmpty())
+                break;
+        }
+        return text.error.isEmpty();
+    };
+    if (!readFirst())
+        return refuse(text.error);
+    const auto pieces = [&](QString* piece) {
+        if (!first.isEmpty()) {
+            *piece = first.takeFirst();
+            return true;
+        }
+        return text.next(piece);
+    };
+    const auto failed = [&](const QString& readError) {
+        return readError.isEmpty() ? text.error : readError;
+    };
+    const bool vCards =
+        !first.isEmpty() &&
+        QStringView(first.constLast()).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive);
+    if (vCards) {
         summary = importRows(
-            path, [&text](const RowSink& sink) { return readVCards(text, sink); },
-            watched ? text.count(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive) : 0,
-            request.progress);
+            path, [&](const RowSink& sink) { return failed(readVCards(pieces, sink)); },
+            watched ? text.cards : 0, request.progress);
         summary.source = ImportSource::VCard;
         return summary;
     }
     return importRows(
-        path, [&text](const RowSink& sink) { return readCsv(text, sink); },
-        watched ? text.count(u'\n') : 0, request.progress);
+        path, [&](const RowSink& sink) { return failed(readCsv(pieces, sink)); },
+        watched ? text.lineFeeds : 0, request.progress);
 }
 
 } // namespace interchange

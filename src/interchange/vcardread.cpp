@@ -20,22 +20,17 @@ struct Property {
     QString value; // decoded, still escaped
 };
 
-// Calls take(text, line) for each logical line of text: a physical line that
-// begins with a blank or a tab continues the one before, and so does the line
-// after a quoted-printable value's soft break (a '=' at the end). One pass,
-// without a copy of the lines.
-template <typename Take> void forEachLogicalLine(const QString& text, Take take)
+// Calls take(text, line) for each logical line of the text in pieces: a
+// physical line that begins with a blank or a tab continues the one before, and
+// so does the line after a quoted-printable value's soft break (a '=' at the
+// end). One pass, without a copy of the lines.
+template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take take)
 {
     QString current;
     int currentLine = 0;
     bool softBreak = false;
     int number = 0;
-    qsizetype start = 0;
-    while (start <= text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = text.size();
-        QStringView line = QStringView(text).mid(start, end - start);
+    const auto physical = [&](QStringView line) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         ++number;
@@ -54,8 +49,25 @@ template <typename Take> void forEachLogicalLine(const QString& text, Take take)
             current.endsWith(u'=') && QStringView(current)
                                           .left(current.indexOf(u':'))
                                           .contains(u"QUOTED-PRINTABLE", Qt::CaseInsensitive);
-        start = end + 1;
+    };
+    // What follows the last line feed: the last line once the pieces end.
+    QString rest;
+    QString text;
+    while (pieces(&text)) {
+        qsizetype start = 0;
+        for (qsizetype end; (end = text.indexOf(u'\n', start)) >= 0; start = end + 1) {
+            const QStringView line = QStringView(text).mid(start, end - start);
+            if (rest.isEmpty()) {
+                physical(line);
+            } else {
+                rest += line;
+                physical(rest);
+                rest.clear();
+            }
+        }
+        rest += QStringView(text).mid(start);
     }
+    physical(rest);
     if (currentLine)
         take(current, currentLine);
 }
@@ -190,7 +202,7 @@ contact::Record contactOf(const QList<Property>& properties, QString* leftOut)
     for (const Property& p : properties) {
         // A label that says the kind wins over the types.
         const QString label = p.group.isEmpty() ? QString() : labels.value(p.group);
-        const bool labelled = namesKind(label);
+        const bool labelled = !label.isEmpty() && namesKind(label);
         const bool work = labelled ? isWork(label) : p.types.contains(QStringLiteral("WORK"));
         if (p.name == QLatin1String("FN")) {
             c[Nome] = unescaped(p.value).trimmed();
@@ -270,6 +282,19 @@ CsvTable readVCards(const QString& text)
 
 QString readVCards(const QString& text, const RowSink& sink)
 {
+    bool given = false;
+    return readVCards(
+        [&](QString* piece) {
+            if (given)
+                return false;
+            *piece = text;
+            return given = true;
+        },
+        sink);
+}
+
+QString readVCards(const TextPieces& pieces, const RowSink& sink)
+{
     static const QList<contact::Field> order = contact::recordOrder();
     bool stopped = !sink(contact::columns() << LeftOutHeader, 0);
     bool any = false;
@@ -280,7 +305,7 @@ QString readVCards(const QString& text, const RowSink& sink)
         any = true;
         stopped = stopped || !sink(row, begin);
     };
-    forEachLogicalLine(text, [&](const QString& line, int lineNumber) {
+    forEachLogicalLine(pieces, [&](const QString& line, int lineNumber) {
         if (stopped)
             return;
         const Property p = parse(line);

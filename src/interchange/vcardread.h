@@ -19,5 +19,7 @@ namespace interchange {
 // does not end is a row that cannot be read.
 QString readVCards(const QString& text, const RowSink& sink);
 CsvTable readVCards(const QString& text);
+// The same with the text in pieces.
+QString readVCards(const TextPieces& pieces, const RowSink& sink);
 
 } // namespace interchange

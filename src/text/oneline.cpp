@@ -1,5 +1,7 @@
 #include "oneline.h"
 
+#include <algorithm>
+
 namespace textline {
 
 namespace {
@@ -19,6 +21,13 @@ bool isDropped(QChar ch)
 
 QString oneLine(const QString& text)
 {
+    // Most values are one line already, with nothing to drop: kept as they are.
+    const bool plain = std::all_of(text.begin(), text.end(), [](QChar ch) {
+        const char16_t c = ch.unicode();
+        return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && !isLineBreak(ch) && !isDropped(ch));
+    });
+    if (plain)
+        return text;
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isLineBreak(text.at(begin)))

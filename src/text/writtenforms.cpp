@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <vector>
+
 namespace writtenform {
 
 namespace {
@@ -58,7 +61,8 @@ QString brazilianForm(const QString& written)
     static const QRegularExpression carrier(QStringLiteral("^(\\(?)0\\s*xx"),
                                             QRegularExpression::CaseInsensitiveOption);
     QString text = withoutCountryCode(written);
-    text.replace(carrier, QStringLiteral("\\1000"));
+    if (text.contains(u'x', Qt::CaseInsensitive))
+        text.replace(carrier, QStringLiteral("\\1000"));
     QString digits = digitsOf(text, QStringLiteral(" ()-."));
     if (digits.startsWith(u'0')) {
         if (digits.size() == 11 && !isGeographic(QStringView(digits).mid(1)))
@@ -119,7 +123,11 @@ bool isForeignPhone(const QString& written)
 {
     static const QRegularExpression foreign(
         QStringLiteral("^\\+\\s*(?!55)\\d|\\(\\s*[1-9]\\d\\d\\s*\\)"));
-    return foreign.match(written.trimmed()).hasMatch();
+    // With no parenthesis, only a code other than +55 in front makes it foreign.
+    const QString text = written.trimmed();
+    if (!text.contains(u'(') && (!text.startsWith(u'+') || text.startsWith(u"+55")))
+        return false;
+    return foreign.match(text).hasMatch();
 }
 
 QString phoneDigits(const QString& clipText)
@@ -133,16 +141,72 @@ QString phoneDigits(const QString& clipText)
     return digits;
 }
 
+// Whether written is in the form a Brazilian number is given, "(11) 3333-4444"
+// or "(11) 98877-6655", an area code with no 0: nothing to change.
+static bool isInPhoneForm(QStringView written)
+{
+    const qsizetype size = written.size();
+    if ((size != 14 && size != 15) || written[0] != u'(' || written[3] != u')' ||
+        written[4] != u' ' || written[size - 5] != u'-')
+        return false;
+    for (const qsizetype at : {qsizetype(1), qsizetype(2)}) {
+        if (!isAsciiDigit(written[at]) || written[at] == u'0')
+            return false;
+    }
+    for (qsizetype at = 5; at < size; ++at) {
+        if (at != size - 5 && !isAsciiDigit(written[at]))
+            return false;
+    }
+    return true;
+}
+
 QString phoneForm(const QString& written)
 {
+    if (isInPhoneForm(written))
+        return written;
     const QString form = brazilianForm(written);
     return (form.isEmpty() ? written.trimmed() : form).left(PhoneMaxLength);
 }
 
 QString cepForm(const QString& written)
 {
+    // "01.310-100": in its form already.
+    if (written.size() == 10 && written[2] == u'.' && written[6] == u'-' &&
+        std::all_of(written.begin(), written.end(),
+                    [](QChar ch) { return isAsciiDigit(ch) || ch == u'.' || ch == u'-'; }) &&
+        written.count(u'.') == 1 && written.count(u'-') == 1)
+        return written;
+    const QString text = written.trimmed();
+    // In ASCII, read from the end: three digits, a '-' or ' ', three digits, a
+    // '.', and one or two digits, the marks optional.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar ch) {
+        return isAsciiDigit(ch) || ch == u'.' || ch == u'-' || ch == u' ';
+    });
+    if (ascii) {
+        const QStringView all(text);
+        const auto digits = [](QStringView part) {
+            return std::all_of(part.begin(), part.end(), isAsciiDigit);
+        };
+        qsizetype at = all.size() - 3;
+        if (at < 0 || !digits(all.sliced(at)))
+            return written;
+        const QStringView last = all.sliced(at);
+        if (at > 0 && (all[at - 1] == u'-' || all[at - 1] == u' '))
+            --at;
+        if (at < 3 || !digits(all.sliced(at - 3, 3)))
+            return written;
+        at -= 3;
+        const QStringView middle = all.sliced(at, 3);
+        if (at > 0 && all[at - 1] == u'.')
+            --at;
+        const QStringView first = all.first(at);
+        if (first.isEmpty() || first.size() > 2 || !digits(first))
+            return written;
+        return first.toString().rightJustified(2, u'0') + u'.' + middle.toString() + u'-' +
+               last.toString();
+    }
     static const QRegularExpression cep(QStringLiteral("^(\\d{1,2})\\.?(\\d{3})[- ]?(\\d{3})$"));
-    const QRegularExpressionMatch m = cep.match(written.trimmed());
+    const QRegularExpressionMatch m = cep.match(text);
     if (!m.hasMatch())
         return written;
     return m.captured(1).rightJustified(2, u'0') + u'.' + m.captured(2) + u'-' + m.captured(3);
@@ -153,19 +217,47 @@ SplitPhone splitExtension(const QString& written)
     static const QRegularExpression extension(
         QStringLiteral("^(.*\\d\\)?)\\s*(?:,|;\\s*ext=|(?:ramal|ext|r|x)\\.?:?)\\s*(\\d{1,6})$"),
         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = extension.match(written.trimmed());
+    const QString text = written.trimmed();
+    // Every way of writing an extension has a ',', a ';', an 'r' or an 'x'.
+    const bool marked = std::any_of(text.begin(), text.end(), [](QChar ch) {
+        return ch == u',' || ch == u';' || ch == u'r' || ch == u'R' || ch == u'x' || ch == u'X';
+    });
+    if (!marked)
+        return {text, QString()};
+    const QRegularExpressionMatch m = extension.match(text);
     if (!m.hasMatch())
-        return {written.trimmed(), QString()};
+        return {text, QString()};
     return {m.captured(1).trimmed(), m.captured(2)};
 }
 
 QString stateCode(const QString& written)
 {
+    struct Keys {
+        QString code;
+        QString foldedCode;
+        QString foldedName;
+    };
+    // The states' codes and names folded once, in States' order.
+    static const std::vector<Keys> keys = [] {
+        std::vector<Keys> all;
+        for (const State& state : States) {
+            const QString code = QString::fromLatin1(state.code);
+            all.push_back(
+                {code, textfold::fold(code), textfold::fold(QString::fromUtf8(state.name))});
+        }
+        return all;
+    }();
+    // A code as it is written already, the usual case.
+    if (written.size() == 2) {
+        for (const Keys& state : keys) {
+            if (written == state.code)
+                return state.code;
+        }
+    }
     const QString key = textfold::fold(written.simplified());
-    for (const State& state : States) {
-        if (key == textfold::fold(QString::fromLatin1(state.code)) ||
-            key == textfold::fold(QString::fromUtf8(state.name)))
-            return QString::fromLatin1(state.code);
+    for (const Keys& state : keys) {
+        if (key == state.foldedCode || key == state.foldedName)
+            return state.code;
     }
     return written;
 }

@@ -36,6 +36,8 @@ private slots:
     void cancelled();
     void filesThatFail_data();
     void filesThatFail();
+    void longFiles_data();
+    void longFiles();
 };
 
 void TestImport::headers_data()
@@ -454,6 +456,58 @@ void TestImport::filesThatFail()
         QCOMPARE(interchange::failedLinesText(s.source, s.failedLines), told);
         QCOMPARE(testdb::storedNames(path), QStringList({"Ana"}));
     }
+}
+
+void TestImport::longFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("said"); // the refusal, or "" when the contacts come in
+    QTest::addColumn<int>("imported");
+    QTest::addColumn<QString>("last"); // the last contact's name
+    // Past the 4 MB the file is read in at a time.
+    QByteArray rows = "Nome;Email\n";
+    for (int i = 0; rows.size() < (5 << 20); ++i)
+        rows += "Contato " + QByteArray::number(i) + ";contato" + QByteArray::number(i) +
+                "@example.com\n";
+    const int count = int(rows.count('\n')) - 1;
+    QTest::newRow("Windows-1252 at the end") << rows + "Jos\xE9;jose@example.com\n"
+                                             << "" << count + 1 << "José";
+    QTest::newRow("NUL at the end") << rows + QByteArray("Ana;\0\n", 6) << "não é texto" << 0 << "";
+    QTest::newRow("quoted lines across pieces")
+        << "Nome;Email\nAna;\"" + QByteArray(5 << 20, '\n') + "\"\nBia;b@x\n"
+        << "" << 2 << "Bia";
+    QByteArray cards;
+    while (cards.size() < (5 << 20))
+        cards += "BEGIN:VCARD\r\nFN:Ana\r\nNOTE:a\r\n b\r\nEND:VCARD\r\n";
+    QTest::newRow("vCards") << cards + "BEGIN:VCARD\r\nFN:Bia\r\nEND:VCARD\r\n"
+                            << "" << int(cards.count("BEGIN")) + 1 << "Bia";
+    QTest::newRow("folded line across pieces")
+        << "BEGIN:VCARD\r\nNOTE:a" + QByteArray(5 << 20, ' ').replace("  ", "\n ") +
+               "\r\nFN:Ana\r\nEND:VCARD\r\n"
+        << "" << 1 << "Ana";
+}
+
+// A file longer than the pieces it is read in comes in as a whole: its encoding
+// decided on all of it, rows and lines that go on past a piece read whole.
+void TestImport::longFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, said);
+    QFETCH(int, imported);
+    QFETCH(QString, last);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QVERIFY(testdb::writeFile(dir.filePath("entrada"), content));
+    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada"));
+    if (!said.isEmpty()) {
+        QVERIFY2(s.error.text.contains(said), qPrintable(s.error.text));
+        return;
+    }
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(s.imported + s.duplicates, qint64(imported));
+    QVERIFY(s.failedLines.isEmpty());
+    QCOMPARE(testdb::storedNames(path).constLast(), last);
 }
 
 QTEST_GUILESS_MAIN(TestImport)
