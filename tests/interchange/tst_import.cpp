@@ -21,6 +21,8 @@ private slots:
     void importTable_data();
     void importTable();
     void roundTrip();
+    void everyCaseRoundTrip_data();
+    void everyCaseRoundTrip();
     void otherPrograms_data();
     void otherPrograms();
     void portugueseHeaders_data();
@@ -169,6 +171,45 @@ void TestImport::roundTrip()
     for (const Field field : recordOrder())
         expected << QString(c[field]).replace(u'\n', u' ');
     QCOMPARE(testdb::storedContacts(path), QList<QStringList>{expected});
+}
+
+void TestImport::everyCaseRoundTrip_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("CSV") << "saida.csv";
+    QTest::newRow("vCard") << "saida.vcf";
+}
+
+// A book holding every stored form, exported and imported into a new book,
+// gives the same book.
+void TestImport::everyCaseRoundTrip()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    const QString book = dir.filePath("Quelmar.mdb");
+    const QString copy = dir.filePath("Copia.mdb");
+    testdb::createEmpty(book);
+    testdb::createEmpty(copy);
+    // Nome, Email, EndRes, BairroRes, CidadeRes, UfRes, CepRes, FoneRes, CelularRes,
+    // EndCom, BairroCom, CidadeCom, UfCom, CepCom, CelularCom, FoneCom, Ramal
+    const QList<QStringList> contacts = {
+        {"Maria da Conceição Araújo", "maria@x.com", "Rua A, 10 fundos", "Centro", "São Paulo",
+         "SP", "01.310-100", "0800 727 0101", "(11) 98765-4321", "Av. B, 2", "", "Belo Horizonte",
+         "MG", "30.130-000", "(31) 99876-5432", "(31) 3222-1000", "215"},
+        {"José Carlos da Silva Filho", "", "", "", "", "Campinas", "", "4004-0001",
+         "(206) 555-9857", "", "", "", "", "", "", "", ""},
+        {"Padaria Pão Quente Ltda.", "", "", "", "", "", "", "(31) 3222-1000 ramal 12", "", "", "",
+         "", "", "", "", "(11) 3333-4444", ""},
+        {"Zé", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""},
+    };
+    for (const QStringList& c : contacts)
+        testdb::insertContact(book, c);
+    interchange::Format format;
+    QVERIFY(interchange::formatOf(file, &format));
+    QVERIFY(!interchange::exportContacts(book, dir.filePath(file), format).error);
+    const interchange::ImportSummary s = interchange::importFile(copy, dir.filePath(file));
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(testdb::storedContacts(copy), testdb::storedContacts(book));
 }
 
 void TestImport::otherPrograms_data()
