@@ -3,6 +3,7 @@
 #include "accessread.h"
 #include "contacttable.h"
 #include "oneline.h"
+#include "sourcefile.h"
 #include "typedcolumns.h"
 #include "usertexts.h"
 #include "vcardread.h"
@@ -356,15 +357,19 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
         summary.error = StoreError::make(StoreError::Io, why);
         return summary;
     };
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly))
+    // Nothing is read from a pipe or a device, and nothing through a link.
+    const SourceFile opened(source);
+    if (!opened.isOpen())
+        return refuse(opened.error());
+    QFile file;
+    if (!file.open(opened.descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return refuse(file.errorString());
     if (isAccessFile(file.peek(20))) {
         // The file's tables are asked for only when none was named.
         QString wanted = request.table;
         if (wanted.isEmpty()) {
             QString error;
-            const QStringList tables = accessTables(source, &error);
+            const QStringList tables = accessTables(opened.openedPath(), &error);
             if (!error.isEmpty())
                 return refuse(error);
             const auto own = std::find_if(tables.begin(), tables.end(), [](const QString& t) {
@@ -378,7 +383,7 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
             }
             wanted = *own;
         }
-        CsvTable table = readAccessTable(source, wanted);
+        CsvTable table = readAccessTable(opened.openedPath(), wanted);
         clearEmptyMasks(&table);
         summary = importTable(path, table, request.progress);
         summary.source = ImportSource::Access;

@@ -5,6 +5,7 @@
 #include "filechooser.h"
 #include "import.h"
 #include "messagebox.h"
+#include "sourcefile.h"
 #include "typedcolumns.h"
 #include "usertexts.h"
 
@@ -88,7 +89,13 @@ qint64 contactsIn(const QString& source)
         failed(ImportTitle, QStringLiteral("O arquivo %1 não existe.").arg(shown));
         return -1;
     }
-    if (QFileInfo(source).isFile() && !file.open(QIODevice::ReadOnly)) {
+    // A pipe or a device is refused before anything is read from it.
+    const interchange::SourceFile opened(source);
+    if (!opened.isOpen()) {
+        failed(ImportTitle, opened.error());
+        return -1;
+    }
+    if (!file.open(opened.descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
         failed(ImportTitle, QStringLiteral("Não foi possível abrir o arquivo %1.\n\n%2")
                                 .arg(shown, file.errorString()));
         return -1;

@@ -2,9 +2,12 @@
 #include "import.h"
 #include "testdb.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace contact;
 
@@ -40,6 +43,8 @@ private slots:
     void filesThatFail();
     void longFiles_data();
     void longFiles();
+    void specialFiles_data();
+    void specialFiles();
 };
 
 void TestImport::headers_data()
@@ -552,4 +557,44 @@ void TestImport::longFiles()
 }
 
 QTEST_GUILESS_MAIN(TestImport)
+// Nothing is read from what is not a regular file, nor through a link: a pipe
+// would block the import, a device would never end.
+void TestImport::specialFiles_data()
+{
+    QTest::addColumn<QString>("kind"); // what to make at the source
+    QTest::addColumn<QString>("said");
+    QTest::newRow("pipe") << "fifo"
+                          << "um pipe (FIFO)";
+    QTest::newRow("device") << "/dev/zero"
+                            << "um dispositivo";
+    QTest::newRow("folder") << "folder"
+                            << "uma pasta";
+    QTest::newRow("link to a good file") << "link"
+                                         << "um link simbólico";
+    QTest::newRow("missing") << "none"
+                             << "Não foi possível abrir";
+}
+
+void TestImport::specialFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QString source = dir.filePath("entrada");
+    QVERIFY(testdb::writeFile(dir.filePath("boa.csv"), "Nome\nAna\n"));
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+    else if (kind == "folder")
+        QVERIFY(QDir(dir.path()).mkdir("entrada"));
+    else if (kind == "link")
+        QVERIFY(QFile::link(dir.filePath("boa.csv"), source));
+    else if (kind != "none")
+        source = kind;
+    const interchange::ImportSummary s = interchange::importFile(path, source);
+    QVERIFY2(s.error.text.contains(said), qPrintable(s.error.text));
+    QVERIFY(testdb::storedNames(path).isEmpty());
+}
+
 #include "tst_import.moc"
