@@ -27,6 +27,7 @@ const QString Usage = QStringLiteral(
     "                       mesmo com o programa aberto, e termina.\n"
     "  --export ARQUIVO     Grava todos os contatos em ARQUIVO.csv (planilha) ou\n"
     "                       ARQUIVO.vcf (vCard) e termina.\n"
+    "  --force              Com --export, substitui um arquivo que já exista.\n"
     "  --import ARQUIVO     Acrescenta os contatos de uma planilha CSV, de um arquivo\n"
     "                       vCard ou de um banco de dados do Access e termina.\n"
     "  --table NOME         Com --import, a tabela do Access de onde vêm os contatos\n"
@@ -60,6 +61,8 @@ Options parse(const QStringList& arguments)
     parser.addOption(importDialog);
     const QCommandLineOption exportDialog(QStringLiteral("export-dialog"), QString());
     parser.addOption(exportDialog);
+    const QCommandLineOption force(QStringLiteral("force"), QString());
+    parser.addOption(force);
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -102,6 +105,10 @@ Options parse(const QStringList& arguments)
     if (parser.isSet(table) && options.action != Options::Import &&
         options.action != Options::UsageError)
         refuse(QStringLiteral("--table só vale com --import"));
+    if (parser.isSet(force) && options.action != Options::Export &&
+        options.action != Options::UsageError)
+        refuse(QStringLiteral("--force só vale com --export"));
+    options.force = parser.isSet(force);
     options.table = parser.value(table);
     options.database = parser.value(database);
     return options;

@@ -23,6 +23,7 @@ struct Options {
     QString database;   // --database PATH; empty: found as usual
     QString backup;     // --backup FILE
     QString exportTo;   // --export FILE.csv or FILE.vcf
+    bool force = false; // --force: an export replaces a file already there
     QString importFrom; // --import FILE, or the file of ImportFile
     QString table;      // --table NAME: the Access table to import
     QString text;       // what to print for Help, Version and UsageError

@@ -107,9 +107,15 @@ int exportTool(const Options& options, const QString& database)
         return 2;
     }
     ProgressLine line(QStringLiteral("Exportando"));
-    const StoreResult<qint64> written =
-        interchange::exportContacts(database, options.exportTo, format, line.progress());
+    const StoreResult<qint64> written = interchange::exportContacts(
+        database, options.exportTo, format, line.progress(),
+        options.force ? interchange::Existing::Replace : interchange::Existing::Refuse);
     line.clear();
+    if (written.error.kind == StoreError::FileExists) {
+        say(stderr,
+            QStringLiteral("listrano: %1 Para substituí-lo, use --force.").arg(written.error.text));
+        return 1;
+    }
     if (written.error) {
         say(stderr, QStringLiteral("listrano: não foi possível exportar para %1: %2")
                         .arg(options.exportTo, explained(written.error)));

@@ -2,9 +2,14 @@
 
 #include "contacttable.h"
 #include "personname.h"
+#include "sourcefile.h"
 #include "writtenforms.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSaveFile>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -132,9 +137,26 @@ QString vCard(const contact::Record& c)
 }
 
 StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format,
-                                   const Progress& progress)
+                                   const Progress& progress, Existing existing)
 {
     StoreResult<qint64> result;
+    // What is at the target is looked at itself: a link is never followed.
+    struct stat there {};
+    if (::lstat(QFile::encodeName(target).constData(), &there) == 0) {
+        const QString shown = QDir::toNativeSeparators(target);
+        if (!S_ISREG(there.st_mode)) {
+            result.error = StoreError::make(
+                StoreError::Io,
+                QStringLiteral("%1 não é um arquivo comum: é %2; nada foi gravado nele.")
+                    .arg(shown, fileKindText(there.st_mode)));
+            return result;
+        }
+        if (existing == Existing::Refuse) {
+            result.error = StoreError::make(StoreError::FileExists,
+                                            QStringLiteral("O arquivo %1 já existe.").arg(shown));
+            return result;
+        }
+    }
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.error = StoreError::make(StoreError::Io, file.errorString());

@@ -31,10 +31,16 @@ QString csvLine(const contact::Record& contact);
 // as in X-LISTRANO-RAMAL, which holds any extension as typed.
 QString vCard(const contact::Record& contact);
 
+// What becomes of a file already at the target.
+enum class Existing { Replace, Refuse };
+
 // Writes every contact of the database to target, whole or not at all; returns
 // how many. A file already at target is replaced only when the new one is whole,
-// and not at all when progress stops the export.
+// and not at all when progress stops the export; with Existing::Refuse never
+// (a FileExists error). A symbolic link, or anything but a regular file, at
+// target is never written to nor replaced.
 StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format,
-                                   const Progress& progress = {});
+                                   const Progress& progress = {},
+                                   Existing existing = Existing::Replace);
 
 } // namespace interchange

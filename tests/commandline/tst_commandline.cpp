@@ -50,6 +50,13 @@ void TestCommandLine::options_data()
     QTest::newRow("--table alone")
         << QStringList({"--table", "Customers"}) << int(O::UsageError) << ""
         << "--table só vale com --import";
+    QTest::newRow("--export --force")
+        << QStringList({"--export", "a.csv", "--force"}) << int(O::Export) << ""
+        << "";
+    QTest::newRow("--force alone") << QStringList({"--force"}) << int(O::UsageError) << ""
+                                   << "--force só vale com --export";
+    QTest::newRow("--help tells of --force") << QStringList({"--help"}) << int(O::Help) << ""
+                                             << "--force ";
     QTest::newRow("--export-dialog")
         << QStringList({"--export-dialog"}) << int(O::ExportDialog) << ""
         << "";
@@ -72,6 +79,8 @@ void TestCommandLine::options()
     QCOMPARE(int(o.action), action);
     QCOMPARE(o.database, database);
     QVERIFY2(o.text.contains(said), qPrintable(o.text));
+    if (o.action == commandline::Options::Export)
+        QCOMPARE(o.force, arguments.contains("--force"));
     if (o.action == commandline::Options::ImportFile)
         QCOMPARE(o.importFrom, arguments.constLast());
 }

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace contact;
 
 // Contacts out: CSV cells a spreadsheet reads as text, vCards in the forms
@@ -27,6 +29,8 @@ private slots:
     void exportContacts();
     void exportToDiskThatRefuses_data();
     void exportToDiskThatRefuses();
+    void whatIsAtTheTarget_data();
+    void whatIsAtTheTarget();
 };
 
 void TestExport::csvCell_data()
@@ -221,6 +225,58 @@ void TestExport::exportToDiskThatRefuses()
         const StoreResult<qint64> r = interchange::exportContacts(path, disk + file, format);
         QVERIFY2(r.error, file);
         QVERIFY(!QFile::exists(disk + file));
+    }
+}
+
+void TestExport::whatIsAtTheTarget_data()
+{
+    QTest::addColumn<QString>("there"); // file, link, dangling link, fifo or folder
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<QString>("said"); // the refusal; "" when written
+    QTest::newRow("file, refused") << "file" << false << "já existe";
+    QTest::newRow("file, replaced") << "file" << true << "";
+    QTest::newRow("link") << "link" << true << "um link simbólico";
+    QTest::newRow("dangling link") << "dangling link" << true << "um link simbólico";
+    QTest::newRow("pipe") << "fifo" << true << "um pipe (FIFO)";
+    QTest::newRow("folder") << "folder" << true << "uma pasta";
+}
+
+// Nothing is written through a link or into a pipe; a file is replaced only
+// when asked.
+void TestExport::whatIsAtTheTarget()
+{
+    QFETCH(QString, there);
+    QFETCH(bool, replace);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    testdb::insertContact(path, {"Ana"});
+    const QString target = dir.filePath("contatos.csv");
+    const QString other = dir.filePath("outro");
+    QVERIFY(testdb::writeFile(other, "antes"));
+    if (there == "file")
+        QVERIFY(testdb::writeFile(target, "antes"));
+    else if (there == "link")
+        QVERIFY(QFile::link(other, target));
+    else if (there == "dangling link")
+        QVERIFY(QFile::link(dir.filePath("nenhum"), target));
+    else if (there == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    else
+        QVERIFY(QDir(dir.path()).mkdir("contatos.csv"));
+    const StoreResult<qint64> r = interchange::exportContacts(
+        path, target, interchange::Format::Csv, {},
+        replace ? interchange::Existing::Replace : interchange::Existing::Refuse);
+    QCOMPARE(testdb::fileBytes(other), QByteArray("antes"));
+    QVERIFY(!QFile::exists(dir.filePath("nenhum")));
+    if (said.isEmpty()) {
+        QVERIFY2(!r.error, qPrintable(r.error.text));
+        QVERIFY(testdb::fileBytes(target).contains("Ana"));
+    } else {
+        QVERIFY2(r.error.text.contains(said), qPrintable(r.error.text));
+        if (there == "file")
+            QCOMPARE(testdb::fileBytes(target), QByteArray("antes"));
     }
 }
 
