@@ -162,6 +162,11 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
         result.error = StoreError::make(StoreError::Io, file.errorString());
         return result;
     }
+    // For the user alone, whatever the umask or the permissions of a file replaced.
+    if (::fchmod(file.handle(), 0600) != 0) {
+        result.error = StoreError::fromErrno();
+        return result;
+    }
     {
         contacttable::Reader contacts(database);
         if ((result.error = contacts.error()))

@@ -16,6 +16,10 @@
 
 #include <cups/cups.h>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
 namespace printing {
 
 namespace {
@@ -126,6 +130,9 @@ Result printToPdf(const QString& path, const QString& title, const Paint& paint)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(cannotWrite, file.errorString());
+    // For the user alone, whatever the umask or the permissions of a file replaced.
+    if (::fchmod(file.handle(), 0600) != 0)
+        return failure(cannotWrite, QString::fromLocal8Bit(std::strerror(errno)));
     if (file.write(buffer.data()) != buffer.data().size() || !file.flush() || !file.commit())
         return failure(cannotWrite, file.errorString());
     return {true, QString()};

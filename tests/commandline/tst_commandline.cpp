@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // The command line and where it leads the program to its database.
 class TestCommandLine : public QObject {
     Q_OBJECT
@@ -116,8 +118,11 @@ void TestCommandLine::databasePlace()
     }
     const QString installedBin = installed ? program : dir.filePath("usr/bin");
 
+    // Folders and book for the user alone, whatever the umask.
+    const mode_t was = ::umask(0);
     const commandline::DatabasePlace place =
         commandline::findDatabase(given, program, installedBin, home);
+    ::umask(was);
     const QString expected = where == "given"  ? given
                              : where == "prog" ? program + "/Quelmar.mdb"
                                                : home + "/Quelmar.mdb";
@@ -125,7 +130,9 @@ void TestCommandLine::databasePlace()
     QCOMPARE(place.created, created);
     QVERIFY(!place.error);
     if (created) {
-        QCOMPARE(int(QFile::permissions(home) & 0x0777), 0x700); // the user alone
+        for (const QString& folder : {home, dir.filePath("home/.local/share"),
+                                      dir.filePath("home/.local"), dir.filePath("home")})
+            QCOMPARE(int(QFile::permissions(folder) & 0x0777), 0x700); // the user alone
         QCOMPARE(int(QFile::permissions(place.path) & 0x0777), 0x600);
         // Made once: the next start finds it.
         QVERIFY(!commandline::findDatabase(given, program, installedBin, home).created);

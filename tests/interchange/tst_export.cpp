@@ -31,6 +31,8 @@ private slots:
     void exportToDiskThatRefuses();
     void whatIsAtTheTarget_data();
     void whatIsAtTheTarget();
+    void privateFiles_data();
+    void privateFiles();
 };
 
 void TestExport::csvCell_data()
@@ -278,6 +280,40 @@ void TestExport::whatIsAtTheTarget()
         if (there == "file")
             QCOMPARE(testdb::fileBytes(target), QByteArray("antes"));
     }
+}
+
+void TestExport::privateFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("replaced"); // a file readable by all there before
+    QTest::newRow("csv") << "contatos.csv" << false;
+    QTest::newRow("vcard") << "contatos.vcf" << false;
+    QTest::newRow("replacing") << "contatos.csv" << true;
+}
+
+// An export is for the user alone, whatever the umask.
+void TestExport::privateFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    const QString target = dir.filePath(file);
+    if (replaced) {
+        QVERIFY(testdb::writeFile(target, "antes"));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadOther | QFile::WriteOther));
+    }
+    interchange::Format format;
+    QVERIFY(interchange::formatOf(file, &format));
+    const mode_t was = ::umask(0);
+    const StoreResult<qint64> r = interchange::exportContacts(path, target, format);
+    ::umask(was);
+    QVERIFY2(!r.error, qPrintable(r.error.text));
+    struct stat made {};
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &made), 0);
+    QCOMPARE(made.st_mode & 07777, mode_t(0600));
 }
 
 QTEST_GUILESS_MAIN(TestExport)

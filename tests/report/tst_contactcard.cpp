@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 const QString Title = QStringLiteral("Relatório do Cadastro de:  ");
 const QString Rule(100, QLatin1Char('-'));
@@ -105,6 +107,7 @@ private slots:
     void printedText();
     void titleKeepsTwoBlanks();
     void pdfWriteFailureIsReported();
+    void pdfIsPrivate();
     void pdfFileName_data();
     void pdfFileName();
     void pdfOnFullDisk_data();
@@ -362,6 +365,18 @@ void TestContactCard::pdfWriteFailureIsReported()
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains(QStringLiteral("Não foi possível gravar")), qPrintable(r.error));
     QVERIFY(!QFile::exists(path));
+}
+
+// The card is for the user alone, whatever the umask.
+void TestContactCard::pdfIsPrivate()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cartao.pdf");
+    const mode_t was = ::umask(0);
+    const printing::Result r = printing::printToPdf(path, "Cadastro", [](QPainter&) {});
+    ::umask(was);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(int(QFile::permissions(path) & 0x0777), 0x600);
 }
 
 void TestContactCard::pdfFileName_data()
