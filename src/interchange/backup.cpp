@@ -37,7 +37,9 @@ StoreResult<qint64> backup(const QString& database, const QString& target)
     if (!result.error &&
         ::link(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0)
         result.error = StoreError::fromErrno();
-    QFile::remove(partial);
+    // The engine's journal of a copy cut off goes too.
+    for (const char* left : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(partial + QLatin1String(left));
     return result;
 }
 

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -136,6 +138,22 @@ QString vCard(const contact::Record& c)
     return card + QStringLiteral("END:VCARD") + Crlf;
 }
 
+namespace {
+// All of bytes to the file, or why not, from the system.
+StoreError writeAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return StoreError::fromErrno(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    return {};
+}
+} // namespace
+
 StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format,
                                    const Progress& progress, Existing existing)
 {
@@ -158,8 +176,10 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
         }
     }
     QSaveFile file(target);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.error = StoreError::make(StoreError::Io, file.errorString());
+        result.error = errno != 0 ? StoreError::fromErrno()
+                                  : StoreError::make(StoreError::Io, file.errorString());
         return result;
     }
     // For the user alone, whatever the umask or the permissions of a file replaced.
@@ -183,8 +203,7 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
             if (progress && result.value % ProgressStep == 0 && !progress(result.value, total))
                 result.error = StoreError::make(StoreError::Cancelled);
             if (out.size() > (1 << 20)) {
-                if (file.write(out) != out.size())
-                    result.error = StoreError::make(StoreError::Io, file.errorString());
+                result.error = writeAll(file.handle(), out);
                 out.clear();
             }
         }
@@ -192,11 +211,18 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
             result.error = contacts.error();
         if (!result.error && progress && !progress(result.value, total))
             result.error = StoreError::make(StoreError::Cancelled);
-        if (!result.error && file.write(out) != out.size())
-            result.error = StoreError::make(StoreError::Io, file.errorString());
+        if (!result.error)
+            result.error = writeAll(file.handle(), out);
     }
-    if (!result.error && (!file.flush() || !file.commit()))
-        result.error = StoreError::make(StoreError::Io, file.errorString());
+    // A disk that fills up may say so only when the file is made durable.
+    if (!result.error && ::fsync(file.handle()) != 0)
+        result.error = StoreError::fromErrno();
+    if (!result.error) {
+        errno = 0;
+        if (!file.commit())
+            result.error = errno != 0 ? StoreError::fromErrno()
+                                      : StoreError::make(StoreError::Io, file.errorString());
+    }
     return result;
 }
 

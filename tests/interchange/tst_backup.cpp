@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -25,6 +27,7 @@ void TestBackup::backup_data()
     QTest::newRow("another program mid-write") << "writer";
     QTest::newRow("the target exists") << "exists";
     QTest::newRow("no such folder") << "folder";
+    QTest::newRow("full disk") << "full";
 }
 
 void TestBackup::backup()
@@ -42,6 +45,20 @@ void TestBackup::backup()
         f.write("meu arquivo");
     } else if (situation == "folder") {
         target = dir.filePath("nao/existe.mdb");
+    }
+    const QString disk = dir.filePath("disco");
+    const auto unmount = qScopeGuard([&] {
+        if (situation == "full")
+            QProcess::execute("umount", {disk});
+    });
+    if (situation == "full") {
+        QVERIFY(QDir().mkdir(disk));
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk}) != 0)
+            QSKIP("cannot mount a small disk here (needs root)");
+        // A copy larger than the disk: it fills up midway.
+        for (int i = 0; i < 300; ++i)
+            testdb::insertContact(path, {QString("Contato %1").arg(i), QString(400, 'x')});
+        target = disk + "/copia.mdb";
     }
     // A write under way in another program: not in the copy, which is consistent.
     QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
@@ -70,6 +87,10 @@ void TestBackup::backup()
         QCOMPARE(testdb::fileBytes(target), QByteArray("meu arquivo"));
     }
     QCOMPARE(QDir(dir.path()).entryList({"*.parcial"}), QStringList());
+    if (situation == "full") {
+        QCOMPARE(r.error.reason(), QString("Não há espaço livre no disco."));
+        QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBackup)

@@ -196,14 +196,18 @@ void TestExport::exportContacts()
 void TestExport::exportToDiskThatRefuses_data()
 {
     QTest::addColumn<QString>("options"); // of the small disk the test mounts
-    QTest::newRow("full disk") << "size=64k";
-    QTest::newRow("read-only disk") << "size=64k,ro";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("full disk") << "size=64k"
+                               << "Não há espaço livre no disco.";
+    QTest::newRow("read-only disk") << "size=64k,ro"
+                                    << "O disco está protegido contra gravação.";
 }
 
-// The target's disk refuses: a message, no file, an earlier file left whole.
+// The target's disk refuses: its reason told, no file, an earlier file left whole.
 void TestExport::exportToDiskThatRefuses()
 {
     QFETCH(QString, options);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
     testdb::createEmpty(path);
@@ -226,6 +230,7 @@ void TestExport::exportToDiskThatRefuses()
         QVERIFY(interchange::formatOf(file, &format));
         const StoreResult<qint64> r = interchange::exportContacts(path, disk + file, format);
         QVERIFY2(r.error, file);
+        QCOMPARE(r.error.text, reason);
         QVERIFY(!QFile::exists(disk + file));
     }
 }
