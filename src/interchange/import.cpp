@@ -237,16 +237,22 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStr
     return contact;
 }
 
+namespace {
+void clearEmptyMasks(const QList<int>& fields, QStringList* row)
+{
+    for (int i = 0; i < fields.size() && i < row->size(); ++i) {
+        if (fields.at(i) >= 0 && contact::isMaskedField(contact::Field(fields.at(i))) &&
+            contact::isEmptyMaskText(row->at(i)))
+            (*row)[i] = QStringLiteral("");
+    }
+}
+} // namespace
+
 void clearEmptyMasks(CsvTable* table)
 {
     const QList<int> fields = fieldsOf(table->header);
-    for (QStringList& row : table->rows) {
-        for (int i = 0; i < fields.size() && i < row.size(); ++i) {
-            if (fields.at(i) >= 0 && contact::isMaskedField(contact::Field(fields.at(i))) &&
-                contact::isEmptyMaskText(row.at(i)))
-                row[i] = QStringLiteral("");
-        }
-    }
+    for (QStringList& row : table->rows)
+        clearEmptyMasks(fields, &row);
 }
 
 QString ImportSummary::text() const
@@ -383,9 +389,22 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
             }
             wanted = *own;
         }
-        CsvTable table = readAccessTable(opened.openedPath(), wanted);
-        clearEmptyMasks(&table);
-        summary = importTable(path, table, request.progress);
+        // The rows go in as the reader sends them; a file found damaged on
+        // the way leaves the book as it was.
+        const QString checked = opened.openedPath(); // the file checked, never the path again
+        const auto read = [&checked, &wanted](const RowSink& sink) {
+            QList<int> fields;
+            return readAccessTable(checked, wanted, [&](const QStringList& cells, int line) {
+                if (line == 0) {
+                    fields = fieldsOf(cells);
+                    return sink(cells, line);
+                }
+                QStringList row = cells;
+                clearEmptyMasks(fields, &row);
+                return sink(row, line);
+            });
+        };
+        summary = importRows(path, read, 0, request.progress);
         summary.source = ImportSource::Access;
         return summary;
     }

@@ -91,6 +91,52 @@ private slots:
                                             "(11) 555-7647", ""}));
     }
 
+    // A file the reader cannot read whole imports nothing, even when the
+    // library reads on past the damage.
+    void damaged_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<qint64>("imported"); // -1: the file is refused
+        QTest::newRow("intact") << "" << qint64(91);
+        QTest::newRow("a Customers page zeroed") << "page" << qint64(-1);
+        QTest::newRow("cut in half") << "half" << qint64(-1);
+    }
+
+    void damaged()
+    {
+        QFETCH(QString, damage);
+        QFETCH(qint64, imported);
+        QFile file(copyOf("nwind.mdb"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        if (damage == "page") {
+            // The page holding one of the customers, in the file's own pages.
+            constexpr int PageBytes = 2048;
+            const qsizetype at = bytes.indexOf("Ernst Handel");
+            QVERIFY(at > 0);
+            bytes.replace(at / PageBytes * PageBytes, PageBytes, QByteArray(PageBytes, '\0'));
+        } else if (damage == "half") {
+            bytes.truncate(bytes.size() / 2);
+        }
+        QVERIFY(file.resize(0) && file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+        const QString db = m_dir.filePath("damaged.mdb");
+        QFile::remove(db);
+        testdb::createEmpty(db);
+
+        const interchange::ImportSummary s =
+            interchange::importFile(db, file.fileName(), {"Customers", {}});
+        if (imported < 0) {
+            QVERIFY2(s.error.text.contains("danificado"), qPrintable(s.error.text));
+            QCOMPARE(s.imported, qint64(0));
+            QCOMPARE(testdb::storedNames(db), QStringList());
+        } else {
+            QVERIFY2(!s.error, qPrintable(s.error.text));
+            QCOMPARE(s.imported, imported);
+            QCOMPARE(testdb::storedNames(db).size(), imported);
+        }
+    }
+
     // The conversion keeps the Access file, byte for byte, under a dated name
     // and leaves it where it was when anything fails.
     void convert_data()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs into a folder of the test's own and checks what lands there: the
-# programs, the desktop entry and metainfo (validated), the icons and the manual
+# programs (the Access reader among the program's own), the desktop entry and metainfo (validated), the icons and the manual
 # pages.
 set -u
 build=$1
@@ -15,6 +15,7 @@ DESTDIR="$dest" cmake --install "$build" --prefix /usr >/dev/null || fail "cmake
 id=io.github.listrano.Listrano
 expected="usr/bin/listrano
 usr/bin/listrano-initdb
+usr/libexec/listrano/listrano-access-reader
 usr/share/applications/$id.desktop
 usr/share/doc/listrano/changelog.gz
 usr/share/doc/listrano/copyright
@@ -31,6 +32,9 @@ $(diff <(echo "$expected") <(echo "$landed"))"
 
 [ -x "$dest/usr/bin/listrano" ] || fail "listrano is not executable"
 "$dest/usr/bin/listrano" --version | grep -q '^listrano [0-9]' || fail "listrano --version"
+reader="$dest/usr/libexec/listrano/listrano-access-reader"
+[ -x "$reader" ] || fail "listrano-access-reader is not executable"
+"$reader" 2>&1 </dev/null | grep -q '^uso:' || fail "listrano-access-reader without arguments"
 desktop-file-validate "$dest/usr/share/applications/$id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$dest/usr/share/metainfo/$id.metainfo.xml" >/dev/null ||
     fail "metainfo: $(appstreamcli validate --no-net "$dest/usr/share/metainfo/$id.metainfo.xml")"
