@@ -115,8 +115,9 @@ private:
         }
         QByteArray piece = m_rest + read;
         m_rest.clear();
-        // A line longer than a piece makes the piece longer.
-        while (read.size() == PieceBytes && !piece.contains('\n')) {
+        // A line longer than a piece makes the piece longer (what was kept
+        // from before holds no line feed: only what is read is looked at).
+        while (read.size() == PieceBytes && !read.contains('\n')) {
             read = m_file->read(PieceBytes);
             piece += read;
         }

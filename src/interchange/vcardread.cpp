@@ -26,16 +26,24 @@ struct Property {
 // end). One pass, without a copy of the lines.
 template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take take)
 {
+    static constexpr QStringView QuotedPrintable = u"QUOTED-PRINTABLE";
     QString current;
     int currentLine = 0;
     bool softBreak = false;
     int number = 0;
+    // What is known of the current line's name and parameters, the part before
+    // its first ':': each character is looked at once, however many lines a
+    // line without a ':' goes on for.
+    qsizetype scanned = 0;
+    qsizetype colon = -1;
+    bool quotedPrintable = false;
     const auto physical = [&](QStringView line) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         ++number;
         if (currentLine && softBreak) {
             current.chop(1);
+            scanned = qMin(scanned, current.size());
             current += line;
         } else if (currentLine && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
             current += line.mid(1);
@@ -44,11 +52,22 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
                 take(current, currentLine);
             current = line.toString();
             currentLine = number;
+            scanned = 0;
+            colon = -1;
+            quotedPrintable = false;
         }
-        softBreak =
-            current.endsWith(u'=') && QStringView(current)
-                                          .left(current.indexOf(u':'))
-                                          .contains(u"QUOTED-PRINTABLE", Qt::CaseInsensitive);
+        if (colon < 0) {
+            colon = current.indexOf(u':', scanned);
+            const qsizetype end = colon < 0 ? current.size() : colon;
+            // The word may have begun in the part looked at before.
+            const qsizetype from = qMax(qsizetype(0), scanned - QuotedPrintable.size() + 1);
+            quotedPrintable =
+                quotedPrintable || QStringView(current)
+                                       .sliced(from, end - from)
+                                       .contains(QuotedPrintable, Qt::CaseInsensitive);
+            scanned = end;
+        }
+        softBreak = quotedPrintable && current.endsWith(u'=');
     };
     // What follows the last line feed: the last line once the pieces end.
     QString rest;
