@@ -152,6 +152,33 @@ bool isPhoneField(contact::Field f)
     using namespace contact;
     return f == FoneRes || f == CelularRes || f == FoneCom || f == CelularCom;
 }
+
+// A value as the summary names it: its beginning, with "…" when it goes on.
+constexpr qsizetype ShownLength = 100;
+QString shown(const QString& value)
+{
+    if (value.size() <= ShownLength)
+        return value;
+    const qsizetype end = ShownLength - (value.at(ShownLength - 1).isHighSurrogate() ? 1 : 0);
+    return value.left(end) + u'…';
+}
+
+// A value longer than its field holds: a text cut where the field ends (never
+// between the halves of a surrogate pair); an e-mail, a phone or a postal
+// code left out, as cut it would be another. Either way it is told.
+void fit(contact::Record& contact, contact::Field field, QStringList* leftOut)
+{
+    QString& value = contact[field];
+    const int max = contact::maxLength(field);
+    if (value.size() <= max)
+        return;
+    if (leftOut)
+        *leftOut << fieldWord(field) + u' ' + value.left(ShownLength + 1); // shown cuts it
+    if (contact::isExactField(field))
+        value = QStringLiteral("");
+    else
+        value.truncate(max - (value.at(max - 1).isHighSurrogate() ? 1 : 0));
+}
 } // namespace
 
 QList<int> fieldsOf(const QStringList& header)
@@ -211,9 +238,9 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStr
         if (field == FoneCom) {
             const writtenform::SplitPhone split = writtenform::splitExtension(value);
             extension = split.extension;
-            value = writtenform::phoneForm(extension.isEmpty() ? value : split.number);
+            value = writtenform::wholePhoneForm(extension.isEmpty() ? value : split.number);
         } else if (isPhoneField(field)) {
-            value = writtenform::phoneForm(value);
+            value = writtenform::wholePhoneForm(value);
         } else if (field == CepRes || field == CepCom) {
             value = writtenform::cepForm(value);
         } else if (field == UfRes || field == UfCom) {
@@ -226,14 +253,22 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStr
     const QString ramal = contact[Ramal];
     if (!extension.isEmpty() && ramal.isEmpty())
         contact[Ramal] = extension;
-    else if (!extension.isEmpty() && ramal != extension)
-        contact[FoneCom] =
-            writtenform::phoneForm(contact[FoneCom] + QStringLiteral(" ramal ") + extension);
+    else if (!extension.isEmpty() && ramal != extension) {
+        const QString withExtension =
+            writtenform::wholePhoneForm(contact[FoneCom] + QStringLiteral(" ramal ") + extension);
+        if (withExtension.size() <= maxLength(FoneCom))
+            contact[FoneCom] = withExtension;
+        else if (leftOut)
+            *leftOut << fieldWord(Ramal) + u' ' + extension.left(ShownLength + 1);
+    }
+    for (int f = 0; f < FieldCount; ++f)
+        fit(contact, Field(f), leftOut);
     // A company, or someone known only by an e-mail or a number, goes by it.
     for (const Field by : {Email, FoneRes, CelularRes, FoneCom, CelularCom}) {
         if (contact[Nome].isEmpty())
             contact[Nome] = organization.isEmpty() ? contact[by] : organization;
     }
+    fit(contact, Nome, leftOut);
     return contact;
 }
 
@@ -308,7 +343,7 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
                 if (summary.leftOutNamed.size() < LeftOutNamed)
                     summary.leftOutNamed
                         << QStringLiteral("%1 (linha %2): %3")
-                               .arg(contact[contact::Nome], QString::number(line), value);
+                               .arg(contact[contact::Nome], QString::number(line), shown(value));
             }
         }
         return true;

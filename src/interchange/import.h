@@ -29,7 +29,9 @@ bool namesContacts(const QList<int>& fields);
 // off, a leading ' that kept a spreadsheet from running a cell as a formula
 // taken off; phones and postal codes in the mask forms. Of several columns of
 // one field the first with a value fills it; the others' different values go
-// to leftOut ("celular +55 11 98877-6655"), with those a reader left out. With
+// to leftOut ("celular +55 11 98877-6655"), with those a reader left out. A
+// value longer than its field (contact::maxLength) is cut there, or left out
+// when its field isExactField; either way it goes to leftOut too. With
 // no name, the contact goes by its company, else by its e-mail, else by its
 // first phone.
 contact::Record contactOf(const QList<int>& fields, const QStringList& row,

@@ -33,6 +33,8 @@ private slots:
     void labels();
     void leftOut_data();
     void leftOut();
+    void tooLong_data();
+    void tooLong();
     void oneLine_data();
     void oneLine();
     void cancelled();
@@ -160,6 +162,7 @@ void TestImport::roundTrip()
     c[CelularRes] = "(11) 98765-4321";
     c[FoneRes] = "(__) ____-____";
     c[CepRes] = "01.310-100";
+    c[CepCom] = "CEP; \"ç\" =x\n👩\u200d💻"; // a CEP holds 20 characters
     c[Email] = "=cmd|' /C calc'!A0";
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
@@ -403,6 +406,41 @@ void TestImport::leftOut()
     QFETCH(QString, told);
     QList<QStringList> imported;
     QCOMPARE(importNew(content, &imported).leftOutText(), told);
+}
+
+void TestImport::tooLong_data()
+{
+    QTest::addColumn<QString>("csv"); // or vCards
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("told");
+    const QString name = QString(49, u'a');
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // two halves
+    QTest::newRow("name cut at 50, a pair not split")
+        << "Nome;Cidade\n" + name + emoji + "b;Rio\n"
+        << QStringList({"Nome=" + name, "CidadeResidencial=Rio"})
+        << "1 valor não coube: " + name + " (linha 2): nome " + name + emoji + "b.";
+    QTest::newRow("e-mail, phone and CEP left out, not cut")
+        << "Nome;Email;Celular;CEP\nAna;" + QString(45, u'a') + "@x.com.br;" + QString(31, u'9') +
+               ";" + QString(21, u'1') + "\n"
+        << QStringList({"Email=", "CelularPessoal=", "CEPResidencial="})
+        << "3 valores não couberam: Ana (linha 2): e-mail " + QString(45, u'a') +
+               "@x.com.br; Ana (linha 2): CEP " + QString(21, u'1') + "; Ana (linha 2): celular " +
+               QString(31, u'9') + ".";
+    QTest::newRow("vCard: long street cut at 65,535, named in short")
+        << "BEGIN:VCARD\nFN:Ana\nADR:;;" + QString(70000, u'r') + ";;;;\nEND:VCARD\n"
+        << QStringList({"EndResidencial=" + QString(65535, u'r')})
+        << "1 valor não coube: Ana (linha 1): endereço residencial " + QString(79, u'r') + "….";
+}
+
+// A value longer than its field is cut, or left out when cut it would be
+// wrong, and told.
+void TestImport::tooLong()
+{
+    otherPrograms();
+    QFETCH(QString, csv);
+    QFETCH(QString, told);
+    QList<QStringList> imported;
+    QCOMPARE(importNew(csv, &imported).leftOutText(), told);
 }
 
 void TestImport::oneLine_data()
