@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringView>
 
 namespace interchange {
@@ -18,6 +19,9 @@ struct Property {
     QStringList types; // upper case, from TYPE= and bare 2.1 parameters
     bool preferred = false;
     QString value; // decoded, still escaped
+    // Quoted-printable bytes its character set cannot read: the card cannot
+    // be read, rather than hold replacement characters.
+    bool undecodable = false;
 };
 
 // Calls take(text, line) for each logical line of the text in pieces: a
@@ -157,10 +161,17 @@ Property parse(const QString& line)
     p.preferred = p.preferred || p.types.contains(QStringLiteral("PREF"));
     p.value = line.mid(colon + 1);
     if (qp) {
+        // Without a character set, as the file's text: UTF-8, else Windows-1252.
         const QByteArray bytes = quotedPrintable(p.value);
         bool ok = false;
-        p.value = charset.isEmpty() || charset == QLatin1String("UTF-8") ? QString::fromUtf8(bytes)
-                                                                         : decodeText(bytes, &ok);
+        if (charset == QLatin1String("UTF-8")) {
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            p.value = utf8.decode(bytes);
+            ok = !utf8.hasError();
+        } else {
+            p.value = decodeText(bytes, &ok);
+        }
+        p.undecodable = !ok;
     }
     return p;
 }
@@ -320,6 +331,7 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
     QList<Property> card;
     int begin = 0;
     bool open = false;
+    bool undecodable = false;
     const auto hand = [&](const QStringList& row) {
         any = true;
         stopped = stopped || !sink(row, begin);
@@ -335,6 +347,10 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
             open = true;
             begin = lineNumber;
             card.clear();
+            undecodable = false;
+        } else if (p.name == QLatin1String("END") && open && undecodable) {
+            hand(QStringList());
+            open = false;
         } else if (p.name == QLatin1String("END") && open) {
             QString leftOut;
             const contact::Record c = contactOf(card, &leftOut);
@@ -346,6 +362,7 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
             hand(row);
             open = false;
         } else if (open) {
+            undecodable = undecodable || p.undecodable;
             card << p;
         }
     });

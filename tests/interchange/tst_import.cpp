@@ -1,5 +1,6 @@
 #include "export.h"
 #include "import.h"
+#include "oneline.h"
 #include "testdb.h"
 
 #include <QFile>
@@ -23,6 +24,8 @@ private slots:
     void roundTrip();
     void everyCaseRoundTrip_data();
     void everyCaseRoundTrip();
+    void hostileRoundTrip_data();
+    void hostileRoundTrip();
     void otherPrograms_data();
     void otherPrograms();
     void portugueseHeaders_data();
@@ -213,6 +216,44 @@ void TestImport::everyCaseRoundTrip()
     const interchange::ImportSummary s = interchange::importFile(copy, dir.filePath(file));
     QVERIFY2(!s.error, qPrintable(s.error.text));
     QCOMPARE(testdb::storedContacts(copy), testdb::storedContacts(book));
+}
+
+void TestImport::hostileRoundTrip_data()
+{
+    everyCaseRoundTrip_data();
+}
+
+// A book holding what the import never stores, exported and imported into a
+// new book, gives the book as the import's clean-up leaves it.
+void TestImport::hostileRoundTrip()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    const QString book = dir.filePath("Quelmar.mdb");
+    const QString copy = dir.filePath("Copia.mdb");
+    testdb::createEmpty(book);
+    testdb::createEmpty(copy);
+    QStringList hostile;
+    for (int f = 0; f < FieldCount; ++f)
+        hostile << QString("x%1").arg(f);
+    const auto nul = [](const char16_t* text) {
+        return QString::fromUtf16(text).replace(u'@', QChar(0));
+    };
+    hostile[Nome] = nul(u"An@a\x01\x1b[31m\u2028Sou\u202Eza\u2066\x7f\u0085");
+    hostile[EndRes] = "\tRua A,\r10\u2029fundos\\n; \"x\"\r\n";
+    hostile[CidadeRes] = nul(u"S@\u200e\u202Ao \u2067Paulo");
+    hostile[Ramal] = "\x0b\x0c215\x1f";
+    testdb::insertContact(book, hostile);
+    QStringList cleaned = testdb::storedContacts(book).value(0);
+    QCOMPARE(cleaned.value(Nome), hostile[Nome]); // stored as it stands
+    for (QString& value : cleaned)
+        value = textline::oneLine(value).trimmed();
+    interchange::Format format;
+    QVERIFY(interchange::formatOf(file, &format));
+    QVERIFY(!interchange::exportContacts(book, dir.filePath(file), format).error);
+    const interchange::ImportSummary s = interchange::importFile(copy, dir.filePath(file));
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(testdb::storedContacts(copy), QList<QStringList>{cleaned});
 }
 
 void TestImport::otherPrograms_data()
@@ -453,6 +494,13 @@ void TestImport::oneLine_data()
     QTest::newRow("CSV: a quoted cell on two lines, a tab")
         << "Nome;Endereço;Cidade\nAna;\"Rua A, 10\r\nfundos \";\"São\tPaulo\"\n"
         << QStringList({"EndResidencial=Rua A, 10 fundos", "CidadeResidencial=São Paulo"});
+    QTest::newRow("vCard: quoted-printable NUL, controls and a line separator")
+        << "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:An=00a=01=0D=0A=E2=80=A8Sou=7Fza\n"
+           "ADR;ENCODING=QUOTED-PRINTABLE:;;Rua=09A=C2=85;;;;\nEND:VCARD\n"
+        << QStringList({"Nome=Ana  Souza", "EndResidencial=Rua A"});
+    QTest::newRow("vCard: quoted-printable Windows-1252 with no character set")
+        << "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:Jo=E3o\nEND:VCARD\n"
+        << QStringList({"Nome=João"});
     QTest::newRow("vCard: an escaped line break, blanks")
         << "BEGIN:VCARD\nFN: Ana \nADR:;  Centro ;Rua A\\, 10\\nfundos;;;;\nEND:VCARD\n"
         << QStringList({"Nome=Ana", "EndResidencial=Rua A, 10 fundos", "BairroResidencial=Centro"});
@@ -506,6 +554,10 @@ void TestImport::filesThatFail_data()
     QTest::newRow("truncated vCard")
         << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1
         << "Cartões com erro (sem nome ou que não puderam ser lidos), nas linhas: 4.";
+    QTest::newRow("vCard: quoted-printable not in its UTF-8")
+        << QByteArray("BEGIN:VCARD\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Jo=E3o\n"
+                      "END:VCARD\nBEGIN:VCARD\nFN:Ana\nEND:VCARD\n")
+        << "" << 1 << "Cartões com erro (sem nome ou que não puderam ser lidos), nas linhas: 1.";
     QTest::newRow("a cell too many")
         << QByteArray("Nome;Email\nAna;a@b\nBia;b@x;sobra\n") << "" << 1
         << "Linhas com erro (sem nome ou com células a mais ou a "
