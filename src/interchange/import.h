@@ -50,6 +50,8 @@ struct ImportSummary {
     // LeftOutNamed named with the contact and its line.
     qint64 leftOut = 0;
     QStringList leftOutNamed;
+    // A CSV file's records that were not in UTF-8, read as Windows-1252, by line.
+    QList<int> windows1252Lines;
     ImportSource source = ImportSource::Csv; // what the rows came from
     StoreError error;                        // the whole import undone
     // An Access file's tables, when it has no contact table and none was named.
@@ -57,6 +59,8 @@ struct ImportSummary {
     QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
     // "3 valores não couberam: Ana Souza (linha 12): celular …", empty when none.
     QString leftOutText() const;
+    // "2 linhas lidas como Windows-1252: 14, 27", empty when none.
+    QString windows1252Text() const;
 };
 inline constexpr qsizetype LeftOutNamed = 100;
 

@@ -43,6 +43,8 @@ private slots:
     void cancelled();
     void filesThatFail_data();
     void filesThatFail();
+    void encodings_data();
+    void encodings();
     void longFiles_data();
     void longFiles();
 };
@@ -566,6 +568,49 @@ void TestImport::filesThatFail_data()
 
 // Files that cannot be read give their reason and change nothing; a card cut
 // short is counted and the others come in.
+void TestImport::encodings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("failed");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("UTF-8 with two Windows-1252 records, one on two lines")
+        << QByteArray("Nome;Cidade\nJo\xC3\xA3o;Rio\nJos\xE9;S\xE3o Paulo\n"
+                      "Ana;\"S\xE3o\nJo\xE3o\"\nBia;Bel\xC3\xA9m\n")
+        << QStringList({"João", "José", "Ana", "Bia"}) << QList<int>()
+        << "2 linhas lidas como Windows-1252: 3, 4";
+    QTest::newRow("a byte Windows-1252 leaves undefined")
+        << QByteArray("Nome\r\nAna\r\nX\x81\r\nJos\xE9") << QStringList({"Ana", "José"})
+        << QList<int>({3}) << "1 linha lida como Windows-1252: 4";
+    QTest::newRow("UTF-8 byte order mark: no Windows-1252")
+        << QByteArray("\xEF\xBB\xBFNome\nJos\xE9\nAna\n") << QStringList({"Ana"}) << QList<int>({2})
+        << "";
+    const QString utf16 = "Nome;Cidade\nJoão;São Paulo\n";
+    QTest::newRow("UTF-16 byte order mark")
+        << QByteArray("\xFF\xFE") +
+               QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2)
+        << QStringList({"João"}) << QList<int>() << "";
+}
+
+// A CSV file's records are each read as UTF-8 when they are, else as
+// Windows-1252, and told; one neither can read is a line with an error.
+void TestImport::encodings()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, failed);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QVERIFY(testdb::writeFile(dir.filePath("entrada.csv"), content));
+    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada.csv"));
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(testdb::storedNames(path), names);
+    QCOMPARE(s.failedLines, failed);
+    QCOMPARE(s.windows1252Text(), told);
+}
+
 void TestImport::filesThatFail()
 {
     QFETCH(QByteArray, content);
