@@ -431,7 +431,7 @@ QString ImportSummary::windows1252Text() const
                ? QString()
                : countText(windows1252Lines.size(), "linha lida como Windows-1252",
                            "linhas lidas como Windows-1252") +
-                     QStringLiteral(": ") + lineList(windows1252Lines);
+                     QStringLiteral(": ") + lineList(windows1252Lines, 20);
 }
 
 QString ImportSummary::leftOutText() const

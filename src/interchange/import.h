@@ -59,7 +59,8 @@ struct ImportSummary {
     QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
     // "3 valores não couberam: Ana Souza (linha 12): celular …", empty when none.
     QString leftOutText() const;
-    // "2 linhas lidas como Windows-1252: 14, 27", empty when none.
+    // "2 linhas lidas como Windows-1252: 14, 27", the first 20 lines named;
+    // empty when none.
     QString windows1252Text() const;
 };
 inline constexpr qsizetype LeftOutNamed = 100;
