@@ -95,6 +95,8 @@ int importTool(const Options& options, const QString& database)
         say(stdout, interchange::failedLinesText(summary.source, summary.failedLines));
     if (summary.leftOut > 0)
         say(stdout, summary.leftOutText());
+    if (!summary.windows1252Lines.isEmpty())
+        say(stdout, summary.windows1252Text() + u'.');
     return 0;
 }
 

@@ -13,8 +13,9 @@ constexpr std::array<char16_t, 32> Cp1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-// The separator the header line uses most, quoted text aside.
-QChar separatorOf(const QString& text)
+} // namespace
+
+QChar csvSeparator(QStringView text)
 {
     int semicolons = 0, commas = 0, tabs = 0;
     bool quoted = false;
@@ -34,7 +35,6 @@ QChar separatorOf(const QString& text)
         return u'\t';
     return semicolons >= commas && semicolons > 0 ? u';' : u',';
 }
-} // namespace
 
 QString decodeText(const QByteArray& bytes, bool* ok)
 {
@@ -108,7 +108,7 @@ QString readCsv(const TextPieces& pieces, const RowSink& sink)
     bool stopped = false;
     QString text;
     const bool any = pieces(&text);
-    const QChar separator = separatorOf(text);
+    const QChar separator = csvSeparator(text);
     QStringList row;
     QString cell;
     bool quoted = false;

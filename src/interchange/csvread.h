@@ -34,6 +34,10 @@ using TextPieces = std::function<bool(QString* piece)>;
 // false in ok when a byte has no character there.
 QString decodeWindows1252(QByteArrayView bytes, bool* ok);
 
+// The separator a CSV text's header line uses most (';', ',' or a tab),
+// quoted text aside.
+QChar csvSeparator(QStringView text);
+
 // A reader's records gathered into a table.
 CsvTable collect(const std::function<QString(const RowSink&)>& read);
 

@@ -1,6 +1,7 @@
 #include "export.h"
 
 #include "contacttable.h"
+#include "oneline.h"
 #include "personname.h"
 #include "sourcefile.h"
 #include "writtenforms.h"
@@ -198,6 +199,11 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
                                                : QByteArray();
         contact::Record record;
         while (!result.error && contacts.next(&record)) {
+            // What the import would not store (a NUL, other control characters,
+            // direction overrides) never goes into the file: each value is
+            // written as the import reads it back.
+            for (QString& value : record)
+                value = textline::oneLine(value);
             out += (format == Format::Csv ? csvLine(record) : vCard(record)).toUtf8();
             ++result.value;
             if (progress && result.value % ProgressStep == 0 && !progress(result.value, total))

@@ -18,6 +18,92 @@
 namespace interchange {
 
 namespace {
+// The records of a CSV file's bytes, each decoded on its own: as UTF-8 when it
+// is, else as Windows-1252 (unless the file said UTF-8 with a byte order mark).
+// A record ends at a line break outside quotes, a quote opening one only at a
+// cell's beginning, as readCsv reads the text; its line is the one it begins on.
+class RecordDecoder {
+public:
+    RecordDecoder(char separator, bool windows1252Allowed)
+        : m_separator(separator), m_windows1252Allowed(windows1252Allowed)
+    {
+    }
+
+    // The records that end in what was held and bytes; a record that does not
+    // end is held for the next call, or decoded when the bytes are the last.
+    QString decode(QByteArrayView bytes, bool last)
+    {
+        m_held += bytes;
+        QString text;
+        qsizetype begin = 0;
+        for (qsizetype i = m_scanned; i < m_held.size(); ++i) {
+            const char c = m_held.at(i);
+            if (m_quoted) {
+                if (c == '"' && i + 1 < m_held.size() && m_held.at(i + 1) == '"')
+                    ++i;
+                else if (c == '"')
+                    m_quoted = false;
+                else if (c == '\n')
+                    ++m_line;
+            } else if (c == '"' && m_cellStart) {
+                m_quoted = true;
+                m_cellStart = false;
+            } else if (c == m_separator) {
+                m_cellStart = true;
+            } else if (c == '\r' || c == '\n') {
+                if (c == '\r' && i + 1 < m_held.size() && m_held.at(i + 1) == '\n')
+                    ++i;
+                text += record(QByteArrayView(m_held).sliced(begin, i + 1 - begin));
+                begin = i + 1;
+                m_recordLine = ++m_line;
+                m_cellStart = true;
+            } else {
+                m_cellStart = false;
+            }
+        }
+        if (last && begin < m_held.size()) {
+            text += record(QByteArrayView(m_held).sliced(begin));
+            begin = m_held.size();
+        }
+        m_held.remove(0, begin);
+        m_scanned = m_held.size();
+        return text;
+    }
+
+    QList<int> windows1252Lines;
+    QList<int> undecodableLines;
+
+private:
+    QString record(QByteArrayView bytes)
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
+        QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+        bool ok = false;
+        if (m_windows1252Allowed) {
+            text = decodeWindows1252(bytes, &ok);
+            if (ok) {
+                windows1252Lines << m_recordLine;
+                return text;
+            }
+            text = QString::fromLatin1(bytes);
+        }
+        undecodableLines << m_recordLine;
+        return text;
+    }
+
+    char m_separator;
+    bool m_windows1252Allowed;
+    QByteArray m_held;
+    qsizetype m_scanned = 0;
+    bool m_quoted = false;
+    bool m_cellStart = true;
+    int m_line = 1;
+    int m_recordLine = 1;
+};
+
 // A text file in pieces of about PieceBytes, each ending after a line feed but
 // the last: check() reads it all once, next() then hands on its pieces decoded
 // as decodeText decodes the whole.
@@ -29,6 +115,16 @@ public:
     {
         QByteArray bytes;
         for (bool firstPiece = true; nextBytes(&bytes); firstPiece = false) {
+            if (firstPiece) {
+                utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+                utf8Bom = bytes.startsWith("\xEF\xBB\xBF");
+                separator = csvSeparator(QString::fromLatin1(bytes.left(1 << 16))).toLatin1();
+            }
+            if (blank && !QByteArrayView(bytes).trimmed().isEmpty()) {
+                const QByteArrayView start = QByteArrayView(bytes).trimmed();
+                vCardFile = start.size() >= 11 &&
+                            start.first(11).compare("begin:vcard", Qt::CaseInsensitive) == 0;
+            }
             hasNul = hasNul || bytes.contains('\0');
             blank = blank && QByteArrayView(bytes).trimmed().isEmpty();
             lineFeeds += bytes.count('\n');
@@ -43,7 +139,16 @@ public:
                     return c == '\x81' || c == '\x8D' || c == '\x8F' || c == '\x90' || c == '\x9D';
                 });
         }
-        decodes = utf8 || windows1252;
+        // A CSV file not all in UTF-8 is decoded a record at a time.
+        if (!utf8 && !vCardFile && !utf16) {
+            m_records.emplace(separator, !utf8Bom);
+            windows1252 = true;
+        }
+        if (utf16) {
+            hasNul = false;
+            m_utf16.emplace(QStringDecoder::Utf16);
+        }
+        decodes = utf8 || windows1252 || utf16;
         if (!error.isEmpty())
             return false;
         m_file->seek(0);
@@ -55,9 +160,20 @@ public:
     bool next(QString* piece)
     {
         QByteArray bytes;
-        if (!nextBytes(&bytes))
+        if (!nextBytes(&bytes)) {
+            if (m_records && !m_recordsEnded) {
+                // What did not end with a line break.
+                m_recordsEnded = true;
+                *piece = m_records->decode({}, true);
+                return !piece->isEmpty();
+            }
             return false;
-        if (utf8) {
+        }
+        if (m_utf16) {
+            *piece = m_utf16->decode(bytes);
+        } else if (m_records) {
+            *piece = m_records->decode(bytes, false);
+        } else if (utf8) {
             QStringDecoder decoder = utf8Decoder(m_firstPiece);
             *piece = decoder.decode(bytes);
             if (m_firstPiece && piece->startsWith(QChar(0xFEFF)))
@@ -76,8 +192,23 @@ public:
     bool windows1252 = true; // no byte Windows-1252 leaves undefined
     bool decodes = true;     // in UTF-8 or in Windows-1252
     qint64 lineFeeds = 0;
-    qint64 cards = 0; // "BEGIN:VCARD" in any letter case
-    QString error;    // why the file could not be read
+    qint64 cards = 0;     // "BEGIN:VCARD" in any letter case
+    QString error;        // why the file could not be read
+    bool utf16 = false;   // begins with a UTF-16 byte order mark
+    bool utf8Bom = false; // with UTF-8's
+    bool vCardFile = false;
+    char separator = ',';
+
+    // The lines of the CSV records read as Windows-1252, and of those that
+    // could not be decoded.
+    QList<int> windows1252Lines() const
+    {
+        return m_records ? m_records->windows1252Lines : QList<int>();
+    }
+    bool undecodable(int line) const
+    {
+        return m_records && m_records->undecodableLines.contains(line);
+    }
 
 private:
     static constexpr qint64 PieceBytes = 4 << 20;
@@ -116,8 +247,9 @@ private:
         }
         QByteArray piece = m_rest + read;
         m_rest.clear();
-        // A line longer than a piece makes the piece longer.
-        while (read.size() == PieceBytes && !piece.contains('\n')) {
+        // A line longer than a piece makes the piece longer (what was kept
+        // from before holds no line feed: only what is read is looked at).
+        while (read.size() == PieceBytes && !read.contains('\n')) {
             read = m_file->read(PieceBytes);
             piece += read;
         }
@@ -142,6 +274,9 @@ private:
     }
 
     QFile* m_file;
+    std::optional<RecordDecoder> m_records;
+    bool m_recordsEnded = false;
+    std::optional<QStringDecoder> m_utf16;
     QByteArray m_rest;
     bool m_done = false;
     bool m_firstPiece = true;
@@ -151,6 +286,33 @@ bool isPhoneField(contact::Field f)
 {
     using namespace contact;
     return f == FoneRes || f == CelularRes || f == FoneCom || f == CelularCom;
+}
+
+// A value as the summary names it: its beginning, with "…" when it goes on.
+constexpr qsizetype ShownLength = 100;
+QString shown(const QString& value)
+{
+    if (value.size() <= ShownLength)
+        return value;
+    const qsizetype end = ShownLength - (value.at(ShownLength - 1).isHighSurrogate() ? 1 : 0);
+    return value.left(end) + u'…';
+}
+
+// A value longer than its field holds: a text cut where the field ends (never
+// between the halves of a surrogate pair); an e-mail, a phone or a postal
+// code left out, as cut it would be another. Either way it is told.
+void fit(contact::Record& contact, contact::Field field, QStringList* leftOut)
+{
+    QString& value = contact[field];
+    const int max = contact::maxLength(field);
+    if (value.size() <= max)
+        return;
+    if (leftOut)
+        *leftOut << fieldWord(field) + u' ' + value.left(ShownLength + 1); // shown cuts it
+    if (contact::isExactField(field))
+        value = QStringLiteral("");
+    else
+        value.truncate(max - (value.at(max - 1).isHighSurrogate() ? 1 : 0));
 }
 } // namespace
 
@@ -211,9 +373,9 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStr
         if (field == FoneCom) {
             const writtenform::SplitPhone split = writtenform::splitExtension(value);
             extension = split.extension;
-            value = writtenform::phoneForm(extension.isEmpty() ? value : split.number);
+            value = writtenform::wholePhoneForm(extension.isEmpty() ? value : split.number);
         } else if (isPhoneField(field)) {
-            value = writtenform::phoneForm(value);
+            value = writtenform::wholePhoneForm(value);
         } else if (field == CepRes || field == CepCom) {
             value = writtenform::cepForm(value);
         } else if (field == UfRes || field == UfCom) {
@@ -226,14 +388,22 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStr
     const QString ramal = contact[Ramal];
     if (!extension.isEmpty() && ramal.isEmpty())
         contact[Ramal] = extension;
-    else if (!extension.isEmpty() && ramal != extension)
-        contact[FoneCom] =
-            writtenform::phoneForm(contact[FoneCom] + QStringLiteral(" ramal ") + extension);
+    else if (!extension.isEmpty() && ramal != extension) {
+        const QString withExtension =
+            writtenform::wholePhoneForm(contact[FoneCom] + QStringLiteral(" ramal ") + extension);
+        if (withExtension.size() <= maxLength(FoneCom))
+            contact[FoneCom] = withExtension;
+        else if (leftOut)
+            *leftOut << fieldWord(Ramal) + u' ' + extension.left(ShownLength + 1);
+    }
+    for (int f = 0; f < FieldCount; ++f)
+        fit(contact, Field(f), leftOut);
     // A company, or someone known only by an e-mail or a number, goes by it.
     for (const Field by : {Email, FoneRes, CelularRes, FoneCom, CelularCom}) {
         if (contact[Nome].isEmpty())
             contact[Nome] = organization.isEmpty() ? contact[by] : organization;
     }
+    fit(contact, Nome, leftOut);
     return contact;
 }
 
@@ -260,6 +430,15 @@ QString ImportSummary::text() const
     return countText(imported, "contato importado", "contatos importados") + QStringLiteral(", ") +
            countText(duplicates, "já existente ignorado", "já existentes ignorados") +
            QStringLiteral(", ") + countText(failedLines.size(), "com erro", "com erro");
+}
+
+QString ImportSummary::windows1252Text() const
+{
+    return windows1252Lines.isEmpty()
+               ? QString()
+               : countText(windows1252Lines.size(), "linha lida como Windows-1252",
+                           "linhas lidas como Windows-1252") +
+                     QStringLiteral(": ") + lineList(windows1252Lines, 20);
 }
 
 QString ImportSummary::leftOutText() const
@@ -314,7 +493,7 @@ ImportSummary importRows(const QString& path, const Reader& read, qint64 expecte
                 if (summary.leftOutNamed.size() < LeftOutNamed)
                     summary.leftOutNamed
                         << QStringLiteral("%1 (linha %2): %3")
-                               .arg(contact[contact::Nome], QString::number(line), value);
+                               .arg(contact[contact::Nome], QString::number(line), shown(value));
             }
         }
         return true;
@@ -453,9 +632,26 @@ ImportSummary importFile(const QString& path, const QString& source, const Impor
         summary.source = ImportSource::VCard;
         return summary;
     }
-    return importRows(
-        path, [&](const RowSink& sink) { return failed(readCsv(pieces, sink)); },
+    // A record that could not be decoded is a line with an error.
+    QList<int> undecodable;
+    summary = importRows(
+        path,
+        [&](const RowSink& sink) {
+            return failed(readCsv(pieces, [&](const QStringList& cells, int line) {
+                if (line > 0 && text.undecodable(line)) {
+                    undecodable << line;
+                    return true;
+                }
+                return sink(cells, line);
+            }));
+        },
         watched ? text.lineFeeds : 0, request.progress);
+    if (!summary.error) {
+        summary.failedLines += undecodable;
+        std::sort(summary.failedLines.begin(), summary.failedLines.end());
+        summary.windows1252Lines = text.windows1252Lines();
+    }
+    return summary;
 }
 
 } // namespace interchange

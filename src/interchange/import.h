@@ -29,7 +29,9 @@ bool namesContacts(const QList<int>& fields);
 // off, a leading ' that kept a spreadsheet from running a cell as a formula
 // taken off; phones and postal codes in the mask forms. Of several columns of
 // one field the first with a value fills it; the others' different values go
-// to leftOut ("celular +55 11 98877-6655"), with those a reader left out. With
+// to leftOut ("celular +55 11 98877-6655"), with those a reader left out. A
+// value longer than its field (contact::maxLength) is cut there, or left out
+// when its field isExactField; either way it goes to leftOut too. With
 // no name, the contact goes by its company, else by its e-mail, else by its
 // first phone.
 contact::Record contactOf(const QList<int>& fields, const QStringList& row,
@@ -48,6 +50,8 @@ struct ImportSummary {
     // LeftOutNamed named with the contact and its line.
     qint64 leftOut = 0;
     QStringList leftOutNamed;
+    // A CSV file's records that were not in UTF-8, read as Windows-1252, by line.
+    QList<int> windows1252Lines;
     ImportSource source = ImportSource::Csv; // what the rows came from
     StoreError error;                        // the whole import undone
     // An Access file's tables, when it has no contact table and none was named.
@@ -55,6 +59,9 @@ struct ImportSummary {
     QString text() const; // "1.234 contatos importados, 12 já existentes ignorados, 3 com erro"
     // "3 valores não couberam: Ana Souza (linha 12): celular …", empty when none.
     QString leftOutText() const;
+    // "2 linhas lidas como Windows-1252: 14, 27", the first 20 lines named;
+    // empty when none.
+    QString windows1252Text() const;
 };
 inline constexpr qsizetype LeftOutNamed = 100;
 

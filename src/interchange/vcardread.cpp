@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringView>
 
 namespace interchange {
@@ -18,6 +19,9 @@ struct Property {
     QStringList types; // upper case, from TYPE= and bare 2.1 parameters
     bool preferred = false;
     QString value; // decoded, still escaped
+    // Quoted-printable bytes its character set cannot read: the card cannot
+    // be read, rather than hold replacement characters.
+    bool undecodable = false;
 };
 
 // Calls take(text, line) for each logical line of the text in pieces: a
@@ -26,16 +30,24 @@ struct Property {
 // end). One pass, without a copy of the lines.
 template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take take)
 {
+    static constexpr QStringView QuotedPrintable = u"QUOTED-PRINTABLE";
     QString current;
     int currentLine = 0;
     bool softBreak = false;
     int number = 0;
+    // What is known of the current line's name and parameters, the part before
+    // its first ':': each character is looked at once, however many lines a
+    // line without a ':' goes on for.
+    qsizetype scanned = 0;
+    qsizetype colon = -1;
+    bool quotedPrintable = false;
     const auto physical = [&](QStringView line) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         ++number;
         if (currentLine && softBreak) {
             current.chop(1);
+            scanned = qMin(scanned, current.size());
             current += line;
         } else if (currentLine && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
             current += line.mid(1);
@@ -44,11 +56,22 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
                 take(current, currentLine);
             current = line.toString();
             currentLine = number;
+            scanned = 0;
+            colon = -1;
+            quotedPrintable = false;
         }
-        softBreak =
-            current.endsWith(u'=') && QStringView(current)
-                                          .left(current.indexOf(u':'))
-                                          .contains(u"QUOTED-PRINTABLE", Qt::CaseInsensitive);
+        if (colon < 0) {
+            colon = current.indexOf(u':', scanned);
+            const qsizetype end = colon < 0 ? current.size() : colon;
+            // The word may have begun in the part looked at before.
+            const qsizetype from = qMax(qsizetype(0), scanned - QuotedPrintable.size() + 1);
+            quotedPrintable =
+                quotedPrintable || QStringView(current)
+                                       .sliced(from, end - from)
+                                       .contains(QuotedPrintable, Qt::CaseInsensitive);
+            scanned = end;
+        }
+        softBreak = quotedPrintable && current.endsWith(u'=');
     };
     // What follows the last line feed: the last line once the pieces end.
     QString rest;
@@ -138,10 +161,17 @@ Property parse(const QString& line)
     p.preferred = p.preferred || p.types.contains(QStringLiteral("PREF"));
     p.value = line.mid(colon + 1);
     if (qp) {
+        // Without a character set, as the file's text: UTF-8, else Windows-1252.
         const QByteArray bytes = quotedPrintable(p.value);
         bool ok = false;
-        p.value = charset.isEmpty() || charset == QLatin1String("UTF-8") ? QString::fromUtf8(bytes)
-                                                                         : decodeText(bytes, &ok);
+        if (charset == QLatin1String("UTF-8")) {
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            p.value = utf8.decode(bytes);
+            ok = !utf8.hasError();
+        } else {
+            p.value = decodeText(bytes, &ok);
+        }
+        p.undecodable = !ok;
     }
     return p;
 }
@@ -301,6 +331,7 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
     QList<Property> card;
     int begin = 0;
     bool open = false;
+    bool undecodable = false;
     const auto hand = [&](const QStringList& row) {
         any = true;
         stopped = stopped || !sink(row, begin);
@@ -316,6 +347,10 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
             open = true;
             begin = lineNumber;
             card.clear();
+            undecodable = false;
+        } else if (p.name == QLatin1String("END") && open && undecodable) {
+            hand(QStringList());
+            open = false;
         } else if (p.name == QLatin1String("END") && open) {
             QString leftOut;
             const contact::Record c = contactOf(card, &leftOut);
@@ -327,6 +362,7 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
             hand(row);
             open = false;
         } else if (open) {
+            undecodable = undecodable || p.undecodable;
             card << p;
         }
     });

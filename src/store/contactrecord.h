@@ -1,5 +1,7 @@
 #pragma once
 
+#include "writtenforms.h"
+
 #include <QList>
 #include <QStringList>
 
@@ -142,6 +144,40 @@ inline QStringList columns()
     return names;
 }
 inline const QStringList FieldNames = columns();
+
+// The most characters a field holds, as many as the contact window takes: 50
+// for the name and the e-mail, PhoneMaxLength for the phones, 20 for the
+// postal codes, 65,535 for every other text.
+inline constexpr int NameMaxLength = 50;
+inline constexpr int EmailMaxLength = 50;
+inline constexpr int CepMaxLength = 20;
+inline constexpr int TextMaxLength = 65535;
+inline int maxLength(Field field)
+{
+    switch (field) {
+    case Nome:
+        return NameMaxLength;
+    case Email:
+        return EmailMaxLength;
+    case CepRes:
+    case CepCom:
+        return CepMaxLength;
+    case FoneRes:
+    case CelularRes:
+    case FoneCom:
+    case CelularCom:
+        return writtenform::PhoneMaxLength;
+    default:
+        return TextMaxLength;
+    }
+}
+
+// Fields whose value, cut, would be another value that looks right: an
+// e-mail, a phone, a postal code. Too long for them, a value is left out.
+inline bool isExactField(Field field)
+{
+    return field == Email || maxLength(field) < NameMaxLength;
+}
 
 // The masked fields: postal codes and phones.
 inline bool isMaskedField(Field field)

@@ -160,12 +160,17 @@ static bool isInPhoneForm(QStringView written)
     return true;
 }
 
-QString phoneForm(const QString& written)
+QString wholePhoneForm(const QString& written)
 {
     if (isInPhoneForm(written))
         return written;
     const QString form = brazilianForm(written);
-    return (form.isEmpty() ? written.trimmed() : form).left(PhoneMaxLength);
+    return form.isEmpty() ? written.trimmed() : form;
+}
+
+QString phoneForm(const QString& written)
+{
+    return wholePhoneForm(written).left(PhoneMaxLength);
 }
 
 QString cepForm(const QString& written)

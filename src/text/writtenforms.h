@@ -26,6 +26,8 @@ bool isForeignPhone(const QString& written);
 // non-geographic number. Anything else, a foreign number included, as written,
 // trimmed. At most PhoneMaxLength characters either way.
 QString phoneForm(const QString& written);
+// The same form, not cut at PhoneMaxLength.
+QString wholePhoneForm(const QString& written);
 
 // A postal code written the usual ways ("01310-100", "01310 100", "1310100" as
 // a spreadsheet leaves it without its leading zero) in the masked field's form

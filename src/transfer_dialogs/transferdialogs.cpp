@@ -159,6 +159,8 @@ int importFrom(const QString& database, const QString& source)
                 interchange::failedLinesNote(summary.source, summary.failedLines, 20);
     if (summary.leftOut > 0)
         text += QStringLiteral("\n\n") + summary.leftOutText();
+    if (!summary.windows1252Lines.isEmpty())
+        text += QStringLiteral("\n\n") + summary.windows1252Text() + u'.';
     MessageBox::show(nullptr, text, ImportTitle, MessageBox::Information);
     return 0;
 }

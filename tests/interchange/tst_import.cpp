@@ -1,5 +1,6 @@
 #include "export.h"
 #include "import.h"
+#include "oneline.h"
 #include "testdb.h"
 
 #include <QDir>
@@ -26,6 +27,8 @@ private slots:
     void roundTrip();
     void everyCaseRoundTrip_data();
     void everyCaseRoundTrip();
+    void hostileRoundTrip_data();
+    void hostileRoundTrip();
     void otherPrograms_data();
     void otherPrograms();
     void portugueseHeaders_data();
@@ -36,11 +39,15 @@ private slots:
     void labels();
     void leftOut_data();
     void leftOut();
+    void tooLong_data();
+    void tooLong();
     void oneLine_data();
     void oneLine();
     void cancelled();
     void filesThatFail_data();
     void filesThatFail();
+    void encodings_data();
+    void encodings();
     void longFiles_data();
     void longFiles();
     void specialFiles_data();
@@ -165,6 +172,7 @@ void TestImport::roundTrip()
     c[CelularRes] = "(11) 98765-4321";
     c[FoneRes] = "(__) ____-____";
     c[CepRes] = "01.310-100";
+    c[CepCom] = "CEP; \"ç\" =x\n👩\u200d💻"; // a CEP holds 20 characters
     c[Email] = "=cmd|' /C calc'!A0";
     QTemporaryDir dir;
     const QString path = dir.filePath("Quelmar.mdb");
@@ -215,6 +223,44 @@ void TestImport::everyCaseRoundTrip()
     const interchange::ImportSummary s = interchange::importFile(copy, dir.filePath(file));
     QVERIFY2(!s.error, qPrintable(s.error.text));
     QCOMPARE(testdb::storedContacts(copy), testdb::storedContacts(book));
+}
+
+void TestImport::hostileRoundTrip_data()
+{
+    everyCaseRoundTrip_data();
+}
+
+// A book holding what the import never stores, exported and imported into a
+// new book, gives the book as the import's clean-up leaves it.
+void TestImport::hostileRoundTrip()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    const QString book = dir.filePath("Quelmar.mdb");
+    const QString copy = dir.filePath("Copia.mdb");
+    testdb::createEmpty(book);
+    testdb::createEmpty(copy);
+    QStringList hostile;
+    for (int f = 0; f < FieldCount; ++f)
+        hostile << QString("x%1").arg(f);
+    const auto nul = [](const char16_t* text) {
+        return QString::fromUtf16(text).replace(u'@', QChar(0));
+    };
+    hostile[Nome] = nul(u"An@a\x01\x1b[31m\u2028Sou\u202Eza\u2066\x7f\u0085");
+    hostile[EndRes] = "\tRua A,\r10\u2029fundos\\n; \"x\"\r\n";
+    hostile[CidadeRes] = nul(u"S@\u200e\u202Ao \u2067Paulo");
+    hostile[Ramal] = "\x0b\x0c215\x1f";
+    testdb::insertContact(book, hostile);
+    QStringList cleaned = testdb::storedContacts(book).value(0);
+    QCOMPARE(cleaned.value(Nome), hostile[Nome]); // stored as it stands
+    for (QString& value : cleaned)
+        value = textline::oneLine(value).trimmed();
+    interchange::Format format;
+    QVERIFY(interchange::formatOf(file, &format));
+    QVERIFY(!interchange::exportContacts(book, dir.filePath(file), format).error);
+    const interchange::ImportSummary s = interchange::importFile(copy, dir.filePath(file));
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(testdb::storedContacts(copy), QList<QStringList>{cleaned});
 }
 
 void TestImport::otherPrograms_data()
@@ -410,6 +456,41 @@ void TestImport::leftOut()
     QCOMPARE(importNew(content, &imported).leftOutText(), told);
 }
 
+void TestImport::tooLong_data()
+{
+    QTest::addColumn<QString>("csv"); // or vCards
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("told");
+    const QString name = QString(49, u'a');
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // two halves
+    QTest::newRow("name cut at 50, a pair not split")
+        << "Nome;Cidade\n" + name + emoji + "b;Rio\n"
+        << QStringList({"Nome=" + name, "CidadeResidencial=Rio"})
+        << "1 valor não coube: " + name + " (linha 2): nome " + name + emoji + "b.";
+    QTest::newRow("e-mail, phone and CEP left out, not cut")
+        << "Nome;Email;Celular;CEP\nAna;" + QString(45, u'a') + "@x.com.br;" + QString(31, u'9') +
+               ";" + QString(21, u'1') + "\n"
+        << QStringList({"Email=", "CelularPessoal=", "CEPResidencial="})
+        << "3 valores não couberam: Ana (linha 2): e-mail " + QString(45, u'a') +
+               "@x.com.br; Ana (linha 2): CEP " + QString(21, u'1') + "; Ana (linha 2): celular " +
+               QString(31, u'9') + ".";
+    QTest::newRow("vCard: long street cut at 65,535, named in short")
+        << "BEGIN:VCARD\nFN:Ana\nADR:;;" + QString(70000, u'r') + ";;;;\nEND:VCARD\n"
+        << QStringList({"EndResidencial=" + QString(65535, u'r')})
+        << "1 valor não coube: Ana (linha 1): endereço residencial " + QString(79, u'r') + "….";
+}
+
+// A value longer than its field is cut, or left out when cut it would be
+// wrong, and told.
+void TestImport::tooLong()
+{
+    otherPrograms();
+    QFETCH(QString, csv);
+    QFETCH(QString, told);
+    QList<QStringList> imported;
+    QCOMPARE(importNew(csv, &imported).leftOutText(), told);
+}
+
 void TestImport::oneLine_data()
 {
     QTest::addColumn<QString>("csv");        // or vCards
@@ -420,6 +501,13 @@ void TestImport::oneLine_data()
     QTest::newRow("CSV: a quoted cell on two lines, a tab")
         << "Nome;Endereço;Cidade\nAna;\"Rua A, 10\r\nfundos \";\"São\tPaulo\"\n"
         << QStringList({"EndResidencial=Rua A, 10 fundos", "CidadeResidencial=São Paulo"});
+    QTest::newRow("vCard: quoted-printable NUL, controls and a line separator")
+        << "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:An=00a=01=0D=0A=E2=80=A8Sou=7Fza\n"
+           "ADR;ENCODING=QUOTED-PRINTABLE:;;Rua=09A=C2=85;;;;\nEND:VCARD\n"
+        << QStringList({"Nome=Ana  Souza", "EndResidencial=Rua A"});
+    QTest::newRow("vCard: quoted-printable Windows-1252 with no character set")
+        << "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:Jo=E3o\nEND:VCARD\n"
+        << QStringList({"Nome=João"});
     QTest::newRow("vCard: an escaped line break, blanks")
         << "BEGIN:VCARD\nFN: Ana \nADR:;  Centro ;Rua A\\, 10\\nfundos;;;;\nEND:VCARD\n"
         << QStringList({"Nome=Ana", "EndResidencial=Rua A, 10 fundos", "BairroResidencial=Centro"});
@@ -473,6 +561,10 @@ void TestImport::filesThatFail_data()
     QTest::newRow("truncated vCard")
         << QByteArray("BEGIN:VCARD\nFN:Ana\nEND:VCARD\nBEGIN:VCARD\nFN:Bi") << "" << 1
         << "Cartões com erro (sem nome ou que não puderam ser lidos), nas linhas: 4.";
+    QTest::newRow("vCard: quoted-printable not in its UTF-8")
+        << QByteArray("BEGIN:VCARD\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Jo=E3o\n"
+                      "END:VCARD\nBEGIN:VCARD\nFN:Ana\nEND:VCARD\n")
+        << "" << 1 << "Cartões com erro (sem nome ou que não puderam ser lidos), nas linhas: 1.";
     QTest::newRow("a cell too many")
         << QByteArray("Nome;Email\nAna;a@b\nBia;b@x;sobra\n") << "" << 1
         << "Linhas com erro (sem nome ou com células a mais ou a "
@@ -481,6 +573,49 @@ void TestImport::filesThatFail_data()
 
 // Files that cannot be read give their reason and change nothing; a card cut
 // short is counted and the others come in.
+void TestImport::encodings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("failed");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("UTF-8 with two Windows-1252 records, one on two lines")
+        << QByteArray("Nome;Cidade\nJo\xC3\xA3o;Rio\nJos\xE9;S\xE3o Paulo\n"
+                      "Ana;\"S\xE3o\nJo\xE3o\"\nBia;Bel\xC3\xA9m\n")
+        << QStringList({"João", "José", "Ana", "Bia"}) << QList<int>()
+        << "2 linhas lidas como Windows-1252: 3, 4";
+    QTest::newRow("a byte Windows-1252 leaves undefined")
+        << QByteArray("Nome\r\nAna\r\nX\x81\r\nJos\xE9") << QStringList({"Ana", "José"})
+        << QList<int>({3}) << "1 linha lida como Windows-1252: 4";
+    QTest::newRow("UTF-8 byte order mark: no Windows-1252")
+        << QByteArray("\xEF\xBB\xBFNome\nJos\xE9\nAna\n") << QStringList({"Ana"}) << QList<int>({2})
+        << "";
+    const QString utf16 = "Nome;Cidade\nJoão;São Paulo\n";
+    QTest::newRow("UTF-16 byte order mark")
+        << QByteArray("\xFF\xFE") +
+               QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2)
+        << QStringList({"João"}) << QList<int>() << "";
+}
+
+// A CSV file's records are each read as UTF-8 when they are, else as
+// Windows-1252, and told; one neither can read is a line with an error.
+void TestImport::encodings()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, failed);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quelmar.mdb");
+    testdb::createEmpty(path);
+    QVERIFY(testdb::writeFile(dir.filePath("entrada.csv"), content));
+    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada.csv"));
+    QVERIFY2(!s.error, qPrintable(s.error.text));
+    QCOMPARE(testdb::storedNames(path), names);
+    QCOMPARE(s.failedLines, failed);
+    QCOMPARE(s.windows1252Text(), told);
+}
+
 void TestImport::filesThatFail()
 {
     QFETCH(QByteArray, content);
