@@ -249,7 +249,7 @@ void TestImport::hostileRoundTrip()
     hostile[Nome] = nul(u"An@a\x01\x1b[31m\u2028Sou\u202Eza\u2066\x7f\u0085");
     hostile[EndRes] = "\tRua A,\r10\u2029fundos\\n; \"x\"\r\n";
     hostile[CidadeRes] = nul(u"S@\u200e\u202Ao \u2067Paulo");
-    hostile[Ramal] = "\x0b\x0c215\x1f";
+    hostile[Ramal] = "\x0b\x0c" "215\x1f";
     testdb::insertContact(book, hostile);
     QStringList cleaned = testdb::storedContacts(book).value(0);
     QCOMPARE(cleaned.value(Nome), hostile[Nome]); // stored as it stands
