@@ -116,9 +116,9 @@ FieldBinding DataFields::binding(contact::Field field) const
         return {field,
                 [masked] {
                     const QString text = masked->text();
-                    const bool digit =
-                        std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-                    return digit || masked->maskPattern().isEmpty() ? text : QString();
+                    return maskformat::holdsDigit(text) || masked->maskPattern().isEmpty()
+                               ? text
+                               : QString();
                 },
                 [masked, mask](const QString& t) { showInMasked(masked, mask, t); }};
     }

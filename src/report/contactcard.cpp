@@ -1,5 +1,7 @@
 #include "contactcard.h"
 
+#include "maskformat.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -25,11 +27,6 @@ QFont cardFont(int pointSize)
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     return font;
-}
-
-bool holdsDigit(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar ch) { return ch.isDigit(); });
 }
 
 class LineBuilder {
@@ -90,7 +87,7 @@ QList<CardLine> contactCardLines(const ContactCard& card, const CardTextWidth& w
             b.rule(BodySize);
         for (const Field field : block) {
             // An empty masked field's placeholders never reach the paper.
-            const bool blank = isMaskedField(field) && !holdsDigit(card[field]);
+            const bool blank = isMaskedField(field) && !maskformat::holdsDigit(card[field]);
             b.field(cardLabel(field), blank ? QString() : card[field]);
         }
     }

@@ -6,11 +6,6 @@ namespace maskformat {
 
 namespace {
 
-bool isAsciiDigit(QChar ch)
-{
-    return ch >= u'0' && ch <= u'9';
-}
-
 // Index of the first digit position at or after from, or -1.
 int slotFrom(const QString& pattern, int from)
 {
@@ -65,6 +60,11 @@ EditResult refused(const QString& text, int start)
 }
 
 } // namespace
+
+bool holdsDigit(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), isAsciiDigit);
+}
 
 QString emptyText(const QString& pattern)
 {

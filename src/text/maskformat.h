@@ -35,6 +35,16 @@ struct EditResult {
     bool accepted = false;
 };
 
+// A digit as a masked field holds it: 0-9 only.
+inline bool isAsciiDigit(QChar ch)
+{
+    return ch >= u'0' && ch <= u'9';
+}
+
+// Whether a field's text holds a digit at all: one that holds none, only a
+// mask's literals and prompts, holds nothing.
+bool holdsDigit(const QString& text);
+
 // The text of an untouched field: prompts in the digit positions, literals in place.
 QString emptyText(const QString& pattern);
 

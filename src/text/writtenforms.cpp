@@ -1,5 +1,7 @@
 #include "writtenforms.h"
 
+#include "maskformat.h"
+
 #include "textfold.h"
 
 #include <QRegularExpression>
@@ -9,13 +11,10 @@
 
 namespace writtenform {
 
+using maskformat::isAsciiDigit;
+
 namespace {
 const QString FormulaStarts = QStringLiteral("=+-@");
-
-bool isAsciiDigit(QChar ch)
-{
-    return ch >= u'0' && ch <= u'9';
-}
 
 // The number without the country's code in front.
 QString withoutCountryCode(const QString& written)

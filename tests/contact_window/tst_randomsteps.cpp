@@ -3,6 +3,7 @@
 #include "frmquelmar.h"
 #include "launcher.h"
 #include "maskedit.h"
+#include "maskformat.h"
 #include "messagebox.h"
 #include "printing.h"
 #include "testdb.h"
@@ -124,13 +125,6 @@ bool TestRandomSteps::deleteConfirmed() const
     return false;
 }
 
-namespace {
-bool hasDigit(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-}
-} // namespace
-
 // A click that takes the focus from the list looks a contact up before the step
 // goes on typing: the contact shown then is the one Modificar and Excluir act on.
 void TestRandomSteps::noteLookup(bool listWasOpen)
@@ -146,7 +140,7 @@ TestRandomSteps::Row TestRandomSteps::shownTexts() const
         const QList<QWidget*> fields = m_window->dataFields();
         for (int f = 0; f < contact::FieldCount; ++f) {
             if (auto* masked = qobject_cast<MaskEdBox*>(fields.at(f)))
-                r[f] = hasDigit(masked->text()) || masked->maskPattern().isEmpty()
+                r[f] = maskformat::holdsDigit(masked->text()) || masked->maskPattern().isEmpty()
                            ? masked->text()
                            : QString(); // a masked field without a digit is stored empty
             else if (auto* edit = qobject_cast<QLineEdit*>(fields.at(f)))
