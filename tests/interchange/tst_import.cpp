@@ -249,7 +249,8 @@ void TestImport::hostileRoundTrip()
     hostile[Nome] = nul(u"An@a\x01\x1b[31m\u2028Sou\u202Eza\u2066\x7f\u0085");
     hostile[EndRes] = "\tRua A,\r10\u2029fundos\\n; \"x\"\r\n";
     hostile[CidadeRes] = nul(u"S@\u200e\u202Ao \u2067Paulo");
-    hostile[Ramal] = "\x0b\x0c" "215\x1f";
+    hostile[Ramal] = "\x0b\x0c"
+                     "215\x1f";
     testdb::insertContact(book, hostile);
     QStringList cleaned = testdb::storedContacts(book).value(0);
     QCOMPARE(cleaned.value(Nome), hostile[Nome]); // stored as it stands
@@ -320,6 +321,20 @@ void TestImport::otherPrograms()
 namespace {
 // content imported as a file into a book that holds Maria alone; the contacts
 // stored after her into imported.
+// An empty book and a file of content beside it, imported into the book.
+struct FileImport {
+    QTemporaryDir dir;
+    QString book = dir.filePath("Quelmar.mdb");
+    interchange::ImportSummary run(const QByteArray& content, const QString& name = "entrada")
+    {
+        if (!QFile::exists(book))
+            testdb::createEmpty(book);
+        if (!testdb::writeFile(dir.filePath(name), content))
+            qFatal("could not write the file to import");
+        return interchange::importFile(book, dir.filePath(name));
+    }
+};
+
 interchange::ImportSummary importNew(const QString& content, QList<QStringList>* imported)
 {
     QTemporaryDir dir;
@@ -605,11 +620,9 @@ void TestImport::encodings()
     QFETCH(QStringList, names);
     QFETCH(QList<int>, failed);
     QFETCH(QString, told);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Quelmar.mdb");
-    testdb::createEmpty(path);
-    QVERIFY(testdb::writeFile(dir.filePath("entrada.csv"), content));
-    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada.csv"));
+    FileImport file;
+    const interchange::ImportSummary s = file.run(content, "entrada.csv");
+    const QString& path = file.book;
     QVERIFY2(!s.error, qPrintable(s.error.text));
     QCOMPARE(testdb::storedNames(path), names);
     QCOMPARE(s.failedLines, failed);
@@ -622,12 +635,11 @@ void TestImport::filesThatFail()
     QFETCH(QString, said);
     QFETCH(int, failed);
     QFETCH(QString, told);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Quelmar.mdb");
-    testdb::createEmpty(path);
-    QVERIFY(testdb::writeFile(dir.filePath("entrada"), content));
+    FileImport file;
+    testdb::createEmpty(file.book);
+    const QString& path = file.book;
     const QByteArray before = testdb::fileBytes(path);
-    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada"));
+    const interchange::ImportSummary s = file.run(content);
     if (!said.isEmpty()) {
         QVERIFY2(s.error.text.contains(said), qPrintable(s.error.text));
         QCOMPARE(testdb::fileBytes(path), before);
@@ -676,11 +688,9 @@ void TestImport::longFiles()
     QFETCH(QString, said);
     QFETCH(int, imported);
     QFETCH(QString, last);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Quelmar.mdb");
-    testdb::createEmpty(path);
-    QVERIFY(testdb::writeFile(dir.filePath("entrada"), content));
-    const interchange::ImportSummary s = interchange::importFile(path, dir.filePath("entrada"));
+    FileImport file;
+    const interchange::ImportSummary s = file.run(content);
+    const QString& path = file.book;
     if (!said.isEmpty()) {
         QVERIFY2(s.error.text.contains(said), qPrintable(s.error.text));
         return;
