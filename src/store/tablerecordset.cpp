@@ -14,7 +14,8 @@ const QString RowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?");
 // The row is written only while it still holds what was read from it.
 const QString UpdateSql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3");
 const QString ExistsSql = QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?");
-const QString DeleteSql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?");
+// ...and deleted only while it does.
+const QString DeleteSql = QStringLiteral("DELETE FROM %1 WHERE rowid = ? AND %2");
 const QString IndexOwnerSql = QStringLiteral(
     "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? AND tbl_name = ?");
 const QString IndexColumnsSql =
@@ -257,6 +258,28 @@ StoreError TableRecordset::write(const QString& sql, const QVariantList& values,
     });
 }
 
+QString TableRecordset::unchangedCondition() const
+{
+    QStringList unchanged;
+    for (const QString& c : m_columns)
+        unchanged << quoted(c) + QStringLiteral(" IS ?");
+    return unchanged.join(QStringLiteral(" AND "));
+}
+
+StoreError TableRecordset::writeUnchanged(const QString& sql, const QVariantList& values)
+{
+    dropBatch();
+    return database::inTransaction(m_db, [&](QSqlQuery& q) {
+        if (StoreError e = exec(q, sql, values))
+            return e;
+        if (q.numRowsAffected() > 0)
+            return StoreError();
+        if (StoreError e = exec(q, ExistsSql.arg(quoted(m_table)), {m_rowid}))
+            return e;
+        return StoreError::make(q.next() ? StoreError::ChangedElsewhere : StoreError::RowGone);
+    });
+}
+
 StoreError TableRecordset::Update()
 {
     if (StoreError e = checkFile())
@@ -278,25 +301,10 @@ StoreError TableRecordset::Update()
     } else {
         // Another program may have changed or deleted the row since it was read:
         // then nothing is written, and the caller hears which.
-        QStringList unchanged;
-        for (int i = 0; i < m_columns.size(); ++i) {
-            unchanged << quoted(m_columns.at(i)) + QStringLiteral(" IS ?");
-            values << m_row.at(i);
-        }
         const QString sql = UpdateSql.arg(quoted(m_table), assignments.join(QStringLiteral(", ")),
-                                          unchanged.join(QStringLiteral(" AND ")));
-        values.insert(m_columns.size(), m_rowid);
-        dropBatch();
-        const StoreError e = database::inTransaction(m_db, [&](QSqlQuery& q) {
-            if (StoreError e = exec(q, sql, values))
-                return e;
-            if (q.numRowsAffected() > 0)
-                return StoreError();
-            if (StoreError e = exec(q, ExistsSql.arg(quoted(m_table)), {m_rowid}))
-                return e;
-            return StoreError::make(q.next() ? StoreError::ChangedElsewhere : StoreError::RowGone);
-        });
-        if (e)
+                                          unchangedCondition());
+        values << m_rowid << m_row;
+        if (StoreError e = writeUnchanged(sql, values))
             return e;
         m_row = m_buffer;
         m_rowLoaded = true;
@@ -313,11 +321,13 @@ StoreError TableRecordset::Delete()
         return e;
     if (StoreError e = checkFile())
         return e;
-    bool touched = false;
-    if (StoreError e = write(DeleteSql.arg(quoted(m_table)), {m_rowid}, &touched))
+    // Only the contact as it was read: one changed by other means since (a
+    // synchronisation, another copy of the program) is not deleted unseen.
+    if (StoreError e = loadRow())
         return e;
-    if (!touched)
-        return StoreError::make(StoreError::RowGone);
+    if (StoreError e = writeUnchanged(DeleteSql.arg(quoted(m_table), unchangedCondition()),
+                                      QVariantList{m_rowid} << m_row))
+        return e;
     abandonEdit();
     // The deleted row stays the place from which MoveNext goes on.
     m_hasCurrent = false;

@@ -98,6 +98,11 @@ private:
     StoreError fetch();
     StoreError loadRow();
     StoreError write(const QString& sql, const QVariantList& values, bool* touched);
+    // " col IS ? AND ..." over every column: the row still holds m_row.
+    QString unchangedCondition() const;
+    // Runs a write bound to the row id and then m_row; when it touches nothing,
+    // tells whether the row changed (ChangedElsewhere) or went (RowGone).
+    StoreError writeUnchanged(const QString& sql, const QVariantList& values);
     QString orderedSelect() const;
 
     QSqlDatabase m_db;

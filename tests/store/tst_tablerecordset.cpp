@@ -411,17 +411,23 @@ void TestTableRecordset::nullFieldReadsAsNull()
 void TestTableRecordset::secondCopyGotThereFirst_data()
 {
     QTest::addColumn<QString>("other"); // what the other copy did meanwhile
-    QTest::addColumn<int>("refusal");   // StoreError::Kind, None: saved
-    QTest::newRow("changed the row") << "change" << int(StoreError::ChangedElsewhere);
-    QTest::newRow("deleted the row") << "delete" << int(StoreError::RowGone);
-    QTest::newRow("only read it") << "read" << int(StoreError::None);
-    QTest::newRow("added a contact") << "add" << int(StoreError::None);
+    QTest::addColumn<bool>("deleting"); // this copy deletes Ana, else saves a change
+    QTest::addColumn<int>("refusal");   // StoreError::Kind, None: done
+    for (const bool deleting : {false, true}) {
+        const char* act = deleting ? "delete after they " : "save after they ";
+        QTest::addRow("%schanged the row", act)
+            << "change" << deleting << int(StoreError::ChangedElsewhere);
+        QTest::addRow("%sdeleted the row", act) << "delete" << deleting << int(StoreError::RowGone);
+        QTest::addRow("%sonly read it", act) << "read" << deleting << int(StoreError::None);
+        QTest::addRow("%sadded a contact", act) << "add" << deleting << int(StoreError::None);
+    }
 }
 
 // Two copies of the program on one file show Ana; the other copy acts first.
 void TestTableRecordset::secondCopyGotThereFirst()
 {
     QFETCH(QString, other);
+    QFETCH(bool, deleting);
     QFETCH(int, refusal);
     testdb::insertContact(m_path, {"Ana", "ana@example.org"});
     TableRecordset* mine = open();
@@ -447,11 +453,20 @@ void TestTableRecordset::secondCopyGotThereFirst()
         QVERIFY(!rs->Update());
     }
 
+    const auto emailsNow = [this] {
+        return testdb::query(m_path, "SELECT Email FROM tblQuelmar WHERE Nome = 'Ana'");
+    };
+    if (deleting) {
+        // Only the contact as it was shown is deleted.
+        QCOMPARE(int(mine->Delete().kind), refusal);
+        QCOMPARE(emailsNow().size(), other == "change" ? 1 : 0);
+        return;
+    }
     QVERIFY(!mine->Edit());
     QVERIFY(!mine->setValue("Email", "minha@example.org"));
     const StoreError e = mine->Update();
     QCOMPARE(int(e.kind), refusal);
-    const auto emails = testdb::query(m_path, "SELECT Email FROM tblQuelmar WHERE Nome = 'Ana'");
+    const auto emails = emailsNow();
     if (refusal == StoreError::None) {
         QCOMPARE(emails.at(0).at(0).toString(), QStringLiteral("minha@example.org"));
     } else {
