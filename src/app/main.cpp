@@ -34,7 +34,8 @@ int main(int argc, char* argv[])
                 QStringLiteral("/listrano"));
     };
     if (options.action == Options::Backup || options.action == Options::Export ||
-        options.action == Options::Import) {
+        options.action == Options::Import || options.action == Options::SyncSetup ||
+        options.action == Options::Sync || options.action == Options::SyncOff) {
         QCoreApplication app(argc, argv); // no display needed
         return commandline::runTool(options, findDatabase().path);
     }

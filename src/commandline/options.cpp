@@ -33,7 +33,25 @@ const QString Usage = QStringLiteral(
     "  --table NOME         Com --import, a tabela do Access de onde vêm os contatos\n"
     "                       (sem ela, a tabela tblQuelmar).\n"
     "  --import-dialog      Pergunta numa janela de que arquivo importar os contatos.\n"
-    "  --export-dialog      Pergunta numa janela para que arquivo exportar os contatos.\n");
+    "  --export-dialog      Pergunta numa janela para que arquivo exportar os contatos.\n"
+    "\n"
+    "Sincronização com um catálogo de endereços num servidor CardDAV:\n"
+    "  --sync-setup URL     Procura o catálogo no servidor em URL (ou num domínio),\n"
+    "                       confere o usuário e a senha e liga o banco de dados a ele.\n"
+    "  --user NOME          Com --sync-setup, o usuário no servidor.\n"
+    "  --addressbook NOME   Com --sync-setup, o catálogo a usar, quando há vários.\n"
+    "  --password-command CMD\n"
+    "                       Com --sync-setup, o comando que dá a senha (a primeira\n"
+    "                       linha do que escreve), guardado nas configurações do\n"
+    "                       usuário; sem ele, a senha é perguntada no terminal.\n"
+    "  --trust-certificate SHA256\n"
+    "                       Com --sync-setup, confia no certificado do servidor com\n"
+    "                       esta impressão digital SHA-256, só para este servidor.\n"
+    "  --sync               Sincroniza os contatos nos dois sentidos e termina.\n"
+    "  --confirm-deletions  Com --sync, exclui mesmo quando são muitos os contatos a\n"
+    "                       excluir.\n"
+    "  --sync-off           Desliga a sincronização: esquece a conta e os vínculos; os\n"
+    "                       contatos ficam.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -63,6 +81,19 @@ Options parse(const QStringList& arguments)
     parser.addOption(exportDialog);
     const QCommandLineOption force(QStringLiteral("force"), QString());
     parser.addOption(force);
+    const QCommandLineOption syncSetup(QStringLiteral("sync-setup"), QString(),
+                                       QStringLiteral("URL"));
+    const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NOME"));
+    const QCommandLineOption addressBook(QStringLiteral("addressbook"), QString(),
+                                         QStringLiteral("NOME"));
+    const QCommandLineOption passwordCommand(QStringLiteral("password-command"), QString(),
+                                             QStringLiteral("CMD"));
+    const QCommandLineOption trust(QStringLiteral("trust-certificate"), QString(),
+                                   QStringLiteral("SHA256"));
+    const QCommandLineOption sync(QStringLiteral("sync"), QString());
+    const QCommandLineOption confirm(QStringLiteral("confirm-deletions"), QString());
+    const QCommandLineOption syncOff(QStringLiteral("sync-off"), QString());
+    parser.addOptions({syncSetup, user, addressBook, passwordCommand, trust, sync, confirm, syncOff});
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -101,7 +132,27 @@ Options parse(const QStringList& arguments)
         options.action = Options::ImportDialog;
     } else if (parser.isSet(exportDialog)) {
         options.action = Options::ExportDialog;
+    } else if (parser.isSet(syncSetup)) {
+        options.action = Options::SyncSetup;
+        options.syncUrl = parser.value(syncSetup);
+    } else if (parser.isSet(sync)) {
+        options.action = Options::Sync;
+    } else if (parser.isSet(syncOff)) {
+        options.action = Options::SyncOff;
     }
+    for (const QCommandLineOption* setupOnly : {&user, &addressBook, &passwordCommand, &trust}) {
+        if (parser.isSet(*setupOnly) && options.action != Options::SyncSetup &&
+            options.action != Options::UsageError)
+            refuse(QStringLiteral("--%1 só vale com --sync-setup").arg(setupOnly->names().first()));
+    }
+    if (parser.isSet(confirm) && options.action != Options::Sync &&
+        options.action != Options::UsageError)
+        refuse(QStringLiteral("--confirm-deletions só vale com --sync"));
+    options.user = parser.value(user);
+    options.addressBook = parser.value(addressBook);
+    options.passwordCommand = parser.value(passwordCommand);
+    options.trustCertificate = parser.value(trust);
+    options.confirmDeletions = parser.isSet(confirm);
     if (parser.isSet(table) && options.action != Options::Import &&
         options.action != Options::UsageError)
         refuse(QStringLiteral("--table só vale com --import"));

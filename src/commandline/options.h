@@ -17,7 +17,10 @@ struct Options {
         Import,
         ImportDialog,
         ExportDialog,
-        ImportFile // a file given alone, as a file manager opens it
+        ImportFile, // a file given alone, as a file manager opens it
+        SyncSetup,
+        Sync,
+        SyncOff
     };
     Action action = Run;
     QString database;   // --database PATH; empty: found as usual
@@ -27,6 +30,13 @@ struct Options {
     QString importFrom; // --import FILE, or the file of ImportFile
     QString table;      // --table NAME: the Access table to import
     QString text;       // what to print for Help, Version and UsageError
+    // Synchronisation with an address book on a server.
+    QString syncUrl;          // --sync-setup URL
+    QString user;             // --user NAME
+    QString addressBook;      // --addressbook NAME
+    QString passwordCommand;  // --password-command CMD
+    QString trustCertificate; // --trust-certificate SHA256
+    bool confirmDeletions = false; // --confirm-deletions, with --sync
 };
 
 // Reads listrano's arguments (the program's name first).

@@ -3,6 +3,8 @@
 #include "backup.h"
 #include "export.h"
 #include "import.h"
+#include "progressline.h"
+#include "synctool.h"
 #include "usertexts.h"
 
 #include <cstdio>
@@ -11,52 +13,6 @@
 namespace commandline {
 
 namespace {
-void say(FILE* stream, const QString& text)
-{
-    std::fputs((text + u'\n').toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
-QString contacts(qint64 count)
-{
-    return interchange::countText(count, "contato", "contatos");
-}
-
-// A line on the terminal that tells how far a long task is, written over
-// itself; nothing when the messages go to a file or a pipe.
-class ProgressLine {
-public:
-    explicit ProgressLine(const QString& doing) : m_doing(doing), m_shown(isatty(STDERR_FILENO)) {}
-    ~ProgressLine() { clear(); }
-
-    interchange::Progress progress()
-    {
-        if (!m_shown)
-            return {};
-        return [this](qint64 done, qint64 total) {
-            std::fputs(QStringLiteral("\r%1: %2 de %3")
-                           .arg(m_doing, interchange::brazilianNumber(done), contacts(total))
-                           .toLocal8Bit()
-                           .constData(),
-                       stderr);
-            std::fflush(stderr);
-            m_dirty = true;
-            return true;
-        };
-    }
-    void clear()
-    {
-        if (m_dirty)
-            std::fputs("\r\033[K", stderr);
-        m_dirty = false;
-    }
-
-private:
-    QString m_doing;
-    bool m_shown;
-    bool m_dirty = false;
-};
-
 // What went wrong, in the user's words first when the engine's code tells.
 QString explained(const StoreError& error)
 {
@@ -142,6 +98,10 @@ int runTool(const Options& options, const QString& database)
         return importTool(options, database);
     case Options::Export:
         return exportTool(options, database);
+    case Options::SyncSetup:
+    case Options::Sync:
+    case Options::SyncOff:
+        return runSyncTool(options, database);
     default:
         return 2;
     }

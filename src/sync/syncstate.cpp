@@ -60,7 +60,9 @@ const QString SaveLinkSql =
 const QString DropLinkSql = QStringLiteral("DELETE FROM lstSyncLink WHERE href = ?");
 const QString ChangesSql =
     QStringLiteral("SELECT seq, contactRow, kind, before, after FROM lstSyncChange ORDER BY seq");
-const QString ForgetSql = QStringLiteral("DELETE FROM lstSyncChange WHERE seq <= ?");
+const QString ForgetSql = QStringLiteral("DELETE FROM lstSyncChange WHERE seq <= ? AND contactRow "
+                                         "NOT IN (SELECT value FROM json_each(?))");
+const QString ForgetAfterSql = QStringLiteral("DELETE FROM lstSyncChange WHERE seq > ?");
 const QString LastChangeSql = QStringLiteral("SELECT ifnull(max(seq), 0) FROM lstSyncChange");
 const QString RowsSql = QStringLiteral("SELECT rowid, %1 FROM tblQuelmar ORDER BY rowid");
 const QString RowAtSql = QStringLiteral("SELECT %1 FROM tblQuelmar WHERE rowid = ?");
@@ -273,9 +275,18 @@ StoreResult<QList<Change>> changes(const QSqlDatabase& db)
     return r;
 }
 
-StoreError forgetChanges(QSqlQuery& q, qint64 upTo)
+StoreError forgetChanges(QSqlQuery& q, qint64 upTo, const QList<qint64>& keep)
 {
-    return exec(q, ForgetSql, {upTo});
+    QJsonArray rows;
+    for (const qint64 row : keep)
+        rows.append(row);
+    return exec(q, ForgetSql,
+                {upTo, QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))});
+}
+
+StoreError forgetChangesAfter(QSqlQuery& q, qint64 seq)
+{
+    return exec(q, ForgetAfterSql, {seq});
 }
 
 StoreResult<qint64> lastChange(QSqlQuery& q)

@@ -69,8 +69,11 @@ StoreError dropLink(QSqlQuery& q, const QString& href);
 
 // The changes logged, in order, and the last one's number (0 when none).
 StoreResult<QList<Change>> changes(const QSqlDatabase& db);
-// Forgets the changes up to seq: they have been taken into account.
-StoreError forgetChanges(QSqlQuery& q, qint64 upTo);
+// Forgets the changes up to seq, but those of the rows in keep: they have been
+// taken into account.
+StoreError forgetChanges(QSqlQuery& q, qint64 upTo, const QList<qint64>& keep = {});
+// Forgets the changes after seq: the sync's own writes.
+StoreError forgetChangesAfter(QSqlQuery& q, qint64 seq);
 // The last change's number now: what a write is about to log comes after it.
 StoreResult<qint64> lastChange(QSqlQuery& q);
 

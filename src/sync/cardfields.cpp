@@ -1,0 +1,51 @@
+#include "cardfields.h"
+
+#include "card.h"
+#include "writeback.h"
+#include "import.h"
+
+namespace cardfields {
+
+namespace {
+vcard::Card parsed(const QString& text)
+{
+    return vcard::Card::parse(text);
+}
+} // namespace
+
+contact::Record cleaned(const contact::Record& raw)
+{
+    static const QList<int> fields = interchange::fieldsOf(contact::columns());
+    static const QList<contact::Field> order = contact::recordOrder();
+    QStringList row;
+    for (const contact::Field f : order)
+        row << raw[f];
+    return interchange::contactOf(fields, row);
+}
+
+contact::Record valuesOf(const QString& card)
+{
+    return cleaned(vcard::fields(parsed(card)));
+}
+
+QString rewritten(const QString& card, const contact::Record& before, const contact::Record& after)
+{
+    return vcard::withFields(parsed(card), before, after).text();
+}
+
+QString created(const contact::Record& values, const QString& uid)
+{
+    return vcard::newCard(values, uid).text();
+}
+
+QString uidOf(const QString& card)
+{
+    return parsed(card).uid();
+}
+
+bool sameCard(const QString& a, const QString& b)
+{
+    return vcard::sameContent(parsed(a), parsed(b));
+}
+
+} // namespace cardfields
