@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bytetext.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -10,9 +12,9 @@
 // Reading CSV files as spreadsheets and address books write them.
 namespace interchange {
 
-// The text of a file: UTF-8, with or without a BOM, else Windows-1252, decided
-// on the bytes. False in ok when the bytes are neither.
-QString decodeText(const QByteArray& bytes, bool* ok);
+// The text of a file: UTF-8, else Windows-1252 (see bytetext).
+using bytetext::decodeText;
+using bytetext::decodeWindows1252;
 
 struct CsvTable {
     QStringList header;
@@ -29,10 +31,6 @@ using RowSink = std::function<bool(const QStringList& cells, int line)>;
 // answers true, or answers false at the end. Every piece but the last ends with
 // a line feed.
 using TextPieces = std::function<bool(QString* piece)>;
-
-// The bytes as decodeText would decode them once it decided on Windows-1252:
-// false in ok when a byte has no character there.
-QString decodeWindows1252(QByteArrayView bytes, bool* ok);
 
 // The separator a CSV text's header line uses most (';', ',' or a tab),
 // quoted text aside.

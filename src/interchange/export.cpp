@@ -2,8 +2,8 @@
 
 #include "contacttable.h"
 #include "oneline.h"
-#include "personname.h"
 #include "sourcefile.h"
+#include "writer.h"
 #include "writtenforms.h"
 
 #include <QDir>
@@ -14,58 +14,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 namespace interchange {
 
 namespace {
 const QString Crlf = QStringLiteral("\r\n");
-
-QString escaped(QString value)
-{
-    value.replace(u'\\', QStringLiteral("\\\\"));
-    value.replace(u',', QStringLiteral("\\,"));
-    value.replace(u';', QStringLiteral("\\;"));
-    value.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
-    value.replace(u'\n', QStringLiteral("\\n"));
-    value.replace(u'\r', QStringLiteral("\\n"));
-    return value;
-}
-
-// A content line folded so that no line passes 75 bytes, never inside a
-// character's UTF-8 bytes.
-QString folded(const QString& line)
-{
-    QString out;
-    out.reserve(line.size() + line.size() / 36 + 2);
-    int bytes = 0;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const char16_t unit = line.at(i).unicode();
-        const bool pair = QChar::isHighSurrogate(unit) && i + 1 < line.size();
-        const int size = pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
-        if (bytes + size > 75) {
-            out += Crlf;
-            out += u' ';
-            bytes = 1;
-        }
-        out += line.at(i);
-        if (pair)
-            out += line.at(++i);
-        bytes += size;
-    }
-    return out + Crlf;
-}
-
-bool isDialledExtension(const QString& extension)
-{
-    return !extension.isEmpty() && std::all_of(extension.begin(), extension.end(),
-                                               [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
-QString property(const QString& name, const QString& value)
-{
-    return value.isEmpty() ? QString() : folded(name + u':' + value);
-}
 } // namespace
 
 bool formatOf(const QString& fileName, Format* format)
@@ -101,42 +53,9 @@ QString csvLine(const contact::Record& contact)
     return cells.join(u';') + Crlf;
 }
 
-QString vCard(const contact::Record& c)
+QString vCard(const contact::Record& contact)
 {
-    using namespace contact;
-    // Unfilled masks hold no number.
-    const auto number = [](const QString& stored) {
-        return stored.contains(u'_') ? QString() : writtenform::internationalPhone(stored);
-    };
-    const auto address = [&c](Field street, Field district, Field city, Field state, Field cep) {
-        const QString postal = c[cep].contains(u'_') ? QString() : writtenform::plainCep(c[cep]);
-        const QStringList parts = {QString(),        escaped(c[district]), escaped(c[street]),
-                                   escaped(c[city]), escaped(c[state]),    escaped(postal)};
-        const QString joined = parts.join(u';');
-        return joined.count(u';') == joined.size() ? QString() : joined + QStringLiteral(";");
-    };
-    QString card = QStringLiteral("BEGIN:VCARD") + Crlf + QStringLiteral("VERSION:3.0") + Crlf;
-    card += folded(QStringLiteral("FN:") + escaped(c[Nome]));
-    const personname::NameParts name = personname::split(c[Nome]);
-    card += folded(QStringLiteral("N:") + escaped(name.family) + u';' + escaped(name.given) + u';' +
-                   escaped(name.additional) + QStringLiteral(";;"));
-    if (name.company)
-        card += property(QStringLiteral("ORG"), escaped(c[Nome]));
-    card += property(QStringLiteral("EMAIL;TYPE=INTERNET"), escaped(c[Email]));
-    card += property(QStringLiteral("ADR;TYPE=HOME"),
-                     address(EndRes, BairroRes, CidadeRes, UfRes, CepRes));
-    card += property(QStringLiteral("TEL;TYPE=HOME,VOICE"), escaped(number(c[FoneRes])));
-    card += property(QStringLiteral("TEL;TYPE=CELL"), escaped(number(c[CelularRes])));
-    card += property(QStringLiteral("ADR;TYPE=WORK"),
-                     address(EndCom, BairroCom, CidadeCom, UfCom, CepCom));
-    // An extension of digits alone is also dialled, after a pause, as phones do.
-    QString business = escaped(number(c[FoneCom]));
-    if (!business.isEmpty() && isDialledExtension(c[Ramal]))
-        business += u',' + c[Ramal];
-    card += property(QStringLiteral("TEL;TYPE=WORK,VOICE"), business);
-    card += property(QStringLiteral("X-LISTRANO-RAMAL"), escaped(c[Ramal]));
-    card += property(QStringLiteral("TEL;TYPE=WORK,CELL"), escaped(number(c[CelularCom])));
-    return card + QStringLiteral("END:VCARD") + Crlf;
+    return vcard::vCard(contact);
 }
 
 namespace {

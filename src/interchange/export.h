@@ -23,12 +23,7 @@ QString csvCell(const QString& text);
 QString csvHeader();
 QString csvLine(const contact::Record& contact);
 
-// One vCard 3.0 card: phones in the international form (+55 11 98765-4321),
-// postal codes as 01310-100, anything else as stored; values escaped, lines
-// folded at 75 bytes, CRLF after each. FN holds the whole name and N its parts
-// (personname::split); a company's name goes in ORG, with N empty. An extension
-// of digits is written after a pause on the business phone (",215") as well
-// as in X-LISTRANO-RAMAL, which holds any extension as typed.
+// One vCard 3.0 card, as vcard::vCard writes it.
 QString vCard(const contact::Record& contact);
 
 // What becomes of a file already at the target.

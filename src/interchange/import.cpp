@@ -146,6 +146,16 @@ contact::Record contactOf(const QList<int>& fields, const QStringList& row, QStr
     return contact;
 }
 
+contact::Record cleanedContact(const contact::Record& values, QStringList* leftOut)
+{
+    static const QList<contact::Field> order = contact::recordOrder();
+    static const QList<int> fields = fieldsOf(contact::columns());
+    QStringList row;
+    for (const contact::Field field : order)
+        row << values[field];
+    return contactOf(fields, row, leftOut);
+}
+
 namespace {
 void clearEmptyMasks(const QList<int>& fields, QStringList* row)
 {

@@ -37,6 +37,10 @@ bool namesContacts(const QList<int>& fields);
 contact::Record contactOf(const QList<int>& fields, const QStringList& row,
                           QStringList* leftOut = nullptr);
 
+// A contact's values cleaned as the import cleans a row of our own columns
+// (see contactOf): what a card's values become in the book.
+contact::Record cleanedContact(const contact::Record& values, QStringList* leftOut = nullptr);
+
 // Access contact books stored an untouched CEP or phone as its mask's
 // placeholders ("(__) ____-____"): in a table read from one, such a masked field
 // becomes the empty text the program stores now; a partial entry stays.

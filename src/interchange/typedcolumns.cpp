@@ -59,27 +59,6 @@ std::optional<NamePart> namePart(const QString& header)
     return std::nullopt;
 }
 
-// Whether a type or label holds one of words, accents and case aside.
-bool says(const QString& type, std::initializer_list<const char*> words)
-{
-    const QString key = contact::headerKey(type);
-    for (const char* word : words) {
-        if (key.contains(QLatin1String(word)))
-            return true;
-    }
-    return false;
-}
-
-bool isMobile(const QString& type)
-{
-    return says(type, {"mobile", "cel"});
-}
-
-bool isFax(const QString& type)
-{
-    return says(type, {"fax", "pager"});
-}
-
 // An address part's field, home or work.
 Field addressField(const QString& part, bool work)
 {
@@ -126,27 +105,6 @@ QStringList leftOutValues(const QString& cell)
     for (const QString& value : cell.split(u'\n', Qt::SkipEmptyParts))
         all << QString(value).replace(u'\t', u' ');
     return all;
-}
-
-bool isWork(const QString& type)
-{
-    return says(type, {"work", "trabalho", "business", "comercial", "escritorio"});
-}
-
-bool namesKind(const QString& label)
-{
-    return !isFax(label) && (isWork(label) || isMobile(label) ||
-                             says(label, {"home", "casa", "residencial", "residencia"}));
-}
-
-Field phoneField(const QString& type)
-{
-    if (isFax(type))
-        return contact::FieldCount;
-    const bool mobile = isMobile(type);
-    if (isWork(type))
-        return mobile ? contact::CelularCom : contact::FoneCom;
-    return mobile ? contact::CelularRes : contact::FoneRes;
 }
 
 OwnColumns::OwnColumns(const QStringList& header) : m_header(header), m_width(header.size())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contactrecord.h"
+#include "kindwords.h"
 
 #include <QStringList>
 
@@ -23,14 +24,10 @@ void noteLeftOut(QString* cell, const QString& what, const QString& value);
 // "celular +55 11 98877-6655".
 QStringList leftOutValues(const QString& cell);
 
-// The field a phone of this type or label fills ("Mobile", "Celular comercial",
-// "Escritório"): mobile, work, work mobile, anything else home;
-// contact::FieldCount for a fax or a pager.
-contact::Field phoneField(const QString& type);
-// Whether a type or label says work ("Trabalho", "Comercial", "Escritório").
-bool isWork(const QString& type);
-// Whether a label says a phone's or an address's kind: work, mobile or home.
-bool namesKind(const QString& label);
+// The kind a phone's or an address's type or label says, as cards say it.
+using vcard::isWork;
+using vcard::namesKind;
+using vcard::phoneField;
 
 // A header with one more column under our own name for each field such columns
 // fill, and each row with those cells, taken from the row's own: phones by type

@@ -1,78 +1,21 @@
 #include "vcardread.h"
 
 #include "contactrecord.h"
+#include "logicallines.h"
+#include "mapping.h"
 #include "typedcolumns.h"
 #include "usertexts.h"
-#include "writtenforms.h"
 
-#include <QHash>
-#include <QRegularExpression>
-#include <QStringDecoder>
 #include <QStringView>
 
 namespace interchange {
 
 namespace {
-struct Property {
-    QString group;     // "item1" of "item1.TEL", upper case
-    QString name;      // upper case, group taken off
-    QStringList types; // upper case, from TYPE= and bare 2.1 parameters
-    bool preferred = false;
-    QString value; // decoded, still escaped
-    // Quoted-printable bytes its character set cannot read: the card cannot
-    // be read, rather than hold replacement characters.
-    bool undecodable = false;
-};
-
-// Calls take(text, line) for each logical line of the text in pieces: a
-// physical line that begins with a blank or a tab continues the one before, and
-// so does the line after a quoted-printable value's soft break (a '=' at the
-// end). One pass, without a copy of the lines.
+// Calls take(text, line) for each logical line of the text in pieces (see
+// vcard::LogicalLines), without a copy of the lines.
 template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take take)
 {
-    static constexpr QStringView QuotedPrintable = u"QUOTED-PRINTABLE";
-    QString current;
-    int currentLine = 0;
-    bool softBreak = false;
-    int number = 0;
-    // What is known of the current line's name and parameters, the part before
-    // its first ':': each character is looked at once, however many lines a
-    // line without a ':' goes on for.
-    qsizetype scanned = 0;
-    qsizetype colon = -1;
-    bool quotedPrintable = false;
-    const auto physical = [&](QStringView line) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        ++number;
-        if (currentLine && softBreak) {
-            current.chop(1);
-            scanned = qMin(scanned, current.size());
-            current += line;
-        } else if (currentLine && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
-            current += line.mid(1);
-        } else {
-            if (currentLine)
-                take(current, currentLine);
-            current = line.toString();
-            currentLine = number;
-            scanned = 0;
-            colon = -1;
-            quotedPrintable = false;
-        }
-        if (colon < 0) {
-            colon = current.indexOf(u':', scanned);
-            const qsizetype end = colon < 0 ? current.size() : colon;
-            // The word may have begun in the part looked at before.
-            const qsizetype from = qMax(qsizetype(0), scanned - QuotedPrintable.size() + 1);
-            quotedPrintable =
-                quotedPrintable || QStringView(current)
-                                       .sliced(from, end - from)
-                                       .contains(QuotedPrintable, Qt::CaseInsensitive);
-            scanned = end;
-        }
-        softBreak = quotedPrintable && current.endsWith(u'=');
-    };
+    vcard::LogicalLines<Take> lines(take);
     // What follows the last line feed: the last line once the pieces end.
     QString rest;
     QString text;
@@ -81,226 +24,27 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
         for (qsizetype end; (end = text.indexOf(u'\n', start)) >= 0; start = end + 1) {
             const QStringView line = QStringView(text).mid(start, end - start);
             if (rest.isEmpty()) {
-                physical(line);
+                lines.add(line);
             } else {
                 rest += line;
-                physical(rest);
+                lines.add(rest);
                 rest.clear();
             }
         }
         rest += QStringView(text).mid(start);
     }
-    physical(rest);
-    if (currentLine)
-        take(current, currentLine);
-}
-
-QByteArray quotedPrintable(const QString& value)
-{
-    QByteArray bytes;
-    const QByteArray raw = value.toUtf8();
-    for (int i = 0; i < raw.size(); ++i) {
-        if (raw.at(i) == '=' && i + 2 < raw.size()) {
-            bool ok = false;
-            const int byte = raw.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok) {
-                bytes.append(char(byte));
-                i += 2;
-                continue;
-            }
-        }
-        bytes.append(raw.at(i));
-    }
-    return bytes;
-}
-
-Property parse(const QString& line)
-{
-    Property p;
-    // The value begins at the first ':' outside a quoted parameter.
-    int colon = -1;
-    bool quoted = false;
-    for (int i = 0; i < line.size() && colon < 0; ++i) {
-        if (line.at(i) == u'"')
-            quoted = !quoted;
-        else if (line.at(i) == u':' && !quoted)
-            colon = i;
-    }
-    if (colon < 0)
-        return p;
-    // Views into the line: a property's parameters cost no copies.
-    const QList<QStringView> parts = QStringView(line).left(colon).split(u';');
-    QStringView name = parts.constFirst();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    p.group = name.left(qMax(dot, qsizetype(0))).toString().toUpper();
-    p.name = name.mid(dot + 1).toString().toUpper();
-    bool qp = false;
-    QString charset;
-    const auto is = [](QStringView text, const char16_t* word) {
-        return text.compare(QStringView(word), Qt::CaseInsensitive) == 0;
-    };
-    for (qsizetype k = 1; k < parts.size(); ++k) {
-        const QStringView part = parts.at(k);
-        const qsizetype equals = part.indexOf(u'=');
-        const QStringView key = (equals < 0 ? part : part.left(equals)).trimmed();
-        const QStringView value = equals < 0 ? QStringView() : part.mid(equals + 1);
-        if (is(key, u"TYPE")) {
-            for (const QStringView t : value.split(u','))
-                p.types << t.toString().remove(u'"').trimmed().toUpper();
-        } else if (is(key, u"ENCODING")) {
-            qp = is(value, u"QUOTED-PRINTABLE");
-        } else if (is(key, u"CHARSET")) {
-            charset = value.toString().toUpper();
-        } else if (is(key, u"PREF")) {
-            p.preferred = true;
-        } else if (equals < 0) {
-            p.types << key.toString().toUpper(); // 2.1: TEL;HOME;CELL
-            qp = qp || is(key, u"QUOTED-PRINTABLE");
-        }
-    }
-    p.preferred = p.preferred || p.types.contains(QStringLiteral("PREF"));
-    p.value = line.mid(colon + 1);
-    if (qp) {
-        // Without a character set, as the file's text: UTF-8, else Windows-1252.
-        const QByteArray bytes = quotedPrintable(p.value);
-        bool ok = false;
-        if (charset == QLatin1String("UTF-8")) {
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            p.value = utf8.decode(bytes);
-            ok = !utf8.hasError();
-        } else {
-            p.value = decodeText(bytes, &ok);
-        }
-        p.undecodable = !ok;
-    }
-    return p;
-}
-
-QString unescaped(const QString& value)
-{
-    if (!value.contains(u'\\'))
-        return value;
-    QString out;
-    for (int i = 0; i < value.size(); ++i) {
-        if (value.at(i) == u'\\' && i + 1 < value.size()) {
-            const QChar next = value.at(++i);
-            out += next == u'n' || next == u'N' ? QChar(u'\n') : next;
-        } else {
-            out += value.at(i);
-        }
-    }
-    return out;
-}
-
-// The components of a structured value, split at the ';' no backslash escapes.
-QStringList components(const QString& value)
-{
-    QStringList parts;
-    QString part;
-    for (int i = 0; i < value.size(); ++i) {
-        if (value.at(i) == u'\\' && i + 1 < value.size()) {
-            part += value.mid(i, 2);
-            ++i;
-        } else if (value.at(i) == u';') {
-            parts << unescaped(part);
-            part.clear();
-        } else {
-            part += value.at(i);
-        }
-    }
-    return parts << unescaped(part);
+    lines.add(rest);
+    lines.finish();
 }
 
 // One card's properties as a contact; what has no room in it into leftOut (a
 // cell of the LeftOutHeader column).
-contact::Record contactOf(const QList<Property>& properties, QString* leftOut)
+contact::Record contactOf(const QList<vcard::Property>& properties, QString* leftOut)
 {
-    using namespace contact;
-    Record c;
-    // The labels of grouped properties: item1.TEL beside item1.X-ABLabel.
-    QHash<QString, QString> labels;
-    for (const Property& p : properties) {
-        if (p.name == QLatin1String("X-ABLABEL") && !p.group.isEmpty())
-            labels.insert(p.group, unescaped(p.value));
-    }
-    QString structuredName;
-    QString organization;
-    bool emailPreferred = false;
-    // The business phone's own extension wins over the one kept beside it (an
-    // extension changed on a phone is dialled, not kept); another phone's comes last.
-    QString businessExtension, keptExtension;
-    for (const Property& p : properties) {
-        // A label that says the kind wins over the types.
-        const QString label = p.group.isEmpty() ? QString() : labels.value(p.group);
-        const bool labelled = !label.isEmpty() && namesKind(label);
-        const bool work = labelled ? isWork(label) : p.types.contains(QStringLiteral("WORK"));
-        if (p.name == QLatin1String("FN")) {
-            c[Nome] = unescaped(p.value).trimmed();
-        } else if (p.name == QLatin1String("N")) {
-            const QStringList n = components(p.value);
-            structuredName = (n.value(1) + u' ' + n.value(2) + u' ' + n.value(0)).simplified();
-        } else if (p.name == QLatin1String("ORG")) {
-            organization = components(p.value).value(0).trimmed();
-        } else if (p.name == QLatin1String("EMAIL")) {
-            const QString email = unescaped(p.value).trimmed();
-            if (c[Email].isEmpty() || (p.preferred && !emailPreferred)) {
-                noteLeftOut(leftOut, fieldWord(Email), c[Email]);
-                c[Email] = email;
-                emailPreferred = p.preferred;
-            } else if (email != c[Email]) {
-                noteLeftOut(leftOut, fieldWord(Email), email);
-            }
-        } else if (p.name == QLatin1String("ADR")) {
-            const QStringList a = components(p.value);
-            const Field street = work ? EndCom : EndRes;
-            if (!c[street].isEmpty()) {
-                QStringList parts;
-                for (const int part : {2, 1, 3, 4, 5}) {
-                    if (!a.value(part).trimmed().isEmpty())
-                        parts << a.value(part).trimmed();
-                }
-                noteLeftOut(leftOut, fieldWord(street), parts.join(QStringLiteral(", ")));
-                continue;
-            }
-            c[street] = a.value(2);
-            c[work ? BairroCom : BairroRes] = a.value(1);
-            c[work ? CidadeCom : CidadeRes] = a.value(3);
-            c[work ? UfCom : UfRes] = a.value(4);
-            c[work ? CepCom : CepRes] = a.value(5);
-        } else if (p.name == QLatin1String("TEL")) {
-            QString number = unescaped(p.value).trimmed();
-            if (number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
-                number = number.mid(4).replace(u'-', u' ');
-            // An extension is the business phone's own field; any other number
-            // keeps its extension in its text, a URI's written out.
-            const writtenform::SplitPhone split = writtenform::splitExtension(number);
-            const bool cell = p.types.contains(QStringLiteral("CELL"));
-            const Field field = labelled ? phoneField(label)
-                                : work   ? (cell ? CelularCom : FoneCom)
-                                         : (cell ? CelularRes : FoneRes);
-            if (!c[field].isEmpty()) {
-                if (unescaped(p.value).trimmed() != c[field])
-                    noteLeftOut(leftOut, fieldWord(field), unescaped(p.value));
-                continue;
-            }
-            if (!split.extension.isEmpty()) {
-                if (field == FoneCom) {
-                    businessExtension = split.extension;
-                    number = split.number;
-                } else if (number.contains(QStringLiteral(";ext="), Qt::CaseInsensitive)) {
-                    number = split.number + QStringLiteral(" ramal ") + split.extension;
-                }
-            }
-            c[field] = number.trimmed();
-        } else if (p.name == QLatin1String("X-LISTRANO-RAMAL")) {
-            keptExtension = unescaped(p.value);
-        }
-    }
-    // The business phone's own extension (changed on a phone, say) wins over
-    // the one kept beside it.
-    c[Ramal] = !businessExtension.isEmpty() ? businessExtension : keptExtension;
-    if (c[Nome].isEmpty())
-        c[Nome] = structuredName.isEmpty() ? organization : structuredName;
+    QList<vcard::LeftOut> left;
+    const contact::Record c = vcard::contactOf(properties, &left);
+    for (const vcard::LeftOut& value : left)
+        noteLeftOut(leftOut, fieldWord(value.field), value.value);
     return c;
 }
 } // namespace
@@ -328,7 +72,7 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
     static const QList<contact::Field> order = contact::recordOrder();
     bool stopped = !sink(contact::columns() << LeftOutHeader, 0);
     bool any = false;
-    QList<Property> card;
+    QList<vcard::Property> card;
     int begin = 0;
     bool open = false;
     bool undecodable = false;
@@ -339,7 +83,7 @@ QString readVCards(const TextPieces& pieces, const RowSink& sink)
     forEachLogicalLine(pieces, [&](const QString& line, int lineNumber) {
         if (stopped)
             return;
-        const Property p = parse(line);
+        const vcard::Property p = vcard::parse(line);
         if (p.name == QLatin1String("BEGIN") &&
             p.value.trimmed().toUpper() == QLatin1String("VCARD")) {
             if (open) // the card before never ended
