@@ -15,12 +15,7 @@ vcard::Card parsed(const QString& text)
 
 contact::Record cleaned(const contact::Record& raw)
 {
-    static const QList<int> fields = interchange::fieldsOf(contact::columns());
-    static const QList<contact::Field> order = contact::recordOrder();
-    QStringList row;
-    for (const contact::Field f : order)
-        row << raw[f];
-    return interchange::contactOf(fields, row);
+    return interchange::cleanedContact(raw);
 }
 
 contact::Record valuesOf(const QString& card)

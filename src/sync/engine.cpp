@@ -9,6 +9,7 @@
 #include "localchanges.h"
 #include "usertexts.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QUuid>

@@ -1,3 +1,4 @@
+#include "card.h"
 #include "carddavclient.h"
 #include "cardfields.h"
 #include "database.h"
@@ -42,7 +43,7 @@ namespace {
 const QString Extras = QStringLiteral(
     "BDAY:1980-01-02\r\nNOTE:Amigo da faculdade\r\nitem1.TEL:+55 11 3333-4444\r\n"
     "item1.X-ABLabel:Escritório\r\nEMAIL;TYPE=INTERNET:segundo@exemplo.com.br\r\n"
-    "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n");
+    "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAA=\r\n");
 
 QStringList sorted(QStringList list)
 {
@@ -50,16 +51,17 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-// The properties a phone wrote that the book has no field for, as written.
-QStringList extrasOf(const QString& card)
+// The properties a phone wrote that the book has no field for.
+vcard::Card extrasOf(const QString& text)
 {
     QStringList kept;
-    for (const QString& line : card.split(QStringLiteral("\r\n"))) {
-        if (line.startsWith(QStringLiteral("BDAY")) || line.startsWith(QStringLiteral("NOTE")) ||
-            line.startsWith(QStringLiteral("PHOTO")) || line.startsWith(QStringLiteral("item1.")))
-            kept << line;
+    const vcard::Card card = vcard::Card::parse(text);
+    for (const vcard::ContentLine& line : card.lines()) {
+        const QString& name = line.property.name;
+        if (name == u"BDAY" || name == u"NOTE" || name == u"PHOTO" || !line.property.group.isEmpty())
+            kept << line.raw;
     }
-    return sorted(kept);
+    return vcard::Card::fromLines(kept);
 }
 } // namespace
 
@@ -112,7 +114,8 @@ void TestSyncEngine::phonePut(const QString& uid, const QString& card)
     const carddav::Result<QList<carddav::Fetched>> now = m_phone->fetch(m_bookUrl, {href});
     QVERIFY(now.ok());
     const QByteArray etag = now.value.isEmpty() ? QByteArray() : now.value.constFirst().etag;
-    QVERIFY(m_phone->put(href, card.toUtf8(), etag).ok());
+    const carddav::Result<QByteArray> put = m_phone->put(href, card.toUtf8(), etag);
+    QVERIFY2(put.ok(), qPrintable(put.error.message));
 }
 
 QHash<QString, QString> TestSyncEngine::serverCards()
@@ -268,7 +271,8 @@ void TestSyncEngine::bothSidesChange()
                  .toString(),
              email);
     // What the phone wrote beyond our fields is still on its card.
-    QCOMPARE(extrasOf(cards.value(QStringLiteral("Caio Prado"))), extrasOf(phoneCard(uid, {}, {})));
+    QVERIFY(vcard::sameContent(extrasOf(cards.value(QStringLiteral("Caio Prado"))),
+                               extrasOf(phoneCard(uid, {}, {}))));
     // And a second sync finds nothing to do.
     const syncengine::Summary again = sync();
     QCOMPARE(again.received + again.sent + again.deleted + again.conflicts, 0);
