@@ -24,14 +24,43 @@ struct Property {
     bool undecodable = false;
 };
 
+// Where a quoted-printable value cut short may end: before an escape it cut
+// ("=C"), and before the bytes of a UTF-8 character it cut.
+qsizetype wholeEscapesEnd(QStringView value)
+{
+    qsizetype end = value.size();
+    if (value.endsWith(u'='))
+        end -= 1;
+    else if (end >= 2 && value.at(end - 2) == u'=')
+        end -= 2;
+    const auto byteBefore = [&value](qsizetype at) {
+        bool ok = false;
+        const int byte =
+            at >= 3 && value.at(at - 3) == u'=' ? value.sliced(at - 2, 2).toInt(&ok, 16) : -1;
+        return ok ? byte : -1;
+    };
+    qsizetype lead = end;
+    int continuations = 0;
+    for (int byte; continuations < 3 && (byte = byteBefore(lead)) >= 0x80 && byte < 0xC0; lead -= 3)
+        ++continuations;
+    const int first = byteBefore(lead);
+    if (first < 0xC0)
+        return end;
+    const int length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
+    return continuations + 1 < length ? lead - 3 : end;
+}
+
 // Calls take(text, line) for each logical line of the text in pieces: a
 // physical line that begins with a blank or a tab continues the one before, and
 // so does the line after a quoted-printable value's soft break (a '=' at the
-// end). One pass, without a copy of the lines.
+// end). One pass, without a copy of the lines. A logical line keeps its first
+// KeptValueLength characters: what goes on past them (a phone's photo) is read
+// over.
 template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take take)
 {
     static constexpr QStringView QuotedPrintable = u"QUOTED-PRINTABLE";
     QString current;
+    bool full = false; // current holds KeptValueLength characters, and went on
     int currentLine = 0;
     bool softBreak = false;
     int number = 0;
@@ -41,20 +70,34 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
     qsizetype scanned = 0;
     qsizetype colon = -1;
     bool quotedPrintable = false;
+    const auto add = [&](QStringView part) {
+        if (full)
+            return;
+        full = current.size() + part.size() > KeptValueLength;
+        current += full ? part.first(KeptValueLength - current.size()) : part;
+    };
+    const auto give = [&] {
+        if (full && quotedPrintable)
+            current.truncate(wholeEscapesEnd(current));
+        take(current, currentLine);
+    };
     const auto physical = [&](QStringView line) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         ++number;
         if (currentLine && softBreak) {
-            current.chop(1);
+            if (!full)
+                current.chop(1);
             scanned = qMin(scanned, current.size());
-            current += line;
+            add(line);
         } else if (currentLine && (line.startsWith(u' ') || line.startsWith(u'\t'))) {
-            current += line.mid(1);
+            add(line.mid(1));
         } else {
             if (currentLine)
-                take(current, currentLine);
-            current = line.toString();
+                give();
+            current.clear();
+            full = false;
+            add(line);
             currentLine = number;
             scanned = 0;
             colon = -1;
@@ -71,10 +114,24 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
                                        .contains(QuotedPrintable, Qt::CaseInsensitive);
             scanned = end;
         }
-        softBreak = quotedPrintable && current.endsWith(u'=');
+        softBreak = quotedPrintable && (full ? line.endsWith(u'=') : current.endsWith(u'='));
     };
-    // What follows the last line feed: the last line once the pieces end.
+    // What follows the last line feed: the last line once the pieces end. Of
+    // a line longer than KeptValueLength, its beginning and its last two
+    // characters (a CR, a soft break's '=') are held.
     QString rest;
+    const auto hold = [&rest](QStringView part) {
+        if (rest.size() + part.size() <= KeptValueLength + 2) {
+            rest += part;
+            return;
+        }
+        QString last = rest.right(2);
+        last = (last += part.right(2)).right(2);
+        if (rest.size() < KeptValueLength)
+            rest += part.first(KeptValueLength - rest.size());
+        rest.truncate(KeptValueLength);
+        rest += last;
+    };
     QString text;
     while (pieces(&text)) {
         qsizetype start = 0;
@@ -83,16 +140,16 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
             if (rest.isEmpty()) {
                 physical(line);
             } else {
-                rest += line;
+                hold(line);
                 physical(rest);
                 rest.clear();
             }
         }
-        rest += QStringView(text).mid(start);
+        hold(QStringView(text).mid(start));
     }
     physical(rest);
     if (currentLine)
-        take(current, currentLine);
+        give();
 }
 
 QByteArray quotedPrintable(const QString& value)
