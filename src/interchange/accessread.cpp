@@ -1,6 +1,7 @@
 #include "accessread.h"
 
 #include "accesspieces.h"
+#include "systemerror.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -11,7 +12,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -65,7 +65,7 @@ private:
 
 QString systemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return systemerror::reason(errno);
 }
 
 // Runs the reader on the Access file at path, handing each of its messages to
@@ -112,7 +112,7 @@ QString readApart(const QString& path, const QStringList& arguments, const Sink&
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         return QStringLiteral("O leitor de arquivos do Access (%1) não pôde ser iniciado: %2")
-            .arg(QString::fromLocal8Bit(program), QString::fromLocal8Bit(std::strerror(spawned)));
+            .arg(QString::fromLocal8Bit(program), systemerror::reason(spawned));
     }
     outWrite.reset();
     errWrite.reset();
