@@ -33,10 +33,18 @@ const QString NotAccessText = QStringLiteral("O arquivo não é um banco de dado
 // Answers false to stop the reading.
 using Sink = std::function<bool(AccessPiece, const QStringList&)>;
 
+QString& readerInstead()
+{
+    static QString program;
+    return program;
+}
+
 // Where the reader lies: in the library folder of an installed program, beside
 // the program otherwise.
 QString readerPath()
 {
+    if (!readerInstead().isEmpty())
+        return readerInstead();
     const QString dir = QCoreApplication::applicationDirPath();
     const QString installed =
         dir + QStringLiteral("/" LISTRANO_ACCESS_READER_DIR "/listrano-access-reader");
@@ -230,6 +238,11 @@ QString readAccessTable(const QString& path, const QString& table, const RowSink
                              return sink(cells, ++line);
                          return true;
                      });
+}
+
+void setAccessReader(const QString& program)
+{
+    readerInstead() = program;
 }
 
 CsvTable readAccessTable(const QString& path, const QString& table)
