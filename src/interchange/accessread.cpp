@@ -1,6 +1,7 @@
 #include "accessread.h"
 
 #include "accesspieces.h"
+#include "systemerror.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -11,7 +12,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -33,10 +33,18 @@ const QString NotAccessText = QStringLiteral("O arquivo não é um banco de dado
 // Answers false to stop the reading.
 using Sink = std::function<bool(AccessPiece, const QStringList&)>;
 
+QString& readerInstead()
+{
+    static QString program;
+    return program;
+}
+
 // Where the reader lies: in the library folder of an installed program, beside
 // the program otherwise.
 QString readerPath()
 {
+    if (!readerInstead().isEmpty())
+        return readerInstead();
     const QString dir = QCoreApplication::applicationDirPath();
     const QString installed =
         dir + QStringLiteral("/" LISTRANO_ACCESS_READER_DIR "/listrano-access-reader");
@@ -65,7 +73,7 @@ private:
 
 QString systemError()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return systemerror::reason(errno);
 }
 
 // Runs the reader on the Access file at path, handing each of its messages to
@@ -112,7 +120,7 @@ QString readApart(const QString& path, const QStringList& arguments, const Sink&
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         return QStringLiteral("O leitor de arquivos do Access (%1) não pôde ser iniciado: %2")
-            .arg(QString::fromLocal8Bit(program), QString::fromLocal8Bit(std::strerror(spawned)));
+            .arg(QString::fromLocal8Bit(program), systemerror::reason(spawned));
     }
     outWrite.reset();
     errWrite.reset();
@@ -230,6 +238,11 @@ QString readAccessTable(const QString& path, const QString& table, const RowSink
                              return sink(cells, ++line);
                          return true;
                      });
+}
+
+void setAccessReader(const QString& program)
+{
+    readerInstead() = program;
 }
 
 CsvTable readAccessTable(const QString& path, const QString& table)

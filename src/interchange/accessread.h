@@ -30,4 +30,8 @@ QString readAccessTable(const QString& path, const QString& table, const RowSink
 // The same gathered; no rows when the file cannot be read whole.
 CsvTable readAccessTable(const QString& path, const QString& table);
 
+// For tests: the program run in place of listrano-access-reader; empty for
+// the reader itself.
+void setAccessReader(const QString& program);
+
 } // namespace interchange

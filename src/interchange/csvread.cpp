@@ -67,14 +67,28 @@ QString readCsv(const TextPieces& pieces, const RowSink& sink)
     const QChar separator = csvSeparator(text);
     QStringList row;
     QString cell;
+    bool cellFull = false; // KeptValueLength reached: the rest is read over
     bool quoted = false;
     bool cellWasQuoted = false;
     int line = 1;
     int rowLine = 1;
     int quoteLine = 0;
+    const auto add = [&](QStringView part) {
+        if (cellFull)
+            return;
+        if (cell.size() + part.size() <= KeptValueLength) {
+            cell += part;
+            return;
+        }
+        cell += part.first(KeptValueLength - cell.size());
+        if (cell.back().isHighSurrogate())
+            cell.chop(1);
+        cellFull = true;
+    };
     const auto endCell = [&] {
         row << cell;
         cell.clear();
+        cellFull = false;
         cellWasQuoted = false;
     };
     const auto endRow = [&] {
@@ -101,24 +115,30 @@ QString readCsv(const TextPieces& pieces, const RowSink& sink)
         }
         return end;
     };
-    // A piece ends with a line feed: no pair of characters read together (a
-    // doubled quote, a CR LF) is split between two.
-    for (bool more = any; more && !stopped; more = pieces(&text)) {
+    // A quote inside quotes, or a CR, that ends a piece is read with the
+    // next piece: a doubled quote, a CR LF, are never split between two.
+    QString carried;
+    const auto read = [&](bool last) {
         all = text;
         for (qsizetype i = 0; i < text.size() && !stopped; ++i) {
             const QChar ch = text.at(i);
+            if (!last && i + 1 == text.size() &&
+                ((quoted && ch == u'"') || (!quoted && ch == u'\r'))) {
+                carried = ch;
+                return;
+            }
             if (quoted) {
                 if (ch == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
-                    cell += u'"';
+                    add(u"\"");
                     ++i;
                 } else if (ch == u'"') {
                     quoted = false;
                 } else if (ch == u'\n') {
                     ++line;
-                    cell += ch;
+                    add(u"\n");
                 } else {
                     const qsizetype end = plainRun(i);
-                    cell += all.sliced(i, end - i);
+                    add(all.sliced(i, end - i));
                     i = end - 1;
                 }
             } else if (ch == u'"' && cell.isEmpty() && !cellWasQuoted) {
@@ -134,10 +154,21 @@ QString readCsv(const TextPieces& pieces, const RowSink& sink)
             } else {
                 // Once the cell holds a character, no quote opens in it.
                 const qsizetype end = plainRun(i);
-                cell += all.sliced(i, end - i);
+                add(all.sliced(i, end - i));
                 i = end - 1;
             }
         }
+    };
+    for (bool more = any; more && !stopped; more = pieces(&text)) {
+        if (!carried.isEmpty()) {
+            text.prepend(carried);
+            carried.clear();
+        }
+        read(false);
+    }
+    if (!carried.isEmpty() && !stopped) {
+        text = carried;
+        read(true);
     }
     if (stopped)
         return QString();

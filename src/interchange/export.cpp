@@ -74,6 +74,22 @@ StoreError writeAll(int fd, const QByteArray& bytes)
 }
 } // namespace
 
+namespace {
+QString notRegularText(const QString& target, mode_t mode)
+{
+    return QStringLiteral("%1 não é um arquivo comum: é %2; nada foi gravado nele.")
+        .arg(QDir::toNativeSeparators(target), fileKindText(mode));
+}
+} // namespace
+
+QString unwritableTarget(const QString& target)
+{
+    struct stat there {};
+    if (::lstat(QFile::encodeName(target).constData(), &there) != 0 || S_ISREG(there.st_mode))
+        return QString();
+    return notRegularText(target, there.st_mode);
+}
+
 StoreResult<qint64> exportContacts(const QString& database, const QString& target, Format format,
                                    const Progress& progress, Existing existing)
 {
@@ -83,10 +99,7 @@ StoreResult<qint64> exportContacts(const QString& database, const QString& targe
     if (::lstat(QFile::encodeName(target).constData(), &there) == 0) {
         const QString shown = QDir::toNativeSeparators(target);
         if (!S_ISREG(there.st_mode)) {
-            result.error = StoreError::make(
-                StoreError::Io,
-                QStringLiteral("%1 não é um arquivo comum: é %2; nada foi gravado nele.")
-                    .arg(shown, fileKindText(there.st_mode)));
+            result.error = StoreError::make(StoreError::Io, notRegularText(target, there.st_mode));
             return result;
         }
         if (existing == Existing::Refuse) {

@@ -26,6 +26,11 @@ QString csvLine(const contact::Record& contact);
 // One vCard 3.0 card, as vcard::vCard writes it.
 QString vCard(const contact::Record& contact);
 
+// Why nothing is written at target: what is there, looked at itself (a link
+// is never followed), is not a regular file. Empty when nothing is there or a
+// regular file is.
+QString unwritableTarget(const QString& target);
+
 // What becomes of a file already at the target.
 enum class Existing { Replace, Refuse };
 

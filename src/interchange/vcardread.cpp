@@ -12,12 +12,28 @@ namespace interchange {
 
 namespace {
 // Calls take(text, line) for each logical line of the text in pieces (see
-// vcard::LogicalLines), without a copy of the lines.
+// vcard::LogicalLines), without a copy of the lines. A logical line keeps its
+// first KeptValueLength characters: what goes on past them (a phone's photo) is
+// read over.
 template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take take)
 {
-    vcard::LogicalLines<Take> lines(take);
-    // What follows the last line feed: the last line once the pieces end.
+    vcard::LogicalLines<Take> lines(take, KeptValueLength);
+    // What follows the last line feed: the last line once the pieces end. Of
+    // a line longer than KeptValueLength, its beginning and its last two
+    // characters (a CR, a soft break's '=') are held.
     QString rest;
+    const auto hold = [&rest](QStringView part) {
+        if (rest.size() + part.size() <= KeptValueLength + 2) {
+            rest += part;
+            return;
+        }
+        QString last = rest.right(2);
+        last = (last += part.right(2)).right(2);
+        if (rest.size() < KeptValueLength)
+            rest += part.first(KeptValueLength - rest.size());
+        rest.truncate(KeptValueLength);
+        rest += last;
+    };
     QString text;
     while (pieces(&text)) {
         qsizetype start = 0;
@@ -26,12 +42,12 @@ template <typename Take> void forEachLogicalLine(const TextPieces& pieces, Take 
             if (rest.isEmpty()) {
                 lines.add(line);
             } else {
-                rest += line;
+                hold(line);
                 lines.add(rest);
                 rest.clear();
             }
         }
-        rest += QStringView(text).mid(start);
+        hold(QStringView(text).mid(start));
     }
     lines.add(rest);
     lines.finish();

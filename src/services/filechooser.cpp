@@ -41,7 +41,7 @@ QString askOpen(QWidget* parent, const QString& title, const QString& filters)
 }
 
 QString askSave(QWidget* parent, const QString& title, const QString& fileName,
-                const QStringList& filters)
+                const QStringList& filters, Replace replace)
 {
     if (hook().on())
         return scripted({Asked::Save, title, fileName, QString(), filters});
@@ -49,6 +49,7 @@ QString askSave(QWidget* parent, const QString& title, const QString& fileName,
     dialog.setNameFilters(filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, replace == Replace::CallerAsks);
     // The suffix follows the chosen filter ("vCard (*.vcf)" gives "vcf").
     const auto suffixOf = [](const QString& filter) {
         return filter.section(QStringLiteral("(*."), 1).section(u')', 0, 0).section(u' ', 0, 0);

@@ -15,11 +15,15 @@ QString documentsFolder();
 
 // A file to read, starting in the documents folder; empty when cancelled.
 QString askOpen(QWidget* parent, const QString& title, const QString& filters);
+// Who asks before a file chosen to write is replaced: the file dialog, or the
+// caller, who looks at what is there first (a link, a folder to refuse).
+enum class Replace { DialogAsks, CallerAsks };
+
 // A file to write, offering fileName in the user's documents folder; the
-// dialog completes the name with the chosen filter's suffix and asks before
-// replacing a file. Empty when cancelled.
+// dialog completes the name with the chosen filter's suffix and, unless told
+// otherwise, asks before replacing a file. Empty when cancelled.
 QString askSave(QWidget* parent, const QString& title, const QString& fileName,
-                const QStringList& filters);
+                const QStringList& filters, Replace replace = Replace::DialogAsks);
 // One of items; empty when cancelled.
 QString askItem(QWidget* parent, const QString& title, const QString& label,
                 const QStringList& items);

@@ -3,6 +3,7 @@
 #include "testhook.h"
 
 #include "filechooser.h"
+#include "systemerror.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,7 +18,6 @@
 #include <cups/cups.h>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace printing {
@@ -49,6 +49,14 @@ QPageLayout pdfPageLayout()
     constexpr qreal margin = 6.35; // a quarter inch
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                        QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+}
+
+// Why writing the file at path failed, from errno, which was 0 before the
+// call: Qt's own refusal of a folder at the path sets none.
+QString writeFailure(const QString& path)
+{
+    const int err = errno != 0 ? errno : QFileInfo(path).isDir() ? EISDIR : EIO;
+    return systemerror::reason(err);
 }
 
 // Paints the document into a PDF held in memory.
@@ -128,13 +136,15 @@ Result printToPdf(const QString& path, const QString& title, const Paint& paint)
     // would otherwise put a file in place whose buffered data failed to reach
     // the disk when it was closed. Whatever is not committed is thrown away.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(cannotWrite, file.errorString());
+        return failure(cannotWrite, writeFailure(path));
     // For the user alone, whatever the umask or the permissions of a file replaced.
     if (::fchmod(file.handle(), 0600) != 0)
-        return failure(cannotWrite, QString::fromLocal8Bit(std::strerror(errno)));
+        return failure(cannotWrite, writeFailure(path));
+    errno = 0;
     if (file.write(buffer.data()) != buffer.data().size() || !file.flush() || !file.commit())
-        return failure(cannotWrite, file.errorString());
+        return failure(cannotWrite, writeFailure(path));
     return {true, QString()};
 }
 

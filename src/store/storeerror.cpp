@@ -1,8 +1,8 @@
 #include "storeerror.h"
 
-#include <QSqlError>
+#include "systemerror.h"
 
-#include <cstring>
+#include <QSqlError>
 
 namespace {
 const QString FileReplacedText =
@@ -65,46 +65,9 @@ StoreError StoreError::fromSql(const QSqlError& error)
     return e;
 }
 
-namespace {
-// The reasons a user meets most, in the user's words; the system's own text
-// for the others.
-QString errnoText(int err)
-{
-    switch (err) {
-    case ENOSPC:
-        return QStringLiteral("Não há espaço livre no disco.");
-    case EDQUOT:
-        return QStringLiteral("A cota de disco do usuário acabou.");
-    case EFBIG:
-        return QStringLiteral("O arquivo ficaria grande demais.");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("Permissão negada.");
-    case EROFS:
-        return QStringLiteral("O disco está protegido contra gravação.");
-    case EIO:
-        return QStringLiteral("Erro de entrada e saída no disco.");
-    case ENOENT:
-        return QStringLiteral("O arquivo ou a pasta não existe.");
-    case ENOTDIR:
-        return QStringLiteral("Uma parte do caminho não é uma pasta.");
-    case EISDIR:
-        return QStringLiteral("É uma pasta.");
-    case EEXIST:
-        return QStringLiteral("O arquivo já existe.");
-    case ELOOP:
-        return QStringLiteral("Há um link simbólico no caminho.");
-    case ENAMETOOLONG:
-        return QStringLiteral("O nome do arquivo é longo demais.");
-    default:
-        return QString::fromLocal8Bit(std::strerror(err));
-    }
-}
-} // namespace
-
 StoreError StoreError::fromErrno(int err)
 {
-    return make(err == EEXIST ? FileExists : Io, errnoText(err));
+    return make(err == EEXIST ? FileExists : Io, systemerror::reason(err));
 }
 
 StoreError StoreError::make(Kind kind, const QString& text)

@@ -58,8 +58,8 @@ struct [[nodiscard]] StoreError {
 
     static StoreError fromSql(const QSqlError& error);
     static StoreError make(Kind kind, const QString& text = QString());
-    // A failed system call: the system's own text for err (errno by default);
-    // a file already there is told apart.
+    // A failed system call: its reason for err (errno by default) in the
+    // user's words (systemerror::reason); a file already there is told apart.
     static StoreError fromErrno(int err = errno);
 };
 

@@ -202,16 +202,25 @@ int exportContacts(const QString& database)
         return 1;
     const QString target = filechooser::askSave(
         nullptr, ExportTitle, QStringLiteral("contatos.vcf"),
-        {QStringLiteral("vCard (*.vcf)"), QStringLiteral("Planilha CSV (*.csv)")});
+        {QStringLiteral("vCard (*.vcf)"), QStringLiteral("Planilha CSV (*.csv)")},
+        filechooser::Replace::CallerAsks);
     if (target.isEmpty())
         return 0;
+    const QString shown = QDir::toNativeSeparators(target);
+    const QString cannotExport = QStringLiteral("Não foi possível exportar para %1.").arg(shown);
     interchange::Format format;
     if (!interchange::formatOf(target, &format))
-        return failed(ExportTitle, interchange::exportSuffixText() + QStringLiteral(":\n") +
-                                       QDir::toNativeSeparators(target));
-    ProgressDialog dialog(
-        QStringLiteral("Exportando contatos para %1…").arg(QDir::toNativeSeparators(target)),
-        ExportTitle);
+        return failed(ExportTitle, interchange::exportSuffixText() + QStringLiteral(":\n") + shown);
+    // A link, a folder... is refused before anyone is asked to replace it.
+    const QString unwritable = interchange::unwritableTarget(target);
+    if (!unwritable.isEmpty())
+        return failed(ExportTitle, cannotExport + QStringLiteral("\n\n") + unwritable);
+    if (QFileInfo::exists(target) &&
+        MessageBox::show(
+            nullptr, QStringLiteral("O arquivo %1 já existe.\nDeseja substituí-lo?").arg(shown),
+            ExportTitle, MessageBox::Question, MessageBox::YesNoDefaultNo) != MessageBox::Yes)
+        return 0;
+    ProgressDialog dialog(QStringLiteral("Exportando contatos para %1…").arg(shown), ExportTitle);
     const StoreResult<qint64> written =
         interchange::exportContacts(database, target, format, dialog.progress());
     dialog.close();
@@ -219,13 +228,12 @@ int exportContacts(const QString& database)
         return unfinished(ExportTitle, written.error,
                           QStringLiteral("A exportação foi interrompida; nenhum arquivo foi "
                                          "gravado."),
-                          QStringLiteral("Não foi possível exportar para %1.")
-                              .arg(QDir::toNativeSeparators(target)));
+                          cannotExport);
     MessageBox::show(nullptr,
                      QStringLiteral("%1 para %2.")
                          .arg(interchange::countText(written.value, "contato foi exportado",
                                                      "contatos foram exportados"),
-                              QDir::toNativeSeparators(target)),
+                              shown),
                      ExportTitle, MessageBox::Information);
     return 0;
 }

@@ -77,6 +77,21 @@ void TestCsvRead::read()
     QCOMPARE(table.header, header);
     QCOMPARE(table.rows, rows);
     QCOMPARE(table.lines, lines);
+    // A long line comes in pieces cut anywhere past the header line: in a
+    // doubled quote, in a CR LF.
+    for (qsizetype cut = text.indexOf(u'\n') + 1; cut < text.size(); ++cut) {
+        QStringList pieces = {text.left(cut), text.mid(cut)};
+        const interchange::CsvTable inTwo =
+            interchange::collect([&](const interchange::RowSink& sink) {
+                return interchange::readCsv(
+                    [&pieces](QString* piece) {
+                        return !pieces.isEmpty() && (*piece = pieces.takeFirst(), true);
+                    },
+                    sink);
+            });
+        QCOMPARE(inTwo.rows, rows);
+        QCOMPARE(inTwo.lines, lines);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCsvRead)

@@ -493,6 +493,20 @@ void TestImport::tooLong_data()
         << "BEGIN:VCARD\nFN:Ana\nADR:;;" + QString(70000, u'r') + ";;;;\nEND:VCARD\n"
         << QStringList({"EndResidencial=" + QString(65535, u'r')})
         << "1 valor não coube: Ana (linha 1): endereço residencial " + QString(79, u'r') + "….";
+    // Longer than the pieces the file is read in; what is not stored is read over.
+    const qsizetype huge = 5 << 20;
+    QTest::newRow("CSV: a 5 MB name cut at 50, a 5 MB unknown cell")
+        << "Nome;Cidade;Outra\n" + QString(huge, u'a') + ";Rio;" + QString(huge, u'x') + "\n"
+        << QStringList({"Nome=" + QString(50, u'a'), "CidadeResidencial=Rio"})
+        << "1 valor não coube: " + QString(50, u'a') + " (linha 2): nome " + QString(95, u'a') +
+               "….";
+    QTest::newRow("vCard: a 5 MB name cut at 50, a 5 MB photo")
+        << "BEGIN:VCARD\nFN:" + QString(huge, u'n') + "\nPHOTO;ENCODING=b:" +
+               QString(huge, u'A').replace(QString(74, u'A'), QString(74, u'A') + "\n ") +
+               "\nTEL;TYPE=CELL:11 98877-6655\nEND:VCARD\n"
+        << QStringList({"Nome=" + QString(50, u'n'), "CelularPessoal=(11) 98877-6655"})
+        << "1 valor não coube: " + QString(50, u'n') + " (linha 1): nome " + QString(95, u'n') +
+               "….";
 }
 
 // A value longer than its field is cut, or left out when cut it would be

@@ -74,6 +74,19 @@ void TestVCardRead::cards()
     QVERIFY(table.error.isEmpty());
     QCOMPARE(table.rows.size(), 1);
     QCOMPARE(table.rows.at(0).at(recordOrder().indexOf(Field(field))), value);
+    // A long line comes in pieces cut anywhere: in a CR LF, a soft break, a fold.
+    for (qsizetype cut = 1; cut < text.size(); ++cut) {
+        QStringList pieces = {text.left(cut), text.mid(cut)};
+        const interchange::CsvTable inTwo =
+            interchange::collect([&](const interchange::RowSink& sink) {
+                return interchange::readVCards(
+                    [&pieces](QString* piece) {
+                        return !pieces.isEmpty() && (*piece = pieces.takeFirst(), true);
+                    },
+                    sink);
+            });
+        QCOMPARE(inTwo.rows, table.rows);
+    }
 }
 
 // Exported as vCards, imported into another book: the fields come back, and a

@@ -364,6 +364,8 @@ void TestContactCard::pdfWriteFailureIsReported()
     QVERIFY(painted);
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains(QStringLiteral("Não foi possível gravar")), qPrintable(r.error));
+    QVERIFY2(r.error.contains(QStringLiteral("Uma parte do caminho não é uma pasta.")),
+             qPrintable(r.error));
     QVERIFY(!QFile::exists(path));
 }
 
@@ -433,6 +435,8 @@ void TestContactCard::pdfOnFullDisk()
         printing::printToPdf(path, "Cadastro", [&card](QPainter& p) { paintContactCard(p, card); });
     QVERIFY(!r.ok);
     QVERIFY2(r.error.contains(QStringLiteral("Não foi possível gravar")), qPrintable(r.error));
+    QVERIFY2(r.error.contains(QStringLiteral("Não há espaço livre no disco.")),
+             qPrintable(r.error));
     QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList({"ocupado"}));
 }
 

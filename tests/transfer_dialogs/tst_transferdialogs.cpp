@@ -36,6 +36,8 @@ private slots:
             << false << QStringList({"@/saida.vcf"}) << 0 << "1 contato foi exportado para";
         QTest::newRow("export to an unknown kind")
             << false << QStringList({"@/saida.txt"}) << 1 << "termina em .csv";
+        QTest::newRow("export to a link: refused, never asked to replace")
+            << false << QStringList({"@/ligacao.vcf"}) << 1 << "não é um arquivo comum";
     }
 
     void dialogs()
@@ -54,6 +56,7 @@ private slots:
         QVERIFY(testdb::writeFile(dir.filePath("cartoes.vcf"),
                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bia\r\nEND:VCARD\r\n"
                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caio\r\nEND:VCARD\r\n"));
+        QVERIFY(QFile::link(dir.filePath("cartoes.vcf"), dir.filePath("ligacao.vcf")));
         answers.replaceInStrings(QRegularExpression("^@"), dir.path());
         filechooser::setTestMode(true);
         for (const QString& answer : answers)
