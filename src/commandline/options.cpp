@@ -93,7 +93,8 @@ Options parse(const QStringList& arguments)
     const QCommandLineOption sync(QStringLiteral("sync"), QString());
     const QCommandLineOption confirm(QStringLiteral("confirm-deletions"), QString());
     const QCommandLineOption syncOff(QStringLiteral("sync-off"), QString());
-    parser.addOptions({syncSetup, user, addressBook, passwordCommand, trust, sync, confirm, syncOff});
+    parser.addOptions(
+        {syncSetup, user, addressBook, passwordCommand, trust, sync, confirm, syncOff});
 
     Options options;
     const auto refuse = [&options](const QString& why) {

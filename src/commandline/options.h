@@ -31,11 +31,11 @@ struct Options {
     QString table;      // --table NAME: the Access table to import
     QString text;       // what to print for Help, Version and UsageError
     // Synchronisation with an address book on a server.
-    QString syncUrl;          // --sync-setup URL
-    QString user;             // --user NAME
-    QString addressBook;      // --addressbook NAME
-    QString passwordCommand;  // --password-command CMD
-    QString trustCertificate; // --trust-certificate SHA256
+    QString syncUrl;               // --sync-setup URL
+    QString user;                  // --user NAME
+    QString addressBook;           // --addressbook NAME
+    QString passwordCommand;       // --password-command CMD
+    QString trustCertificate;      // --trust-certificate SHA256
     bool confirmDeletions = false; // --confirm-deletions, with --sync
 };
 

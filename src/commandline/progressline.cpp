@@ -17,9 +17,7 @@ QString contacts(qint64 count)
     return interchange::countText(count, "contato", "contatos");
 }
 
-ProgressLine::ProgressLine(const QString& doing) : m_doing(doing), m_shown(isatty(STDERR_FILENO))
-{
-}
+ProgressLine::ProgressLine(const QString& doing) : m_doing(doing), m_shown(isatty(STDERR_FILENO)) {}
 
 ProgressLine::~ProgressLine()
 {

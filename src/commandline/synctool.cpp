@@ -146,8 +146,8 @@ int setupTool(const Options& options, const QString& path)
         books = named;
     }
     if (books.isEmpty())
-        return refuse(QStringLiteral("o servidor não tem nenhum catálogo de endereços para %1.")
-                          .arg(user));
+        return refuse(
+            QStringLiteral("o servidor não tem nenhum catálogo de endereços para %1.").arg(user));
     if (books.size() > 1)
         return refuse(QStringLiteral("o servidor tem vários catálogos; escolha um com "
                                      "--addressbook NOME:\n%1")
@@ -186,9 +186,10 @@ int syncTool(const Options& options, const QString& path)
             return refuse(explained(connection.error()));
         const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
         if (linked.error || !linked.value)
-            return refuse(linked.error ? explained(linked.error)
-                                       : QStringLiteral("este banco de dados não está ligado a "
-                                                        "nenhum catálogo; ligue-o com --sync-setup."));
+            return refuse(linked.error
+                              ? explained(linked.error)
+                              : QStringLiteral("este banco de dados não está ligado a "
+                                               "nenhum catálogo; ligue-o com --sync-setup."));
         const StoreResult<syncstate::Account> read = syncstate::account(connection.db());
         if (read.error)
             return refuse(explained(read.error));
@@ -235,8 +236,8 @@ int syncTool(const Options& options, const QString& path)
     case syncengine::Summary::Failed:
         break;
     }
-    return refuse(QStringLiteral("a sincronização com %1 falhou: %2")
-                      .arg(bookUrl.host(), summary.error));
+    return refuse(
+        QStringLiteral("a sincronização com %1 falhou: %2").arg(bookUrl.host(), summary.error));
 }
 
 int offTool(const QString& path)
@@ -256,7 +257,8 @@ int offTool(const QString& path)
         return refuse(explained(e));
     if (!account.error)
         (void)usersettings::forget(account.value.serverUrl, account.value.user);
-    say(stdout, QStringLiteral("Sincronização desligada; os contatos continuam no banco de dados."));
+    say(stdout,
+        QStringLiteral("Sincronização desligada; os contatos continuam no banco de dados."));
     return 0;
 }
 } // namespace

@@ -1,8 +1,8 @@
 #include "cardfields.h"
 
 #include "card.h"
-#include "writeback.h"
 #include "import.h"
+#include "writeback.h"
 
 namespace cardfields {
 

@@ -14,8 +14,7 @@ contact::Record valuesOf(const QString& card);
 // Values as the import's clean-up leaves them.
 contact::Record cleaned(const contact::Record& raw);
 // The card with the fields that differ between before and after written into it.
-QString rewritten(const QString& card, const contact::Record& before,
-                  const contact::Record& after);
+QString rewritten(const QString& card, const contact::Record& before, const contact::Record& after);
 // A new card for a contact.
 QString created(const contact::Record& values, const QString& uid);
 // The card's UID, empty when it has none.

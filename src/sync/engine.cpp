@@ -34,9 +34,8 @@ QString Summary::text() const
                             countText(deleted, "excluído", "excluídos"),
                             countText(conflicts, "conflito", "conflitos"));
     if (alreadyEqual > 0)
-        line += QStringLiteral("; ") +
-                countText(alreadyEqual, "contato já igual nos dois lados",
-                          "contatos já iguais nos dois lados");
+        line += QStringLiteral("; ") + countText(alreadyEqual, "contato já igual nos dois lados",
+                                                 "contatos já iguais nos dois lados");
     return line;
 }
 
@@ -252,14 +251,14 @@ bool Engine::makeBackup()
 {
     QString target = backupName(m_book, m_options.today);
     for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
-        target = backupName(m_book, m_options.today).replace(QStringLiteral(".mdb"),
-                                                             QStringLiteral("-%1.mdb").arg(n));
+        target = backupName(m_book, m_options.today)
+                     .replace(QStringLiteral(".mdb"), QStringLiteral("-%1.mdb").arg(n));
     const StoreResult<qint64> copied = interchange::backup(m_book, target);
     if (copied.error)
-        return fail(QStringLiteral("não foi possível fazer a cópia de segurança %1 antes de "
-                                   "sincronizar: %2")
-                        .arg(target, copied.error.withReason(QStringLiteral(" ("),
-                                                             QStringLiteral(")"))));
+        return fail(
+            QStringLiteral("não foi possível fazer a cópia de segurança %1 antes de "
+                           "sincronizar: %2")
+                .arg(target, copied.error.withReason(QStringLiteral(" ("), QStringLiteral(")"))));
     m_summary.backup = target;
     return true;
 }

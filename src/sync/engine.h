@@ -26,16 +26,16 @@ struct Summary {
     enum Outcome { Done, Failed, Busy, StoppedBeforeDeleting } outcome = Done;
     QString bookName;
     QString host;
-    qint64 received = 0;     // contacts added or changed in the book
-    qint64 sent = 0;         // cards added or changed on the server
-    qint64 deleted = 0;      // contacts and cards deleted, both sides
+    qint64 received = 0; // contacts added or changed in the book
+    qint64 sent = 0;     // cards added or changed on the server
+    qint64 deleted = 0;  // contacts and cards deleted, both sides
     qint64 conflicts = 0;
     qint64 alreadyEqual = 0; // contacts and cards found equal and linked
     QStringList named;       // conflicts and refusals, one line each
     qint64 wouldDelete = 0;  // StoppedBeforeDeleting: how many, and the first names
     QStringList toDelete;
-    QString backup;          // the copy of the book made before the sync, if any
-    QString error;           // Failed and Busy: why, in the user's words
+    QString backup; // the copy of the book made before the sync, if any
+    QString error;  // Failed and Busy: why, in the user's words
     // "Sincronizado com Contatos em nuvem.exemplo.com.br: 12 recebidos, 3
     // enviados, 1 excluído, 1 conflito"
     QString text() const;

@@ -76,9 +76,9 @@ bool Engine::applyLinks()
                         return added.error;
                     row = added.value;
                 }
-                if (StoreError e = syncstate::saveLink(q, {row, card.href, server.etag,
-                                                           uidFor(server.text), server.text,
-                                                           card.values, false}))
+                if (StoreError e =
+                        syncstate::saveLink(q, {row, card.href, server.etag, uidFor(server.text),
+                                                server.text, card.values, false}))
                     return e;
             }
             return StoreError();
@@ -100,7 +100,8 @@ bool Engine::settle(syncstate::Link l, const LocalState& local)
     if (l.pending && !changedThere) {
         // Sent last time, and the answer never came: not there, so sent again.
         if (local.kind == LocalState::Deleted) {
-            const StoreError e = write([&](QSqlQuery& q) { return syncstate::dropLink(q, l.href); });
+            const StoreError e =
+                write([&](QSqlQuery& q) { return syncstate::dropLink(q, l.href); });
             return e ? fail(e) : true;
         }
         return recreateCard(l, local);
@@ -136,7 +137,8 @@ bool Engine::settle(syncstate::Link l, const LocalState& local)
                          changedThere);
     case LocalState::Deleted:
         if (gone) {
-            const StoreError e = write([&](QSqlQuery& q) { return syncstate::dropLink(q, l.href); });
+            const StoreError e =
+                write([&](QSqlQuery& q) { return syncstate::dropLink(q, l.href); });
             return e ? fail(e) : true;
         }
         if (changedThere) // deleted here, changed there: kept with the change
@@ -278,8 +280,8 @@ bool Engine::recreateCard(const syncstate::Link& l, const LocalState& local)
     return true;
 }
 
-bool Engine::addFromCard(const QString& href, const ServerCard& card,
-                         const contact::Record& values, const QString& dropHref)
+bool Engine::addFromCard(const QString& href, const ServerCard& card, const contact::Record& values,
+                         const QString& dropHref)
 {
     const StoreError e = write([&](QSqlQuery& q) {
         if (!dropHref.isEmpty()) {
@@ -310,8 +312,9 @@ bool Engine::pushNewContacts()
         QList<syncstate::Link> batch;
         for (const auto& [row, values] : fresh.mid(first, BatchSize)) {
             const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            batch << syncstate::Link{row, m_client.hrefFor(m_bookUrl, uid), QByteArray(), uid,
-                                     cardfields::created(values, uid), values, true};
+            batch << syncstate::Link{row, m_client.hrefFor(m_bookUrl, uid), QByteArray(),
+                                     uid, cardfields::created(values, uid), values,
+                                     true};
         }
         // Noted before they are sent: a card whose answer is lost is found at its
         // address next time, never sent twice.

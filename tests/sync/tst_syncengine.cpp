@@ -40,10 +40,10 @@ private:
 };
 
 namespace {
-const QString Extras = QStringLiteral(
-    "BDAY:1980-01-02\r\nNOTE:Amigo da faculdade\r\nitem1.TEL:+55 11 3333-4444\r\n"
-    "item1.X-ABLabel:Escritório\r\nEMAIL;TYPE=INTERNET:segundo@exemplo.com.br\r\n"
-    "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAA=\r\n");
+const QString Extras =
+    QStringLiteral("BDAY:1980-01-02\r\nNOTE:Amigo da faculdade\r\nitem1.TEL:+55 11 3333-4444\r\n"
+                   "item1.X-ABLabel:Escritório\r\nEMAIL;TYPE=INTERNET:segundo@exemplo.com.br\r\n"
+                   "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAA=\r\n");
 
 QStringList sorted(QStringList list)
 {
@@ -58,7 +58,8 @@ vcard::Card extrasOf(const QString& text)
     const vcard::Card card = vcard::Card::parse(text);
     for (const vcard::ContentLine& line : card.lines()) {
         const QString& name = line.property.name;
-        if (name == u"BDAY" || name == u"NOTE" || name == u"PHOTO" || !line.property.group.isEmpty())
+        if (name == u"BDAY" || name == u"NOTE" || name == u"PHOTO" ||
+            !line.property.group.isEmpty())
             kept << line.raw;
     }
     return vcard::Card::fromLines(kept);
@@ -148,9 +149,8 @@ void TestSyncEngine::firstSyncPairsAndCopies()
     phonePut(QStringLiteral("ana"), QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:ana\r\n"
                                                    "FN:Ana Souza\r\nEMAIL:ana@exemplo.com.br\r\n"
                                                    "END:VCARD\r\n"));
-    phonePut(QStringLiteral("caio"),
-             phoneCard(QStringLiteral("caio"), QStringLiteral("Caio Prado"),
-                       QStringLiteral("caio@exemplo.com.br")));
+    phonePut(QStringLiteral("caio"), phoneCard(QStringLiteral("caio"), QStringLiteral("Caio Prado"),
+                                               QStringLiteral("caio@exemplo.com.br")));
     syncengine::Summary s = sync();
     QVERIFY2(s.outcome == syncengine::Summary::Done, qPrintable(s.error));
     QCOMPARE(s.alreadyEqual, 1);
@@ -202,8 +202,9 @@ void TestSyncEngine::rowIdsNameNoContact()
         testdb::query(m_book, "INSERT INTO tblQuelmar (Nome) VALUES ('Davi Reis')");
     } else {
         QVERIFY(QProcess::execute(QStringLiteral("sh"),
-                                  {"-c", "sqlite3 \"$1\" .dump | sqlite3 \"$1.novo\" && mv "
-                                         "\"$1.novo\" \"$1\"",
+                                  {"-c",
+                                   "sqlite3 \"$1\" .dump | sqlite3 \"$1.novo\" && mv "
+                                   "\"$1.novo\" \"$1\"",
                                    "sh", m_book}) == 0);
     }
     const syncengine::Summary s = sync();
@@ -224,13 +225,15 @@ void TestSyncEngine::bothSidesChange_data()
     QTest::addColumn<QString>("phone"); // the phone's new e-mail for Caio; "-": deleted
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("email"); // Caio's e-mail after the sync, on both sides
-    const QString mine = QStringLiteral("UPDATE tblQuelmar SET Email = 'meu@x' WHERE Nome = 'Caio Prado'");
-    const QString city =
-        QStringLiteral("UPDATE tblQuelmar SET CidadeResidencial = 'Santos' WHERE Nome = 'Caio Prado'");
+    const QString mine =
+        QStringLiteral("UPDATE tblQuelmar SET Email = 'meu@x' WHERE Nome = 'Caio Prado'");
+    const QString city = QStringLiteral(
+        "UPDATE tblQuelmar SET CidadeResidencial = 'Santos' WHERE Nome = 'Caio Prado'");
     const QString gone = QStringLiteral("DELETE FROM tblQuelmar WHERE Nome = 'Caio Prado'");
     const QStringList caio = {"Caio Prado"};
     QTest::newRow("changed here only") << mine << "" << caio << "meu@x";
-    QTest::newRow("changed there only") << "" << "dele@x" << caio << "dele@x";
+    QTest::newRow("changed there only") << ""
+                                        << "dele@x" << caio << "dele@x";
     QTest::newRow("different fields") << city << "dele@x" << caio << "dele@x";
     QTest::newRow("same field, same value") << mine << "meu@x" << caio << "meu@x";
     QTest::newRow("same field, two values")
@@ -264,7 +267,8 @@ void TestSyncEngine::bothSidesChange()
     QCOMPARE(sorted(cards.keys()), names);
     if (names.isEmpty())
         return;
-    QCOMPARE(cardfields::valuesOf(cards.value(QStringLiteral("Caio Prado")))[contact::Email], email);
+    QCOMPARE(cardfields::valuesOf(cards.value(QStringLiteral("Caio Prado")))[contact::Email],
+             email);
     QCOMPARE(testdb::query(m_book, "SELECT Email FROM tblQuelmar WHERE Nome = 'Caio Prado'")
                  .value(0)
                  .value(0)
@@ -286,7 +290,8 @@ void TestSyncEngine::massDeletionStops()
     }
     QCOMPARE(sync().received, 12);
     for (int i = 0; i < 12; ++i)
-        QVERIFY(m_phone->remove(m_phone->hrefFor(m_bookUrl, QStringLiteral("p%1").arg(i)), {}).ok());
+        QVERIFY(
+            m_phone->remove(m_phone->hrefFor(m_bookUrl, QStringLiteral("p%1").arg(i)), {}).ok());
     syncengine::Summary s = sync();
     QCOMPARE(s.outcome, syncengine::Summary::StoppedBeforeDeleting);
     QCOMPARE(s.wouldDelete, 12);
