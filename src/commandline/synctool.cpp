@@ -236,8 +236,13 @@ int syncTool(const Options& options, const QString& path)
     case syncengine::Summary::Failed:
         break;
     }
-    return refuse(
-        QStringLiteral("a sincronização com %1 falhou: %2").arg(bookUrl.host(), summary.error));
+    // The reason first; what was done before it stays, and the rest goes next time.
+    QString reason = summary.error;
+    if (!reason.endsWith(u'.'))
+        reason += u'.';
+    return refuse(QStringLiteral("%1 A sincronização com %2 não terminou; o que faltou vai na "
+                                 "próxima.")
+                      .arg(reason, bookUrl.host()));
 }
 
 int offTool(const QString& path)

@@ -75,7 +75,7 @@ bool Engine::fail(const QString& error)
 
 bool Engine::fail(const StoreError& error)
 {
-    return fail(QStringLiteral("o banco de dados recusou: ") +
+    return fail(QStringLiteral("O banco de dados recusou: ") +
                 error.withReason(QStringLiteral(" ("), QStringLiteral(")")));
 }
 
@@ -93,7 +93,7 @@ bool Engine::runLocked()
     if (setUp.error)
         return fail(setUp.error);
     if (!setUp.value)
-        return fail(QStringLiteral("este banco de dados não está ligado a nenhum catálogo de "
+        return fail(QStringLiteral("Este banco de dados não está ligado a nenhum catálogo de "
                                    "endereços; ligue-o com --sync-setup."));
     const StoreResult<syncstate::Account> account = syncstate::account(m_db);
     if (account.error)
