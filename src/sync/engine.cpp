@@ -256,7 +256,7 @@ bool Engine::makeBackup()
     const StoreResult<qint64> copied = interchange::backup(m_book, target);
     if (copied.error)
         return fail(
-            QStringLiteral("não foi possível fazer a cópia de segurança %1 antes de "
+            QStringLiteral("Não foi possível fazer a cópia de segurança %1 antes de "
                            "sincronizar: %2")
                 .arg(target, copied.error.withReason(QStringLiteral(" ("), QStringLiteral(")"))));
     m_summary.backup = target;
