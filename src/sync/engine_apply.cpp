@@ -106,9 +106,17 @@ bool Engine::settle(syncstate::Link l, const LocalState& local)
         }
         return recreateCard(l, local);
     }
-    if (l.pending)
-        l.pending = false; // it arrived: the card is what was sent, merged as any
-    else if (local.kind == LocalState::Unchanged && !changedThere && !gone && local.row == l.row)
+    if (l.pending) {
+        // It arrived: the card there is what was sent, no change of the server's.
+        const ServerCard card = m_cards.value(l.href);
+        l.pending = false;
+        l.etag = card.etag;
+        l.card = card.text;
+        if (local.kind == LocalState::Deleted)
+            return removeCard(l, local);
+        return reconcile(l, local.fields, local.row, card, true);
+    }
+    if (local.kind == LocalState::Unchanged && !changedThere && !gone && local.row == l.row)
         return true; // in step
     switch (local.kind) {
     case LocalState::Unchanged:
