@@ -46,7 +46,8 @@ Answer run(QKeychain::Job* job, int limitMs)
             break;
         default:
             answer.status = Answer::Unavailable;
-            answer.detail = QStringLiteral("O chaveiro recusou: %1").arg(done->errorString());
+            answer.detail = QStringLiteral("Nenhum chaveiro da sessão está disponível (%1).")
+                                .arg(done->errorString());
             break;
         }
         loop.quit();
