@@ -201,11 +201,29 @@ void SyncDialog::testServer()
     m_lastTask = Testing;
     m_note.clear();
     m_refused = {};
-    const syncsetup::Request r = request();
+    syncsetup::Request r = request();
     say(QStringLiteral("Procurando os catálogos de endereços…"));
     auto result = std::make_shared<syncsetup::Result>();
-    inBackground([r, result] { *result = syncsetup::discover(r); },
-                 [this, result] { tested(*result); });
+    inBackground(
+        [r, result, fromCommand = m_fromCommand]() mutable {
+            if (!fromCommand || commandPassword(r, result.get()))
+                *result = syncsetup::discover(r);
+        },
+        [this, result] { tested(*result); });
+}
+
+// Runs the account's password command for request, on the worker thread: a
+// command may take its time (asking for a key's passphrase, say). False, with
+// why in refusal, when it failed.
+bool SyncDialog::commandPassword(syncsetup::Request& request, syncsetup::Result* refusal)
+{
+    const syncpassword::Found found = syncpassword::find(request.address, request.user);
+    request.password = found.password;
+    if (found.error.isEmpty())
+        return true;
+    refusal->problem = syncsetup::Result::Store;
+    refusal->message = found.error;
+    return false;
 }
 
 void SyncDialog::tested(const syncsetup::Result& result)

@@ -46,6 +46,7 @@ private:
     void fit();
     bool ready();
     syncsetup::Request request() const;
+    static bool commandPassword(syncsetup::Request& request, syncsetup::Result* refusal);
     void inBackground(const std::function<void()>& work, const std::function<void()>& done);
 
     void testServer();

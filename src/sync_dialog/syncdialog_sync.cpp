@@ -19,9 +19,9 @@ QString contacts(qint64 count)
 
 // What a task on the worker thread brings back.
 struct SyncDialog::Outcome {
-    syncsetup::Result setUp; // the book was linked first, or why not
-    bool settingUp = false;
-    carddav::Error error; // the book refused before the sync
+    syncsetup::Result refusal;                // why the sync did not start
+    std::optional<syncstate::Account> linked; // the book was linked first
+    carddav::Error error;                     // the book refused before the sync
     std::optional<syncengine::Summary> summary;
 };
 
@@ -32,7 +32,7 @@ void SyncDialog::syncNow(bool confirmDeletions)
     m_lastTask = Syncing;
     m_note.clear();
     m_refused = {};
-    const syncsetup::Request r = request();
+    syncsetup::Request r = request();
     const QString book = m_book;
     const std::optional<syncstate::Account> linked = m_account;
     say(linked ? QStringLiteral("Sincronizando…")
@@ -52,16 +52,18 @@ void SyncDialog::syncNow(bool confirmDeletions)
                 Qt::QueuedConnection);
     };
     inBackground(
-        [r, book, linked, outcome, options] {
+        [r, book, linked, outcome, options, fromCommand = m_fromCommand]() mutable {
+            if (fromCommand && !commandPassword(r, &outcome->refusal))
+                return;
             syncstate::Account account;
             if (linked) {
                 account = *linked;
             } else {
-                outcome->settingUp = true;
-                outcome->setUp = syncsetup::setUp(book, r);
-                if (!outcome->setUp.ok())
+                outcome->refusal = syncsetup::setUp(book, r);
+                if (!outcome->refusal.ok())
                     return;
-                account = outcome->setUp.account;
+                account = outcome->refusal.account;
+                outcome->linked = account;
             }
             carddav::Client client(syncsetup::clientAccount(account, r.password));
             outcome->error = client.check(QUrl(account.bookUrl));
@@ -73,10 +75,10 @@ void SyncDialog::syncNow(bool confirmDeletions)
 
 void SyncDialog::synced(const Outcome& outcome)
 {
-    if (outcome.settingUp && refused(outcome.setUp))
+    if (refused(outcome.refusal))
         return;
-    if (outcome.settingUp)
-        m_account = outcome.setUp.account;
+    if (outcome.linked)
+        m_account = outcome.linked;
     if (!outcome.error.ok()) {
         serverRefused(outcome.error);
         return;

@@ -29,6 +29,8 @@ private slots:
     void refusals();
     void passwordKept_data();
     void passwordKept();
+    void passwordCommand_data();
+    void passwordCommand();
     void untrustedCertificate();
 
 private:
@@ -228,6 +230,38 @@ void TestSyncDialog::passwordKept()
     QCOMPARE(found.password, m_server->password());
     m_keyring->available = true;
     (void)syncpassword::forget(m_server->url().toString(), m_server->user());
+}
+
+// An account linked with a password command gets its password from it, on the
+// worker thread; the password field is not used.
+void TestSyncDialog::passwordCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("working") << "printf s3nha-de-teste"
+                             << "Sincronizado com Contatos";
+    QTest::newRow("failing") << "exit 1"
+                             << "O comando da senha falhou: exit 1";
+}
+
+void TestSyncDialog::passwordCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, said);
+    QVERIFY(m_server->createAddressBook("contatos", "Contatos").isValid());
+    syncsetup::Request request;
+    request.address = m_server->url().toString();
+    request.user = m_server->user();
+    request.password = m_server->password();
+    request.passwordCommand = command;
+    QVERIFY(syncsetup::setUp(m_book, request).ok());
+    SyncDialog dialog(m_book);
+    QLineEdit* password = part<QLineEdit>(dialog, "password");
+    QTRY_VERIFY(!password->isEnabled());
+    QVERIFY(password->text().isEmpty());
+    QVERIFY(click(dialog, "syncNow"));
+    QVERIFY2(TestSyncDialog::said(dialog).contains(said), qPrintable(TestSyncDialog::said(dialog)));
+    QVERIFY(m_keyring->kept.isEmpty());
 }
 
 // A certificate no authority vouches for is named with its fingerprint, and
