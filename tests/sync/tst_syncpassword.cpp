@@ -5,7 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Where a sync's password comes from, and where a password given is kept.
+// Where a sync's password comes from: the first of the account's password
+// command, the keyring and this session's memory.
 class TestSyncPassword : public QObject {
     Q_OBJECT
 private slots:
@@ -73,45 +74,6 @@ private slots:
         QCOMPARE(!found.keyringDetail.isEmpty(), keyringSilent);
         fake.available = true;
         (void)syncpassword::forget(url, user);
-    }
-
-    // A password given is kept where it is found again, and forgotten in both.
-    void keep_data()
-    {
-        QTest::addColumn<bool>("remember");
-        QTest::addColumn<bool>("answering");
-        QTest::addColumn<int>("source");
-        QTest::addColumn<bool>("inKeyring");
-        using F = syncpassword::Found;
-        QTest::newRow("remembered") << true << true << int(F::Keyring) << true;
-        QTest::newRow("remembered, no keyring answering")
-            << true << false << int(F::Session) << false;
-        QTest::newRow("not remembered: an older one leaves the keyring")
-            << false << true << int(F::Session) << false;
-    }
-
-    void keep()
-    {
-        QFETCH(bool, remember);
-        QFETCH(bool, answering);
-        QFETCH(int, source);
-        QFETCH(bool, inKeyring);
-        const QString url = QStringLiteral("https://nuvem.exemplo.com.br/");
-        const QString user = QStringLiteral("bia");
-        FakeKeyring fake;
-        fake.kept.insert(keyring::key(url, user), QStringLiteral("antiga"));
-        fake.available = answering;
-        const keyring::Answer kept =
-            syncpassword::keep(url, user, QStringLiteral("nova"), remember);
-        QCOMPARE(kept.status == keyring::Answer::Unavailable, !answering);
-        const syncpassword::Found found = syncpassword::find(url, user);
-        QCOMPARE(int(found.source), source);
-        QCOMPARE(found.password, QStringLiteral("nova"));
-        fake.available = true;
-        QCOMPARE(fake.kept.contains(keyring::key(url, user)), inKeyring || !answering);
-
-        QVERIFY(syncpassword::forget(url, user).ok() || !inKeyring);
-        QCOMPARE(int(syncpassword::find(url, user).source), int(syncpassword::Found::None));
     }
 
 private:
