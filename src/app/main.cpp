@@ -2,6 +2,7 @@
 #include "frmabertura.h"
 #include "heap.h"
 #include "options.h"
+#include "syncdialog.h"
 #include "tools.h"
 #include "transferdialogs.h"
 #include "translation.h"
@@ -54,6 +55,8 @@ int main(int argc, char* argv[])
         return transferdialogs::exportContacts(place.path);
     if (options.action == Options::ImportFile)
         return transferdialogs::importFile(place.path, options.importFrom);
+    if (options.action == Options::SyncDialog)
+        return syncdialog::run(place.path);
 
     // The splash comes first; when its time is up it opens the contact window, or
     // ends the program with status 1 when the database cannot be opened.

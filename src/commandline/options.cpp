@@ -43,15 +43,18 @@ const QString Usage = QStringLiteral(
     "  --password-command CMD\n"
     "                       Com --sync-setup, o comando que dá a senha (a primeira\n"
     "                       linha do que escreve), guardado nas configurações do\n"
-    "                       usuário; sem ele, a senha é perguntada no terminal.\n"
+    "                       usuário; sem ele, a senha é perguntada no terminal e\n"
+    "                       guardada no chaveiro da sessão, quando há um.\n"
     "  --trust-certificate SHA256\n"
     "                       Com --sync-setup, confia no certificado do servidor com\n"
     "                       esta impressão digital SHA-256, só para este servidor.\n"
     "  --sync               Sincroniza os contatos nos dois sentidos e termina.\n"
     "  --confirm-deletions  Com --sync, exclui mesmo quando são muitos os contatos a\n"
     "                       excluir.\n"
-    "  --sync-off           Desliga a sincronização: esquece a conta e os vínculos; os\n"
-    "                       contatos ficam.\n");
+    "  --sync-off           Desliga a sincronização: esquece a conta, os vínculos e a\n"
+    "                       senha guardada; os contatos ficam.\n"
+    "  --sync-dialog        Abre a janela da sincronização: servidor, usuário, senha,\n"
+    "                       sincronizar agora e desligar.\n");
 } // namespace
 
 Options parse(const QStringList& arguments)
@@ -93,8 +96,9 @@ Options parse(const QStringList& arguments)
     const QCommandLineOption sync(QStringLiteral("sync"), QString());
     const QCommandLineOption confirm(QStringLiteral("confirm-deletions"), QString());
     const QCommandLineOption syncOff(QStringLiteral("sync-off"), QString());
+    const QCommandLineOption syncDialog(QStringLiteral("sync-dialog"), QString());
     parser.addOptions(
-        {syncSetup, user, addressBook, passwordCommand, trust, sync, confirm, syncOff});
+        {syncSetup, user, addressBook, passwordCommand, trust, sync, confirm, syncOff, syncDialog});
 
     Options options;
     const auto refuse = [&options](const QString& why) {
@@ -140,6 +144,8 @@ Options parse(const QStringList& arguments)
         options.action = Options::Sync;
     } else if (parser.isSet(syncOff)) {
         options.action = Options::SyncOff;
+    } else if (parser.isSet(syncDialog)) {
+        options.action = Options::SyncDialog;
     }
     for (const QCommandLineOption* setupOnly : {&user, &addressBook, &passwordCommand, &trust}) {
         if (parser.isSet(*setupOnly) && options.action != Options::SyncSetup &&

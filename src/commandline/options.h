@@ -20,7 +20,8 @@ struct Options {
         ImportFile, // a file given alone, as a file manager opens it
         SyncSetup,
         Sync,
-        SyncOff
+        SyncOff,
+        SyncDialog
     };
     Action action = Run;
     QString database;   // --database PATH; empty: found as usual

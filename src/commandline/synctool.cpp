@@ -1,13 +1,11 @@
 #include "synctool.h"
 
 #include "carddavclient.h"
-#include "database.h"
 #include "engine.h"
 #include "progressline.h"
+#include "syncpassword.h"
+#include "syncsetup.h"
 #include "syncstate.h"
-#include "usersettings.h"
-
-#include <QProcess>
 
 #include <cstdio>
 #include <termios.h>
@@ -30,21 +28,10 @@ QString explained(const StoreError& error)
     return error.withReason(QStringLiteral(" ("), QStringLiteral(")"));
 }
 
-// The password: the first line a command writes, or typed on the terminal
-// without echo. Empty with why set when there is none.
-QString password(const QString& command, const QString& user, const QString& host, QString* why)
+// The password typed on the terminal without echo. Empty with why set when
+// there is none.
+QString typedPassword(const QString& user, const QString& host, QString* why)
 {
-    if (!command.isEmpty()) {
-        QProcess p;
-        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit ||
-            p.exitCode() != 0) {
-            p.kill();
-            *why = QStringLiteral("o comando da senha falhou: %1").arg(command);
-            return {};
-        }
-        return QString::fromLocal8Bit(p.readAllStandardOutput()).section(u'\n', 0, 0);
-    }
     if (!isatty(STDIN_FILENO)) {
         *why = QStringLiteral("falta a senha: sem um terminal para perguntá-la, dê um comando "
                               "que a escreva com --password-command.");
@@ -81,128 +68,91 @@ QString certificateHint(const carddav::Error& error)
         .arg(QString::fromLatin1(error.fingerprint));
 }
 
-QString bookList(const QList<carddav::AddressBook>& books)
+QString linkedText(const syncstate::Account& account)
 {
-    QStringList lines;
-    for (const carddav::AddressBook& b : books)
-        lines << QStringLiteral("  %1 (%2)").arg(b.displayName, b.url.toString());
-    return lines.join(u'\n');
-}
-
-bool namesBook(const carddav::AddressBook& book, const QString& name)
-{
-    const QString last = book.url.path().section(u'/', -2, -2, QString::SectionSkipEmpty);
-    return book.displayName.compare(name, Qt::CaseInsensitive) == 0 ||
-           book.url.path().split(u'/', Qt::SkipEmptyParts).value(-1) == name || last == name ||
-           book.url.toString() == name;
+    return QStringLiteral("este banco de dados já está ligado a %1 em %2; desligue-o com "
+                          "--sync-off antes de ligá-lo a outro catálogo.")
+        .arg(account.bookName, QUrl(account.bookUrl).host());
 }
 
 int setupTool(const Options& options, const QString& path)
 {
-    QUrl url = QUrl::fromUserInput(options.syncUrl);
-    if (!options.syncUrl.contains(QStringLiteral("://")))
-        url = QUrl(options.syncUrl); // a bare domain: found through DNS
-    QString user = options.user.isEmpty() ? url.userName() : options.user;
+    const auto [url, user] = syncsetup::addressAndUser(options.syncUrl, options.user);
     if (user.isEmpty())
         return refuse(QStringLiteral("informe o usuário no servidor com --user NOME."), Usage);
-    url.setUserInfo(QString());
-    database::Connection connection(path, QStringLiteral("listrano-sync-setup"));
-    if (connection.error())
-        return refuse(explained(connection.error()));
-    const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
+    const StoreResult<std::optional<syncstate::Account>> linked = syncsetup::linkedAccount(path);
     if (linked.error)
         return refuse(explained(linked.error));
-    if (linked.value) {
-        const StoreResult<syncstate::Account> account = syncstate::account(connection.db());
-        return refuse(QStringLiteral("este banco de dados já está ligado a %1 em %2; desligue-o "
-                                     "com --sync-off antes de ligá-lo a outro catálogo.")
-                          .arg(account.value.bookName, QUrl(account.value.bookUrl).host()));
-    }
-    usersettings::AccountSettings settings = usersettings::load(options.syncUrl, user);
-    settings.passwordCommand = options.passwordCommand;
-    if (!options.trustCertificate.isEmpty())
-        settings.trustedCertificates.insert(
-            url.host(), options.trustCertificate.toLatin1().toLower().replace(':', ""));
+    if (linked.value)
+        return refuse(linkedText(*linked.value));
     QString why;
-    const QString secret = password(settings.passwordCommand, user, url.host(), &why);
+    const QString secret = options.passwordCommand.isEmpty()
+                               ? typedPassword(user, url.host(), &why)
+                               : syncpassword::fromCommand(options.passwordCommand, &why);
     if (!why.isEmpty())
         return refuse(why);
 
-    carddav::Client client({url, user, secret, settings.trustedCertificates});
-    const carddav::Result<carddav::Discovery> found = client.discover();
-    if (!found.ok())
-        return refuse(found.error.message + certificateHint(found.error));
-    QList<carddav::AddressBook> books = found.value.books;
-    if (!options.addressBook.isEmpty()) {
-        QList<carddav::AddressBook> named;
-        for (const carddav::AddressBook& b : books) {
-            if (namesBook(b, options.addressBook))
-                named << b;
-        }
-        if (named.isEmpty())
-            return refuse(QStringLiteral("o servidor não tem o catálogo %1. Os catálogos são:\n%2")
-                              .arg(options.addressBook, bookList(books)),
-                          Usage);
-        books = named;
-    }
-    if (books.isEmpty())
-        return refuse(
-            QStringLiteral("o servidor não tem nenhum catálogo de endereços para %1.").arg(user));
-    if (books.size() > 1)
+    syncsetup::Request request;
+    request.address = options.syncUrl;
+    request.user = user;
+    request.password = secret;
+    request.addressBook = options.addressBook;
+    request.passwordCommand = options.passwordCommand;
+    if (!options.trustCertificate.isEmpty())
+        request.trustCertificates.insert(url.host(), options.trustCertificate.toLatin1());
+    const syncsetup::Result setUp = syncsetup::setUp(path, request);
+    switch (setUp.problem) {
+    case syncsetup::Result::None:
+        break;
+    case syncsetup::Result::AlreadyLinked:
+        return refuse(linkedText(setUp.account));
+    case syncsetup::Result::Server:
+        return refuse(setUp.error.message + certificateHint(setUp.error));
+    case syncsetup::Result::SeveralBooks:
         return refuse(QStringLiteral("o servidor tem vários catálogos; escolha um com "
                                      "--addressbook NOME:\n%1")
-                          .arg(bookList(books)),
+                          .arg(syncsetup::bookList(setUp.books)),
                       Usage);
-    const carddav::AddressBook& book = books.constFirst();
-    if (const carddav::Error e = client.check(book.url); !e.ok())
-        return refuse(e.message + certificateHint(e));
-
-    syncstate::Account account;
-    account.serverUrl = options.syncUrl;
-    account.user = user;
-    account.bookUrl = book.url.toString();
-    account.bookName = book.displayName.isEmpty()
-                           ? book.url.path().split(u'/', Qt::SkipEmptyParts).value(-1)
-                           : book.displayName;
-    if (const StoreError e = syncstate::setUp(connection.db(), account))
-        return refuse(explained(e));
-    if (const StoreError e = usersettings::save(options.syncUrl, user, settings))
-        return refuse(QStringLiteral("não foi possível guardar as configurações em %1: %2")
-                          .arg(usersettings::folder(), explained(e)));
-    if (!found.value.otherHost.isEmpty())
-        say(stdout,
-            QStringLiteral("O servidor encaminhou a busca para %1.").arg(found.value.otherHost));
+    case syncsetup::Result::NoUser:
+    case syncsetup::Result::NoSuchBook:
+        return refuse(setUp.message, Usage);
+    case syncsetup::Result::NoBook:
+    case syncsetup::Result::Store:
+        return refuse(setUp.message);
+    }
+    if (!setUp.otherHost.isEmpty())
+        say(stdout, QStringLiteral("O servidor encaminhou a busca para %1.").arg(setUp.otherHost));
+    if (options.passwordCommand.isEmpty()) {
+        const keyring::Answer kept = syncpassword::keep(options.syncUrl, user, secret, true);
+        say(stdout, kept.ok() ? QStringLiteral("Senha guardada no chaveiro.")
+                              : QStringLiteral("A senha não foi guardada: %1 Ela será "
+                                               "perguntada a cada --sync.")
+                                    .arg(kept.detail));
+    }
     say(stdout, QStringLiteral("Ligado ao catálogo %1 em %2. Sincronize com --sync.")
-                    .arg(account.bookName, book.url.host()));
+                    .arg(setUp.account.bookName, QUrl(setUp.account.bookUrl).host()));
     return 0;
 }
 
 int syncTool(const Options& options, const QString& path)
 {
-    syncstate::Account account;
-    {
-        database::Connection connection(path, QStringLiteral("listrano-sync-account"));
-        if (connection.error())
-            return refuse(explained(connection.error()));
-        const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
-        if (linked.error || !linked.value)
-            return refuse(linked.error
-                              ? explained(linked.error)
-                              : QStringLiteral("este banco de dados não está ligado a "
-                                               "nenhum catálogo; ligue-o com --sync-setup."));
-        const StoreResult<syncstate::Account> read = syncstate::account(connection.db());
-        if (read.error)
-            return refuse(explained(read.error));
-        account = read.value;
-    }
+    const StoreResult<std::optional<syncstate::Account>> linked = syncsetup::linkedAccount(path);
+    if (linked.error || !linked.value)
+        return refuse(linked.error ? explained(linked.error)
+                                   : QStringLiteral("este banco de dados não está ligado a "
+                                                    "nenhum catálogo; ligue-o com --sync-setup."));
+    const syncstate::Account& account = *linked.value;
     const QUrl bookUrl(account.bookUrl);
-    const usersettings::AccountSettings settings =
-        usersettings::load(account.serverUrl, account.user);
+    const syncpassword::Found found = syncpassword::find(account.serverUrl, account.user);
+    if (!found.error.isEmpty())
+        return refuse(found.error);
     QString why;
-    const QString secret = password(settings.passwordCommand, account.user, bookUrl.host(), &why);
+    const QString secret = found.source == syncpassword::Found::None
+                               ? typedPassword(account.user, bookUrl.host(), &why)
+                               : found.password;
     if (!why.isEmpty())
         return refuse(why);
-    carddav::Client client({bookUrl, account.user, secret, settings.trustedCertificates});
+    carddav::Client client(syncsetup::clientAccount(account, secret));
     ProgressLine line(QStringLiteral("Sincronizando"));
     syncengine::SyncOptions sync;
     sync.confirmDeletions = options.confirmDeletions;
@@ -247,21 +197,15 @@ int syncTool(const Options& options, const QString& path)
 
 int offTool(const QString& path)
 {
-    database::Connection connection(path, QStringLiteral("listrano-sync-off"));
-    if (connection.error())
-        return refuse(explained(connection.error()));
-    const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
-    if (linked.error)
-        return refuse(explained(linked.error));
-    if (!linked.value) {
+    const StoreResult<std::optional<syncstate::Account>> off = syncsetup::turnOff(path);
+    if (off.error)
+        return refuse(explained(off.error));
+    if (!off.value) {
         say(stdout, QStringLiteral("Este banco de dados não está ligado a nenhum catálogo."));
         return 0;
     }
-    const StoreResult<syncstate::Account> account = syncstate::account(connection.db());
-    if (const StoreError e = syncstate::tearDown(connection.db()))
-        return refuse(explained(e));
-    if (!account.error)
-        (void)usersettings::forget(account.value.serverUrl, account.value.user);
+    if (!off.value->serverUrl.isEmpty())
+        (void)syncpassword::forget(off.value->serverUrl, off.value->user);
     say(stdout,
         QStringLiteral("Sincronização desligada; os contatos continuam no banco de dados."));
     return 0;
