@@ -3,6 +3,7 @@
 #include "heap.h"
 #include "options.h"
 #include "syncdialog.h"
+#include "syncrunner.h"
 #include "tools.h"
 #include "transferdialogs.h"
 #include "translation.h"
@@ -12,6 +13,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -63,5 +65,12 @@ int main(int argc, char* argv[])
     auto* splash = new frmAbertura;
     splash->setDatabase(place.path, place.created);
     splash->show();
-    return app.exec();
+    const int status = app.exec();
+    // A last sync still under way when the contact window gave up waiting for
+    // it: the program ends without it, and what it did not send goes next time.
+    if (SyncRunner::anyRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -114,6 +114,7 @@ StoreError frmQuelmar::Form_Load(const QString& path, const database::CheckedFil
         ui->cboUfCom->addItem(code);
     ui->cboUfCom->setCurrentIndex(-1);
     Desativar();
+    startSync(path);
     return {};
 }
 
@@ -275,6 +276,7 @@ void frmQuelmar::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    finishSync();
     Form_Unload();
     event->accept();
 }
@@ -339,7 +341,7 @@ void frmQuelmar::cmdInfo_Click()
     info->show();
     info->raise();
     info->activateWindow();
-    info->setInfoText(frmInfo::infoText());
+    info->setInfoText(frmInfo::infoText() + syncInfoLine());
 }
 
 // Escape in the lookup list, its drop-down closed, gives the lookup up.

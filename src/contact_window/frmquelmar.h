@@ -3,16 +3,20 @@
 #include "clalocadoura.h"
 #include "datacontrol.h"
 #include "datafields.h"
+#include "engine.h"
 #include "focusnavigator.h"
 
 #include <QList>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class frmQuelmar;
 }
+class QTimer;
+class SyncRunner;
 
 // Caption of a message box that has no title of its own.
 inline const QString ProgramTitle = QStringLiteral("Listrano de Endereço");
@@ -85,6 +89,9 @@ public slots:
     claLocadoura* searchHelper() const { return moLocadoura.get(); }
     // The focus stops in Tab order.
     QList<QWidget*> focusOrder() const { return m_navigator->order(); }
+    // The book kept in step with its server in the background; null before
+    // Form_Load.
+    SyncRunner* syncRunner() const { return m_sync; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -124,6 +131,19 @@ private:
     void inform(const QString& text, const QString& title);
     void removeFromLookupList(const QString& name);
 
+    // Synchronisation in the background (frmquelmar_sync.cpp).
+    void startSync(const QString& path);
+    // Salvar or Excluir wrote the book.
+    void syncChanged();
+    void syncFinished(const syncengine::Summary& summary);
+    bool atRest() const;
+    void whenQuiet();
+    void showStoredAgain();
+    void keepModifyBase(TableRecordset& rs);
+    StoreError saveMerged(TableRecordset& rs, const QString& title);
+    QString syncInfoLine() const;
+    void finishSync();
+
     std::unique_ptr<Ui::frmQuelmar> ui;
     DataControl dat1;
     std::unique_ptr<claLocadoura> moLocadoura;
@@ -146,4 +166,22 @@ private:
     } m_lastFound;
     bool m_pagesPlaced = false;
     bool m_centred = false;
+
+    SyncRunner* m_sync = nullptr;
+    QTimer* m_quietCheck = nullptr; // while something waits for the window's rest
+    // The row as Modificar read it, for a merge with a sync's changes.
+    std::optional<contact::Record> m_modifyBase;
+    bool m_syncShowAgain = false; // a sync wrote the book: the contact on show is read again
+    // What a sync has to tell, waiting; each kind told once a session.
+    struct {
+        QString failure;
+        syncengine::Summary conflicts; // conflicts and named added up
+        std::optional<syncengine::Summary> deletion;
+    } m_syncNotice;
+    struct {
+        bool failure = false;
+        bool conflicts = false;
+        bool deletion = false;
+    } m_syncTold;
+    bool m_closing = false;
 };

@@ -81,6 +81,10 @@ void frmQuelmar::cmdSalvar_Click()
     if (reportStoreError(Gravar(), failed, SaveTitle))
         return;
     StoreError e = rs->Update();
+    // In a book kept in step with a server, a sync's change and the typed one
+    // are merged.
+    if (e.kind == StoreError::ChangedElsewhere)
+        e = saveMerged(*rs, SaveTitle);
     if (e.kind == StoreError::ChangedElsewhere) {
         // Another copy of the program (or another program) got there first: its
         // change is not written over, and what the user typed stays on screen.
@@ -106,6 +110,7 @@ void frmQuelmar::cmdSalvar_Click()
     }
     if (reportStoreError(e, failed, SaveTitle))
         return;
+    syncChanged();
     enterLocked(Cleared, BothOn, ui->cmdNovo);
 }
 
@@ -156,6 +161,7 @@ void frmQuelmar::cmdExcluir_Click()
             return;
         removeFromLookupList(deletedName);
         m_lastFound = {}; // the next lookup starts empty
+        syncChanged();
     } else if (keepTyping()) {
         return; // No: the changes being made stay
     }

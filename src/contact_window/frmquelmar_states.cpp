@@ -36,6 +36,7 @@ void frmQuelmar::enterAdding()
 
 void frmQuelmar::enterModifying()
 {
+    keepModifyBase(*dat1.Recordset());
     Ativar();
     m_pendingTexts = m_fields->texts();
     m_navigator->focusOn(ui->txtNome);

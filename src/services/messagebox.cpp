@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 TestHook<MessageBox::Answer, MessageBox::Shown>& hook()
@@ -28,29 +29,48 @@ QMessageBox::Icon toQt(MessageBox::Icon icon)
     }
     return QMessageBox::NoIcon;
 }
-} // namespace
 
-MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const QString& title,
-                                    Icon icon, Buttons buttons)
+MessageBox::Answer showBox(QWidget* parent, const QString& text, const QString& title,
+                           MessageBox::Icon icon, MessageBox::Buttons buttons,
+                           const QStringList& buttonTexts)
 {
+    using B = MessageBox::Buttons;
     if (hook().on()) // the default button's answer when none is scripted
-        return hook().take({text, title, icon, buttons}, buttons == YesNo            ? Yes
-                                                         : buttons == YesNoDefaultNo ? No
-                                                                                     : AnswerOk);
+        return hook().take({text, title, icon, buttons, buttonTexts},
+                           buttons == B::YesNo            ? MessageBox::Yes
+                           : buttons == B::YesNoDefaultNo ? MessageBox::No
+                                                          : MessageBox::AnswerOk);
 
     QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parent);
-    if (buttons != Ok) {
+    if (buttons != B::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(buttons == YesNo ? QMessageBox::Yes : QMessageBox::No);
+        box.setDefaultButton(buttons == B::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
+        if (buttonTexts.size() == 2) {
+            box.button(QMessageBox::Yes)->setText(buttonTexts.at(0));
+            box.button(QMessageBox::No)->setText(buttonTexts.at(1));
+        }
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
     }
     const int result = box.exec();
-    if (buttons != Ok)
-        return result == QMessageBox::Yes ? Yes : No;
-    return AnswerOk;
+    if (buttons != B::Ok)
+        return result == QMessageBox::Yes ? MessageBox::Yes : MessageBox::No;
+    return MessageBox::AnswerOk;
+}
+} // namespace
+
+MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const QString& title,
+                                    Icon icon, Buttons buttons)
+{
+    return showBox(parent, text, title, icon, buttons, {});
+}
+
+MessageBox::Answer MessageBox::ask(QWidget* parent, const QString& text, const QString& title,
+                                   const QString& yesText, const QString& noText)
+{
+    return showBox(parent, text, title, Question, YesNoDefaultNo, {yesText, noText});
 }
 
 void MessageBox::beep()

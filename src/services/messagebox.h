@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -24,11 +25,16 @@ public:
         QString title;
         Icon icon;
         Buttons buttons;
+        QStringList buttonTexts; // ask(): the two buttons' own words
     };
 
     // Modal; for YesNo the Yes button is the default.
     static Answer show(QWidget* parent, const QString& text, const QString& title, Icon icon,
                        Buttons buttons = Ok);
+    // A question whose buttons say what each does, in place of Sim and Não: Yes
+    // for the first, No for the second, which is the default.
+    static Answer ask(QWidget* parent, const QString& text, const QString& title,
+                      const QString& yesText, const QString& noText);
     // A key or a paste a field refused: heard, not shown.
     static void beep();
 

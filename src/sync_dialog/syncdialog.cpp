@@ -2,6 +2,7 @@
 
 #include "messagebox.h"
 #include "syncpassword.h"
+#include "syncrunner.h"
 #include "ui_syncdialog.h"
 #include "usertexts.h"
 
@@ -344,14 +345,7 @@ namespace syncdialog {
 QString whenText(const QString& iso, const QDateTime& now)
 {
     const QDateTime when = QDateTime::fromString(iso, Qt::ISODate);
-    if (!when.isValid())
-        return iso;
-    const QString time = when.toString(QStringLiteral("HH:mm"));
-    if (when.date() == now.date())
-        return QStringLiteral("hoje às %1").arg(time);
-    if (when.date() == now.date().addDays(-1))
-        return QStringLiteral("ontem às %1").arg(time);
-    return QStringLiteral("%1 às %2").arg(when.toString(QStringLiteral("dd/MM/yyyy")), time);
+    return when.isValid() ? syncrunner::whenText(when, now) : iso;
 }
 
 int run(const QString& book)

@@ -15,6 +15,7 @@ private slots:
     void buttonsSpeakPortuguese();
     void realBox_data();
     void realBox();
+    void ownButtonTexts();
     void testMode_scriptsAnswersAndRecords();
 };
 
@@ -75,6 +76,24 @@ void TestMessageBox::realBox()
     QCOMPARE(title, QStringLiteral("Pergunta"));
     QCOMPARE(text, QStringLiteral("Deseja Sair do Programa ?"));
     QCOMPARE(shownIcon, icon);
+}
+
+// The buttons say what they do; the second is the default, Enter picks it.
+void TestMessageBox::ownButtonTexts()
+{
+    MessageBox::setTestMode(false);
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        for (QAbstractButton* b : box->buttons())
+            texts << b->text();
+        QCOMPARE(box->defaultButton()->text(), QStringLiteral("Não apagar"));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(MessageBox::ask(nullptr, "Apagar?", "T", "Apagar", "Não apagar"), MessageBox::No);
+    texts.sort();
+    QCOMPARE(texts, QStringList({"Apagar", "Não apagar"}));
 }
 
 void TestMessageBox::testMode_scriptsAnswersAndRecords()
