@@ -81,7 +81,9 @@ void frmQuelmar::syncFinished(const syncengine::Summary& summary)
     }
     if (summary.outcome == Summary::Done && summary.received + summary.deleted > 0)
         m_syncShowAgain = true;
-    if (m_closing)
+    const bool waiting = m_syncShowAgain || !m_syncNotice.failure.isEmpty() ||
+                         m_syncNotice.conflicts.conflicts > 0 || m_syncNotice.deletion;
+    if (m_closing || !waiting)
         return;
     m_quietCheck->start();
     whenQuiet();
