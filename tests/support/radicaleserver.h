@@ -21,6 +21,9 @@ public:
     QString user() const { return QStringLiteral("ana"); }
     QString password() const { return QStringLiteral("s3nha-de-teste"); }
     QString errorText() const { return m_error; }
+    // The server's storage folder: collection-root/<user>/<book>/ holds a book's
+    // cards, one file each, read as they are when the server is stopped.
+    QString storageFolder() const { return m_dir.filePath(QStringLiteral("collections")); }
 
     // A new address book of the user; its URL, or an empty one when refused.
     QUrl createAddressBook(const QString& name, const QString& displayName);
