@@ -33,7 +33,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <sys/resource.h>
 
 namespace {
@@ -47,10 +46,15 @@ const char* const FirstNames[] = {"Ana",      "Bruno",  "Carla",  "Daniel", "Edu
 const char* const LastNames[] = {"Silva", "Santos", "Oliveira", "Souza",   "Rodrigues",
                                  "Alves", "Lima",   "Costa",    "Ribeiro", "Araújo"};
 
+// Why the benchmark gave up: main says it, and the server and the books go
+// with the objects that hold them.
+struct Stopped {
+    QString why;
+};
+
 [[noreturn]] void stop(const QString& why)
 {
-    std::fprintf(stderr, "listrano-syncbench: %s\n", qPrintable(why));
-    std::exit(1);
+    throw Stopped{why};
 }
 
 void require(const StoreError& error, const char* step)
@@ -283,9 +287,21 @@ int option(const QStringList& arguments, const char* name, int otherwise)
 
 } // namespace
 
+int run();
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    try {
+        return run();
+    } catch (const Stopped& stopped) {
+        std::fprintf(stderr, "listrano-syncbench: %s\n", qPrintable(stopped.why));
+        return 1;
+    }
+}
+
+int run()
+{
     const QStringList arguments = QCoreApplication::arguments();
     const int cards = option(arguments, "--cards", 10000);
     const int pushed = option(arguments, "--push", 10000);
