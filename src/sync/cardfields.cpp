@@ -18,9 +18,12 @@ contact::Record cleaned(const contact::Record& raw)
     return interchange::cleanedContact(raw);
 }
 
-contact::Record valuesOf(const QString& card)
+contact::Record valuesOf(const QString& card, QString* uid)
 {
-    return cleaned(vcard::fields(parsed(card)));
+    const vcard::Card c = parsed(card);
+    if (uid)
+        *uid = c.uid();
+    return cleaned(vcard::fields(c));
 }
 
 QString rewritten(const QString& card, const contact::Record& before, const contact::Record& after)

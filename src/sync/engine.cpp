@@ -214,9 +214,10 @@ void Engine::plan()
     for (auto it = m_cards.constBegin(); it != m_cards.constEnd(); ++it) {
         if (linked.contains(it.key()))
             continue;
-        const contact::Record values = cardfields::valuesOf(it.value().text);
-        const QString key = syncstate::toJson(values);
-        NewCard card{it.key(), values, -1};
+        QString uid;
+        const contact::Record values = cardfields::valuesOf(it.value().text, &uid);
+        NewCard card{it.key(), uid, values, -1};
+        const QString key = unlinkedRows.isEmpty() ? QString() : syncstate::toJson(values);
         if (unlinkedRows.contains(key)) {
             QList<int> candidates = unlinkedRows.values(key);
             const int index = *std::min_element(candidates.begin(), candidates.end());

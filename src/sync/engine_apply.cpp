@@ -63,6 +63,8 @@ bool Engine::applyLinks()
         const QList<NewCard> batch = m_newCards.mid(first, BatchSize);
         qint64 paired = 0;
         const StoreError e = write([&](QSqlQuery& q) {
+            // The links on a statement of their own: each is prepared once a batch.
+            QSqlQuery links(m_db);
             paired = 0;
             for (const NewCard& card : batch) {
                 const ServerCard& server = m_cards[card.href];
@@ -77,8 +79,8 @@ bool Engine::applyLinks()
                     row = added.value;
                 }
                 if (StoreError e =
-                        syncstate::saveLink(q, {row, card.href, server.etag, uidFor(server.text),
-                                                server.text, card.values, false}))
+                        syncstate::saveLink(links, {row, card.href, server.etag, card.uid,
+                                                    server.text, card.values, false}))
                     return e;
             }
             return StoreError();

@@ -25,6 +25,7 @@ struct ServerCard {
 // equal values (pairedRow, an index into the picture's unlinked rows).
 struct NewCard {
     QString href;
+    QString uid;
     contact::Record values;
     int pairedRow = -1;
 };

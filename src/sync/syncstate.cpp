@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSqlError>
 #include <QSqlQuery>
 
 using database::exec;
@@ -70,12 +71,29 @@ const QString UpdateSql = QStringLiteral("UPDATE tblQuelmar SET %1 WHERE rowid =
 const QString DeleteSql = QStringLiteral("DELETE FROM tblQuelmar WHERE rowid = ? AND %1");
 
 // The columns in the record's field order (Field 0 first).
-QStringList fieldColumns()
+const QStringList& fieldColumns()
 {
-    QStringList names;
-    for (int f = 0; f < contact::FieldCount; ++f)
-        names << contact::column(contact::Field(f));
+    static const QStringList names = [] {
+        QStringList list;
+        for (int f = 0; f < contact::FieldCount; ++f)
+            list << contact::column(contact::Field(f));
+        return list;
+    }();
     return names;
+}
+
+// Runs sql on q, prepared only when q last ran another statement: a sync writes
+// thousands of rows and links, and preparing the insert, triggers and all, costs
+// more than running it.
+StoreError run(QSqlQuery& q, const QString& sql, const QVariantList& values)
+{
+    if (q.lastQuery() != sql)
+        return exec(q, sql, values);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        q.bindValue(int(i), values.at(i));
+    if (!q.exec())
+        return StoreError::fromSql(q.lastError());
+    return {};
 }
 
 QString jsonOf(const QString& which)
@@ -103,12 +121,15 @@ QStringList triggerSql()
 
 // The row still holds the values bound, over the seventeen columns; a stored
 // null reads as an empty text.
-QString sameAs()
+const QString& sameAs()
 {
-    QStringList parts;
-    for (const QString& c : fieldColumns())
-        parts << QStringLiteral("ifnull(%1, '') = ?").arg(quoted(c));
-    return parts.join(QStringLiteral(" AND "));
+    static const QString condition = [] {
+        QStringList parts;
+        for (const QString& c : fieldColumns())
+            parts << QStringLiteral("ifnull(%1, '') = ?").arg(quoted(c));
+        return parts.join(QStringLiteral(" AND "));
+    }();
+    return condition;
 }
 
 // A field's value as it is compared: the empty text and a null are the same.
@@ -244,15 +265,15 @@ StoreResult<QList<Link>> links(const QSqlDatabase& db)
 
 StoreError saveLink(QSqlQuery& q, const Link& l)
 {
-    return exec(q, SaveLinkSql,
-                {l.row, l.href, database::storedText(QString::fromUtf8(l.etag)),
-                 database::storedText(l.uid), database::storedText(l.card), toJson(l.fields),
-                 int(l.pending)});
+    return run(q, SaveLinkSql,
+               {l.row, l.href, database::storedText(QString::fromUtf8(l.etag)),
+                database::storedText(l.uid), database::storedText(l.card), toJson(l.fields),
+                int(l.pending)});
 }
 
 StoreError dropLink(QSqlQuery& q, const QString& href)
 {
-    return exec(q, DropLinkSql, {href});
+    return run(q, DropLinkSql, {href});
 }
 
 StoreResult<QList<Change>> changes(const QSqlDatabase& db)
@@ -321,8 +342,9 @@ StoreResult<std::optional<contact::Record>> rowAt(QSqlQuery& q, qint64 row)
 
 StoreResult<qint64> insertRow(QSqlQuery& q, const contact::Record& fields)
 {
+    static const QString sql = database::insertSql(contact::TableName, fieldColumns());
     StoreResult<qint64> r;
-    if ((r.error = exec(q, database::insertSql(contact::TableName, fieldColumns()), bound(fields))))
+    if ((r.error = run(q, sql, bound(fields))))
         return r;
     r.value = q.lastInsertId().toLongLong();
     return r;
@@ -331,13 +353,14 @@ StoreResult<qint64> insertRow(QSqlQuery& q, const contact::Record& fields)
 StoreResult<bool> updateRow(QSqlQuery& q, qint64 row, const contact::Record& was,
                             const contact::Record& now)
 {
-    QStringList assignments;
-    for (const QString& c : fieldColumns())
-        assignments << quoted(c) + QStringLiteral(" = ?");
+    static const QString sql = [] {
+        QStringList assignments;
+        for (const QString& c : fieldColumns())
+            assignments << quoted(c) + QStringLiteral(" = ?");
+        return UpdateSql.arg(assignments.join(QStringLiteral(", ")), sameAs());
+    }();
     StoreResult<bool> r;
-    const QVariantList values = bound(now) << row << bound(was);
-    if ((r.error =
-             exec(q, UpdateSql.arg(assignments.join(QStringLiteral(", ")), sameAs()), values)))
+    if ((r.error = run(q, sql, bound(now) << row << bound(was))))
         return r;
     r.value = q.numRowsAffected() > 0;
     return r;
@@ -346,7 +369,8 @@ StoreResult<bool> updateRow(QSqlQuery& q, qint64 row, const contact::Record& was
 StoreResult<bool> deleteRow(QSqlQuery& q, qint64 row, const contact::Record& was)
 {
     StoreResult<bool> r;
-    if ((r.error = exec(q, DeleteSql.arg(sameAs()), QVariantList{row} << bound(was))))
+    static const QString sql = DeleteSql.arg(sameAs());
+    if ((r.error = run(q, sql, QVariantList{row} << bound(was))))
         return r;
     r.value = q.numRowsAffected() > 0;
     return r;

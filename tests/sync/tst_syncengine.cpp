@@ -179,6 +179,8 @@ void TestSyncEngine::rowIdsNameNoContact_data()
         << "dump" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado"});
     QTest::newRow("backup put back")
         << "backup" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado"});
+    QTest::newRow("sync token the server forgot")
+        << "token" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado"});
 }
 
 void TestSyncEngine::rowIdsNameNoContact()
@@ -197,6 +199,9 @@ void TestSyncEngine::rowIdsNameNoContact()
         QCOMPARE(sync().sent, 1);
         QFile::remove(m_book);
         QFile::copy(backup, m_book);
+    } else if (what == "token") {
+        testdb::query(m_book, "UPDATE lstSyncAccount SET syncToken = ?",
+                      {"http://radicale.org/ns/sync/" + QString(64, '0')});
     } else if (what == "reuse") {
         testdb::query(m_book, "DELETE FROM tblQuelmar WHERE Nome = 'Caio Prado'");
         testdb::query(m_book, "INSERT INTO tblQuelmar (Nome) VALUES ('Davi Reis')");
@@ -211,6 +216,8 @@ void TestSyncEngine::rowIdsNameNoContact()
     QVERIFY2(s.outcome == syncengine::Summary::Done, qPrintable(s.error));
     QCOMPARE(bookNames(), names);
     QCOMPARE(sorted(serverCards().keys()), names);
+    QCOMPARE(m_phone->listing(m_bookUrl).value.size(), names.size()); // no card twice
+    QCOMPARE(s.deleted, what == "reuse" ? 1 : 0);
     if (what == "backup") // the change made after the copy came back from the server
         QCOMPARE(testdb::query(m_book, "SELECT Email FROM tblQuelmar WHERE Nome = 'Bia Lima'")
                      .value(0)
@@ -225,23 +232,27 @@ void TestSyncEngine::bothSidesChange_data()
     QTest::addColumn<QString>("phone"); // the phone's new e-mail for Caio; "-": deleted
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("email"); // Caio's e-mail after the sync, on both sides
+    QTest::addColumn<QString>("uid");   // the phone's card's, and so its address
     const QString mine =
         QStringLiteral("UPDATE tblQuelmar SET Email = 'meu@x' WHERE Nome = 'Caio Prado'");
     const QString city = QStringLiteral(
         "UPDATE tblQuelmar SET CidadeResidencial = 'Santos' WHERE Nome = 'Caio Prado'");
     const QString gone = QStringLiteral("DELETE FROM tblQuelmar WHERE Nome = 'Caio Prado'");
     const QStringList caio = {"Caio Prado"};
-    QTest::newRow("changed here only") << mine << "" << caio << "meu@x";
+    const QString uid = QStringLiteral("caio");
+    QTest::newRow("changed here only") << mine << "" << caio << "meu@x" << uid;
     QTest::newRow("changed there only") << ""
-                                        << "dele@x" << caio << "dele@x";
-    QTest::newRow("different fields") << city << "dele@x" << caio << "dele@x";
-    QTest::newRow("same field, same value") << mine << "meu@x" << caio << "meu@x";
+                                        << "dele@x" << caio << "dele@x" << uid;
+    QTest::newRow("different fields") << city << "dele@x" << caio << "dele@x" << uid;
+    QTest::newRow("same field, same value") << mine << "meu@x" << caio << "meu@x" << uid;
     QTest::newRow("same field, two values")
         << mine << "dele@x" << QStringList({"Caio Prado", "Caio Prado (conflito 08/12/2026)"})
-        << "dele@x";
-    QTest::newRow("deleted here, changed there") << gone << "dele@x" << caio << "dele@x";
-    QTest::newRow("changed here, deleted there") << mine << "-" << caio << "meu@x";
-    QTest::newRow("deleted on both sides") << gone << "-" << QStringList() << "";
+        << "dele@x" << uid;
+    QTest::newRow("deleted here, changed there") << gone << "dele@x" << caio << "dele@x" << uid;
+    QTest::newRow("changed here, deleted there") << mine << "-" << caio << "meu@x" << uid;
+    QTest::newRow("deleted on both sides") << gone << "-" << QStringList() << "" << uid;
+    QTest::newRow("address with a space and accents")
+        << city << "dele@x" << caio << "dele@x" << QStringLiteral("cartão da ana");
 }
 
 void TestSyncEngine::bothSidesChange()
@@ -250,7 +261,7 @@ void TestSyncEngine::bothSidesChange()
     QFETCH(QString, phone);
     QFETCH(QStringList, names);
     QFETCH(QString, email);
-    const QString uid = QStringLiteral("caio");
+    QFETCH(QString, uid);
     phonePut(uid, phoneCard(uid, QStringLiteral("Caio Prado"), QStringLiteral("caio@x")));
     QCOMPARE(sync().received, 1);
     if (!here.isEmpty())
