@@ -6,8 +6,7 @@
 //   beyond the hrefs; the ratio of the two is held to 1.5;
 // - a sync with nothing changed on either side: its time and how many requests
 //   it sent (one is the aim);
-// - the first sync of a book of 1,000 contacts (or --push N; 0 leaves it out): the
-//   server checks each new card against all it holds, so this grows with the square
+// - the first sync of a book of 1,000 contacts (or --push N; 0 leaves it out)
 //   to an empty address book, every card sent. The server looks through every
 //   card it holds for each new card's UID, so this grows with the square of the
 //   count, nearly all of it the server's.
