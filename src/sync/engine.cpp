@@ -48,6 +48,11 @@ Engine::Engine(const QString& book, carddav::Client& client, const SyncOptions& 
 Summary Engine::run()
 {
     QLockFile lock(m_book + QStringLiteral(".sincronizando"));
+    // A sync killed while writing the lock file leaves it empty, naming no
+    // owner: QLockFile takes such a file for stale only once it is older than
+    // this (30 s unless told), and the next sync waited that long. A running
+    // sync keeps its file locked (flock), so however old, it is never taken.
+    lock.setStaleLockTime(1000);
     if (!lock.tryLock(m_options.lockWaitMs)) {
         m_summary.outcome = Summary::Busy;
         m_summary.error = QStringLiteral("Outra sincronização deste banco de dados está em "

@@ -51,6 +51,18 @@ bool Engine::refetch(const QString& href, ServerCard* card)
     return true;
 }
 
+StoreError Engine::saveLink(QSqlQuery& q, const syncstate::Link& link)
+{
+    if (StoreError e = syncstate::saveLink(q, link))
+        return e;
+    // The row's changes logged before the sync are in the link now: forgotten
+    // with it, not at the end. A sync cut short would leave them, and the
+    // contact's next change, which starts from the link's values, would no
+    // longer follow from them: the contact would be taken for deleted, and
+    // its card removed and sent again as a new one.
+    return syncstate::forgetRowChanges(q, link.row, m_lastLogged);
+}
+
 bool Engine::applyLinks()
 {
     for (const syncstate::Link& l : m_links) {
@@ -78,8 +90,7 @@ bool Engine::applyLinks()
                         return added.error;
                     row = added.value;
                 }
-                if (StoreError e =
-                        syncstate::saveLink(links, {row, card.href, server.etag, card.uid,
+                if (StoreError e = saveLink(links, {row, card.href, server.etag, card.uid,
                                                     server.text, card.values, false}))
                     return e;
             }
@@ -221,7 +232,7 @@ bool Engine::reconcile(syncstate::Link l, contact::Record mine, qint64 row, Serv
                     return inserted.error;
                 added << qMakePair(inserted.value, copy);
             }
-            return syncstate::saveLink(q, l);
+            return saveLink(q, l);
         });
         if (e.kind == StoreError::ChangedElsewhere) {
             // Typed over meanwhile: the next sync merges it with what was sent.
@@ -283,7 +294,7 @@ bool Engine::recreateCard(const syncstate::Link& l, const LocalState& local)
     if (put.value.isEmpty() && !refetch(l.href, &kept))
         return m_summary.outcome != Summary::Failed;
     syncstate::Link linked{local.row, l.href, kept.etag, l.uid, kept.text, local.fields, false};
-    const StoreError e = write([&](QSqlQuery& q) { return syncstate::saveLink(q, linked); });
+    const StoreError e = write([&](QSqlQuery& q) { return saveLink(q, linked); });
     if (e)
         return fail(e);
     ++m_summary.sent;
@@ -301,7 +312,7 @@ bool Engine::addFromCard(const QString& href, const ServerCard& card, const cont
         const StoreResult<qint64> added = syncstate::insertRow(q, values);
         if (added.error)
             return added.error;
-        return syncstate::saveLink(
+        return saveLink(
             q, {added.value, href, card.etag, uidFor(card.text), card.text, values, false});
     });
     if (e)
@@ -330,7 +341,7 @@ bool Engine::pushNewContacts()
         // address next time, never sent twice.
         if (StoreError e = write([&](QSqlQuery& q) {
                 for (const syncstate::Link& l : batch) {
-                    if (StoreError e = syncstate::saveLink(q, l))
+                    if (StoreError e = saveLink(q, l))
                         return e;
                 }
                 return StoreError();

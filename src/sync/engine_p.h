@@ -63,6 +63,7 @@ private:
     // stops it.
     bool refused(const carddav::Error& error, const QString& name);
     StoreError write(const std::function<StoreError(QSqlQuery&)>& work);
+    StoreError saveLink(QSqlQuery& q, const syncstate::Link& link);
     void name(const QString& line);
     void step();
     QString now() const;

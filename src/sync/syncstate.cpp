@@ -64,6 +64,8 @@ const QString ChangesSql =
 const QString ForgetSql = QStringLiteral("DELETE FROM lstSyncChange WHERE seq <= ? AND contactRow "
                                          "NOT IN (SELECT value FROM json_each(?))");
 const QString ForgetAfterSql = QStringLiteral("DELETE FROM lstSyncChange WHERE seq > ?");
+const QString ForgetRowSql =
+    QStringLiteral("DELETE FROM lstSyncChange WHERE contactRow = ? AND seq <= ?");
 const QString LastChangeSql = QStringLiteral("SELECT ifnull(max(seq), 0) FROM lstSyncChange");
 const QString RowsSql = QStringLiteral("SELECT rowid, %1 FROM tblQuelmar ORDER BY rowid");
 const QString RowAtSql = QStringLiteral("SELECT %1 FROM tblQuelmar WHERE rowid = ?");
@@ -308,6 +310,11 @@ StoreError forgetChanges(QSqlQuery& q, qint64 upTo, const QList<qint64>& keep)
 StoreError forgetChangesAfter(QSqlQuery& q, qint64 seq)
 {
     return exec(q, ForgetAfterSql, {seq});
+}
+
+StoreError forgetRowChanges(QSqlQuery& q, qint64 row, qint64 upTo)
+{
+    return exec(q, ForgetRowSql, {row, upTo});
 }
 
 StoreResult<qint64> lastChange(QSqlQuery& q)

@@ -74,6 +74,8 @@ StoreResult<QList<Change>> changes(const QSqlDatabase& db);
 StoreError forgetChanges(QSqlQuery& q, qint64 upTo, const QList<qint64>& keep = {});
 // Forgets the changes after seq: the sync's own writes.
 StoreError forgetChangesAfter(QSqlQuery& q, qint64 seq);
+// Forgets the changes of one row up to seq: its link holds them now.
+StoreError forgetRowChanges(QSqlQuery& q, qint64 row, qint64 upTo);
 // The last change's number now: what a write is about to log comes after it.
 StoreResult<qint64> lastChange(QSqlQuery& q);
 

@@ -26,7 +26,8 @@ private slots:
     void massDeletionStops();
 
 private:
-    syncengine::Summary sync(bool confirm = false);
+    syncengine::Summary sync(bool confirm = false,
+                             const std::function<void(qint64, qint64)>& progress = {});
     QString phoneCard(const QString& uid, const QString& name, const QString& email) const;
     void phonePut(const QString& uid, const QString& card);
     QHash<QString, QString> serverCards(); // name -> card
@@ -92,12 +93,15 @@ void TestSyncEngine::cleanup()
     m_server.reset();
 }
 
-syncengine::Summary TestSyncEngine::sync(bool confirm)
+syncengine::Summary TestSyncEngine::sync(bool confirm,
+                                         const std::function<void(qint64, qint64)>& progress)
 {
     carddav::Client client({m_bookUrl, m_server->user(), m_server->password(), {}});
     syncengine::SyncOptions options;
     options.confirmDeletions = confirm;
     options.today = QDate(2026, 12, 8);
+    options.progress = progress;
+    options.lockWaitMs = 1000; // no other sync runs here
     return syncengine::synchronise(m_book, client, options);
 }
 
@@ -181,6 +185,10 @@ void TestSyncEngine::rowIdsNameNoContact_data()
         << "backup" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado"});
     QTest::newRow("sync token the server forgot")
         << "token" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado"});
+    QTest::newRow("sync cut, changed again")
+        << "cut" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado", "Davi Reis"});
+    QTest::newRow("sync killed taking its lock")
+        << "lock" << QStringList({"Ana Souza", "Bia Lima", "Caio Prado"});
 }
 
 void TestSyncEngine::rowIdsNameNoContact()
@@ -193,6 +201,7 @@ void TestSyncEngine::rowIdsNameNoContact()
     testdb::query(m_book, "DELETE FROM tblQuelmar WHERE Nome = 'Zeca'");
     QCOMPARE(sync().outcome, syncengine::Summary::Done);
     const QString backup = m_dir->filePath(QStringLiteral("copia.mdb"));
+    QString uid;
     if (what == "backup") {
         QProcess::execute(QStringLiteral("sqlite3"), {m_book, ".backup " + backup});
         testdb::query(m_book, "UPDATE tblQuelmar SET Email = 'bia@x' WHERE Nome = 'Bia Lima'");
@@ -202,6 +211,24 @@ void TestSyncEngine::rowIdsNameNoContact()
     } else if (what == "token") {
         testdb::query(m_book, "UPDATE lstSyncAccount SET syncToken = ?",
                       {"http://radicale.org/ns/sync/" + QString(64, '0')});
+    } else if (what == "cut") {
+        // Bia's change sent, the server gone before Davi is: Bia changed again
+        // is the same contact.
+        testdb::query(m_book, "UPDATE tblQuelmar SET Email = 'bia@x' WHERE Nome = 'Bia Lima'");
+        testdb::query(m_book, "INSERT INTO tblQuelmar (Nome) VALUES ('Davi Reis')");
+        const syncengine::Summary cut = sync(false, [this](qint64 done, qint64) {
+            if (done == 4)
+                m_server->stop();
+        });
+        QCOMPARE(cut.outcome, syncengine::Summary::Failed);
+        testdb::query(m_book, "UPDATE tblQuelmar SET Email = 'bia@y' WHERE Nome = 'Bia Lima'");
+        QVERIFY(m_server->start());
+        uid = cardfields::uidOf(serverCards().value(QStringLiteral("Bia Lima")));
+    } else if (what == "lock") { // the lock file left empty, a while ago
+        QFile lock(m_book + QStringLiteral(".sincronizando"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                 QFileDevice::FileModificationTime));
     } else if (what == "reuse") {
         testdb::query(m_book, "DELETE FROM tblQuelmar WHERE Nome = 'Caio Prado'");
         testdb::query(m_book, "INSERT INTO tblQuelmar (Nome) VALUES ('Davi Reis')");
@@ -218,6 +245,8 @@ void TestSyncEngine::rowIdsNameNoContact()
     QCOMPARE(sorted(serverCards().keys()), names);
     QCOMPARE(m_phone->listing(m_bookUrl).value.size(), names.size()); // no card twice
     QCOMPARE(s.deleted, what == "reuse" ? 1 : 0);
+    if (what == "cut")
+        QCOMPARE(cardfields::uidOf(serverCards().value(QStringLiteral("Bia Lima"))), uid);
     if (what == "backup") // the change made after the copy came back from the server
         QCOMPARE(testdb::query(m_book, "SELECT Email FROM tblQuelmar WHERE Nome = 'Bia Lima'")
                      .value(0)
