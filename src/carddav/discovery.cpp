@@ -116,6 +116,18 @@ Result<Discovery> Client::discover()
     const QStringList bookProperties = {davxml::dav("resourcetype"), davxml::dav("displayname"),
                                         davxml::dav("supported-report-set")};
 
+    // A PROPFIND whose answer must be a readable multistatus.
+    const auto ask = [this](const QUrl& url, const QByteArray& depth, const QStringList& properties,
+                            QUrl* answered, davxml::Multistatus* answer) {
+        const Response response = d->propfind(url, depth, properties, true);
+        if (!response.error.ok())
+            return response.error;
+        if (Error e = d->statusError(response, Subject::Server); !e.ok())
+            return e;
+        *answered = response.url;
+        *answer = davxml::parseMultistatus(response.body);
+        return answer->error.isEmpty() ? Error() : d->protocolError(response, answer->error);
+    };
     QList<QUrl> principals;
     QList<QUrl> homes;
     for (const QUrl& probe : probes) {
@@ -148,18 +160,15 @@ Result<Discovery> Client::discover()
     for (const QUrl& principal : std::as_const(principals)) {
         if (!homes.isEmpty())
             break;
-        const Response response =
-            d->propfind(principal, "0", {davxml::card("addressbook-home-set")}, true);
-        if (!response.error.ok())
-            return fail(response.error);
-        if (Error e = d->statusError(response, Subject::Server); !e.ok())
+        QUrl answered;
+        davxml::Multistatus answer;
+        if (Error e =
+                ask(principal, "0", {davxml::card("addressbook-home-set")}, &answered, &answer);
+            !e.ok())
             return fail(e);
-        const davxml::Multistatus answer = davxml::parseMultistatus(response.body);
-        if (!answer.error.isEmpty())
-            return fail(d->protocolError(response, answer.error));
         if (!answer.responses.isEmpty())
-            homes = hrefsOf(response.url, answer.responses.first(),
-                            davxml::card("addressbook-home-set"));
+            homes =
+                hrefsOf(answered, answer.responses.first(), davxml::card("addressbook-home-set"));
     }
     if (result.value.books.isEmpty() && homes.isEmpty()) {
         Error e;
@@ -170,17 +179,13 @@ Result<Discovery> Client::discover()
         return fail(e);
     }
     for (const QUrl& home : std::as_const(homes)) {
-        const Response response = d->propfind(home, "1", bookProperties, true);
-        if (!response.error.ok())
-            return fail(response.error);
-        if (Error e = d->statusError(response, Subject::Server); !e.ok())
+        QUrl answered;
+        davxml::Multistatus answer;
+        if (Error e = ask(home, "1", bookProperties, &answered, &answer); !e.ok())
             return fail(e);
-        const davxml::Multistatus answer = davxml::parseMultistatus(response.body);
-        if (!answer.error.isEmpty())
-            return fail(d->protocolError(response, answer.error));
         for (const davxml::Response& member : answer.responses) {
             if (isAddressBook(member))
-                result.value.books << bookOf(response.url, member);
+                result.value.books << bookOf(answered, member);
         }
     }
     for (const AddressBook& book : std::as_const(result.value.books)) {

@@ -179,18 +179,29 @@ Result setUp(const QString& book, const Request& request)
     return result;
 }
 
+namespace {
+// The account of a book open on db; none when it is not set up. A book set up
+// whose account cannot be read gives an empty one when readable is false.
+StoreResult<std::optional<syncstate::Account>> accountOn(const QSqlDatabase& db, bool readable)
+{
+    const StoreResult<bool> linked = syncstate::isSetUp(db);
+    if (linked.error || !linked.value)
+        return {std::nullopt, linked.error};
+    const StoreResult<syncstate::Account> account = syncstate::account(db);
+    if (account.error)
+        return readable
+                   ? StoreResult<std::optional<syncstate::Account>>{std::nullopt, account.error}
+                   : StoreResult<std::optional<syncstate::Account>>{syncstate::Account{}, {}};
+    return {account.value, {}};
+}
+} // namespace
+
 StoreResult<std::optional<syncstate::Account>> linkedAccount(const QString& book)
 {
     database::Connection connection(book, connectionName("sync-account"));
     if (connection.error())
         return {std::nullopt, connection.error()};
-    const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
-    if (linked.error || !linked.value)
-        return {std::nullopt, linked.error};
-    const StoreResult<syncstate::Account> account = syncstate::account(connection.db());
-    if (account.error)
-        return {std::nullopt, account.error};
-    return {account.value, {}};
+    return accountOn(connection.db(), true);
 }
 
 StoreResult<std::optional<syncstate::Account>> turnOff(const QString& book)
@@ -198,16 +209,15 @@ StoreResult<std::optional<syncstate::Account>> turnOff(const QString& book)
     database::Connection connection(book, connectionName("sync-off"));
     if (connection.error())
         return {std::nullopt, connection.error()};
-    const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
-    if (linked.error || !linked.value)
-        return {std::nullopt, linked.error};
-    const StoreResult<syncstate::Account> account = syncstate::account(connection.db());
+    const StoreResult<std::optional<syncstate::Account>> account =
+        accountOn(connection.db(), false);
+    if (account.error || !account.value)
+        return account;
     if (const StoreError e = syncstate::tearDown(connection.db()))
         return {std::nullopt, e};
-    if (account.error)
-        return {syncstate::Account{}, {}};
-    (void)usersettings::forget(account.value.serverUrl, account.value.user);
-    return {account.value, {}};
+    if (!account.value->serverUrl.isEmpty() || !account.value->user.isEmpty())
+        (void)usersettings::forget(account.value->serverUrl, account.value->user);
+    return account;
 }
 
 carddav::Account clientAccount(const syncstate::Account& account, const QString& password)
