@@ -114,11 +114,16 @@ xdotool key Tab
 xdotool type --delay 15 "$password"
 xdotool key Tab space # Lembrar a senha, off
 xdotool key Tab space # Testar
-sleep 3
+# Sincronizar agora is the dialog's default button, enabled once Testar has
+# found the book: Return is pressed again until the sync has brought the contact.
+deadline=$((SECONDS + 60))
+until names_in_book | grep -qx "Carla Mendes"; do
+    [ $SECONDS -lt $deadline ] ||
+        fail "the dialog's sync did not bring the server's contact; the book holds '$(names_in_book | tr '\n' ';')'"
+    sleep 2
+    xdotool key Return
+done
 import -window root "$work/testado.png" 2>/dev/null
-# Sincronizar agora is the dialog's default button.
-xdotool key Return
-wait_name "Carla Mendes" 30 || fail "the dialog's sync did not bring the server's contact; the book holds '$(names_in_book | tr '\n' ';')'"
 echo "dialog sync: the book holds '$(names_in_book | tr '\n' ';')' after $((SECONDS - started)) s"
 sleep 0.5
 import -window root "$work/dialogo.png" 2>/dev/null
