@@ -108,7 +108,7 @@ bool Engine::runLocked()
     m_summary.bookName = m_account.bookName;
     m_summary.host = m_bookUrl.host();
 
-    if (!readServer() || !readBook())
+    if (!readServer() || !readBook() || !relinkMoved())
         return false;
     plan();
     if (!checkDeletions())
@@ -162,8 +162,10 @@ bool Engine::readServer()
         if (!link || link->etag != e.etag)
             wanted << e.href;
     }
-    for (const QString& href : changes.value.removed)
+    for (const QString& href : changes.value.removed) {
         m_removed.insert(href);
+        m_reportedRemoved.insert(href);
+    }
     if (full) {
         for (const syncstate::Link& l : m_links) {
             if (!listed.contains(l.href))
@@ -188,13 +190,57 @@ bool Engine::readServer()
 
 bool Engine::readBook()
 {
+    // The log and the rows as of one moment: a contact saved between two reads
+    // would show in the rows and not in the log, and pass for another one.
+    m_db.transaction();
     const StoreResult<QList<syncstate::Change>> log = syncstate::changes(m_db);
     const StoreResult<QList<syncstate::Row>> rows = syncstate::rows(m_db);
+    m_db.commit();
     if (log.error || rows.error)
         return fail(log.error ? log.error : rows.error);
     m_lastLogged = log.value.isEmpty() ? 0 : log.value.constLast().seq;
     m_bookCount = rows.value.size();
     m_picture = localchanges::picture(m_links, log.value, rows.value);
+    return true;
+}
+
+bool Engine::relinkMoved()
+{
+    // A card the server moved to another address keeps its UID: its link
+    // follows it, rather than the contact being deleted and added again.
+    QHash<QString, int> goneByUid;
+    QSet<QString> linked;
+    for (int i = 0; i < m_links.size(); ++i) {
+        const syncstate::Link& l = m_links.at(i);
+        linked.insert(l.href);
+        if (!l.pending && !l.uid.isEmpty() && m_removed.contains(l.href) &&
+            !m_cards.contains(l.href))
+            goneByUid.insert(l.uid, i);
+    }
+    if (goneByUid.isEmpty())
+        return true;
+    for (auto it = m_cards.constBegin(); it != m_cards.constEnd(); ++it) {
+        if (linked.contains(it.key()))
+            continue;
+        const QString uid = cardfields::uidOf(it.value().text);
+        const int i = uid.isEmpty() ? -1 : goneByUid.value(uid, -1);
+        if (i < 0)
+            continue;
+        goneByUid.remove(uid);
+        syncstate::Link& l = m_links[i];
+        const QString old = l.href;
+        syncstate::Link moved = l;
+        moved.href = it.key();
+        if (StoreError e = write([&](QSqlQuery& q) {
+                if (StoreError e = syncstate::dropLink(q, old))
+                    return e;
+                return syncstate::saveLink(q, moved);
+            }))
+            return fail(e);
+        m_removed.remove(old);
+        m_picture.links.insert(moved.href, m_picture.links.take(old));
+        l.href = moved.href;
+    }
     return true;
 }
 

@@ -111,15 +111,17 @@ bool Engine::settle(syncstate::Link l, const LocalState& local)
     const bool changedThere = m_cards.contains(l.href);
     const bool gone = m_removed.contains(l.href) && !changedThere;
     if (l.pending && !changedThere) {
-        // Sent last time, and the answer never came: not there, so sent again.
+        // Sent last time, and the answer never came: not there, so sent again;
+        // unless the server says it was there and was deleted since.
         if (local.kind == LocalState::Deleted) {
             const StoreError e =
                 write([&](QSqlQuery& q) { return syncstate::dropLink(q, l.href); });
             return e ? fail(e) : true;
         }
-        return recreateCard(l, local);
-    }
-    if (l.pending) {
+        if (!m_reportedRemoved.contains(l.href))
+            return recreateCard(l, local);
+        l.pending = false; // settled below as deleted there
+    } else if (l.pending) {
         // It arrived: the card there is what was sent, no change of the server's.
         const ServerCard card = m_cards.value(l.href);
         l.pending = false;
@@ -180,8 +182,8 @@ bool Engine::reconcile(syncstate::Link l, contact::Record mine, qint64 row, Serv
     QList<QPair<qint64, contact::Record>> added;
     for (int attempt = 0; attempt < MergeAttempts; ++attempt) {
         const fieldmerge::Merged m = fieldmerge::merge(base, mine, theirs);
-        if (!m.conflicts.isEmpty()) {
-            // The local version kept whole beside the merged contact.
+        if (!m.conflicts.isEmpty() && copies.isEmpty()) {
+            // The local version kept whole beside the merged contact, once.
             contact::Record copy = mine;
             copy[contact::Nome] = fieldmerge::conflictName(mine[contact::Nome], m_options.today);
             copies << copy;
@@ -199,7 +201,7 @@ bool Engine::reconcile(syncstate::Link l, contact::Record mine, qint64 row, Serv
                 // Changed there meanwhile: merged again with what it holds now.
                 if (!refetch(l.href, &server))
                     return m_summary.outcome != Summary::Failed &&
-                           recreateCard(l, {LocalState::Modified, row, mine});
+                           recreateCard(l, {LocalState::Modified, row, stored});
                 base = theirs;
                 theirs = cardfields::valuesOf(server.text);
                 mine = m.fields;
@@ -209,7 +211,7 @@ bool Engine::reconcile(syncstate::Link l, contact::Record mine, qint64 row, Serv
                 return refused(put.error, mine[contact::Nome]) && (m_unsettled << row, true);
             kept = {put.value, text};
             if (put.value.isEmpty() && !refetch(l.href, &kept))
-                return m_summary.outcome != Summary::Failed;
+                return (m_unsettled << row, m_summary.outcome != Summary::Failed);
             sent = true;
         }
         l.row = row;
@@ -283,7 +285,7 @@ bool Engine::recreateCard(const syncstate::Link& l, const LocalState& local)
     if (put.error.kind == carddav::Error::PreconditionFailed) {
         ServerCard there;
         if (!refetch(l.href, &there))
-            return m_summary.outcome != Summary::Failed;
+            return (m_unsettled << local.row, m_summary.outcome != Summary::Failed);
         syncstate::Link sent = l;
         sent.pending = false;
         return reconcile(sent, local.fields, local.row, there, true);
@@ -292,7 +294,7 @@ bool Engine::recreateCard(const syncstate::Link& l, const LocalState& local)
         return refused(put.error, local.fields[contact::Nome]) && (m_unsettled << local.row, true);
     ServerCard kept{put.value, text};
     if (put.value.isEmpty() && !refetch(l.href, &kept))
-        return m_summary.outcome != Summary::Failed;
+        return (m_unsettled << local.row, m_summary.outcome != Summary::Failed);
     syncstate::Link linked{local.row, l.href, kept.etag, l.uid, kept.text, local.fields, false};
     const StoreError e = write([&](QSqlQuery& q) { return saveLink(q, linked); });
     if (e)

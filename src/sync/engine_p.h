@@ -39,6 +39,7 @@ private:
     bool runLocked();
     bool readServer();
     bool readBook();
+    bool relinkMoved();
     void plan();
     bool checkDeletions();
     bool makeBackup();
@@ -83,6 +84,7 @@ private:
     QList<syncstate::Link> m_links;
     QHash<QString, ServerCard> m_cards; // changed or new on the server, fetched
     QSet<QString> m_removed;            // gone from the server
+    QSet<QString> m_reportedRemoved;    // ...of those, the ones it said were deleted
     QString m_token;
     qint64 m_serverCount = 0;
     qint64 m_bookCount = 0;

@@ -257,8 +257,9 @@ void TestSyncEngine::rowIdsNameNoContact()
 
 void TestSyncEngine::bothSidesChange_data()
 {
-    QTest::addColumn<QString>("here");  // SQL on the book after the first sync
-    QTest::addColumn<QString>("phone"); // the phone's new e-mail for Caio; "-": deleted
+    QTest::addColumn<QString>("here"); // SQL on the book after the first sync
+    // The phone's new e-mail for Caio; "-": deleted; ">": moved to another address
+    QTest::addColumn<QString>("phone");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("email"); // Caio's e-mail after the sync, on both sides
     QTest::addColumn<QString>("uid");   // the phone's card's, and so its address
@@ -280,6 +281,9 @@ void TestSyncEngine::bothSidesChange_data()
     QTest::newRow("deleted here, changed there") << gone << "dele@x" << caio << "dele@x" << uid;
     QTest::newRow("changed here, deleted there") << mine << "-" << caio << "meu@x" << uid;
     QTest::newRow("deleted on both sides") << gone << "-" << QStringList() << "" << uid;
+    QTest::newRow("moved there") << ""
+                                 << ">" << caio << "caio@x" << uid;
+    QTest::newRow("moved there, changed here") << mine << ">" << caio << "meu@x" << uid;
     QTest::newRow("address with a space and accents")
         << city << "dele@x" << caio << "dele@x" << QStringLiteral("cartão da ana");
 }
@@ -295,9 +299,17 @@ void TestSyncEngine::bothSidesChange()
     QCOMPARE(sync().received, 1);
     if (!here.isEmpty())
         testdb::query(m_book, here);
-    if (phone == "-")
+    if (phone == "-" || phone == ">")
         QVERIFY(m_phone->remove(m_phone->hrefFor(m_bookUrl, uid), {}).ok());
-    else if (!phone.isEmpty())
+    if (phone == ">") // the same card, UID and all, at another address
+        QVERIFY(
+            m_phone
+                ->put(
+                    m_phone->hrefFor(m_bookUrl, QStringLiteral("movido")),
+                    phoneCard(uid, QStringLiteral("Caio Prado"), QStringLiteral("caio@x")).toUtf8(),
+                    {})
+                .ok());
+    else if (!phone.isEmpty() && phone != "-")
         phonePut(uid, phoneCard(uid, QStringLiteral("Caio Prado"), phone));
     const syncengine::Summary s = sync();
     QVERIFY2(s.outcome == syncengine::Summary::Done, qPrintable(s.error));
