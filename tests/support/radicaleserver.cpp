@@ -8,6 +8,9 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 // The system's own Python, the one the server is installed for.
@@ -69,6 +72,8 @@ bool RadicaleServer::start()
         m_error = QStringLiteral("cannot write the server's configuration in %1").arg(m_dir.path());
         return false;
     }
+    // A test that crashes takes its server with it.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(Python, {QStringLiteral("-m"), QStringLiteral("radicale"),
                              QStringLiteral("--config"), config});
     const bool answering = QTest::qWaitFor(
