@@ -23,11 +23,6 @@ int refuse(const QString& why, int status = Failure)
     return status;
 }
 
-QString explained(const StoreError& error)
-{
-    return error.withReason(QStringLiteral(" ("), QStringLiteral(")"));
-}
-
 // The password typed on the terminal without echo. Empty with why set when
 // there is none.
 QString typedPassword(const QString& user, const QString& host, QString* why)
@@ -82,7 +77,7 @@ int setupTool(const Options& options, const QString& path)
         return refuse(QStringLiteral("informe o usuário no servidor com --user NOME."), Usage);
     const StoreResult<std::optional<syncstate::Account>> linked = syncsetup::linkedAccount(path);
     if (linked.error)
-        return refuse(explained(linked.error));
+        return refuse(linked.error.explained());
     if (linked.value)
         return refuse(linkedText(*linked.value));
     QString why;
@@ -138,7 +133,7 @@ int syncTool(const Options& options, const QString& path)
 {
     const StoreResult<std::optional<syncstate::Account>> linked = syncsetup::linkedAccount(path);
     if (linked.error || !linked.value)
-        return refuse(linked.error ? explained(linked.error)
+        return refuse(linked.error ? linked.error.explained()
                                    : QStringLiteral("este banco de dados não está ligado a "
                                                     "nenhum catálogo; ligue-o com --sync-setup."));
     const syncstate::Account& account = *linked.value;
@@ -199,7 +194,7 @@ int offTool(const QString& path)
 {
     const StoreResult<std::optional<syncstate::Account>> off = syncsetup::turnOff(path);
     if (off.error)
-        return refuse(explained(off.error));
+        return refuse(off.error.explained());
     if (!off.value) {
         say(stdout, QStringLiteral("Este banco de dados não está ligado a nenhum catálogo."));
         return 0;

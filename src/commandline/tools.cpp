@@ -13,18 +13,13 @@
 namespace commandline {
 
 namespace {
-// What went wrong, in the user's words first when the engine's code tells.
-QString explained(const StoreError& error)
-{
-    return error.withReason(QStringLiteral(" ("), QStringLiteral(")"));
-}
 
 int backupTool(const Options& options, const QString& database)
 {
     const StoreResult<qint64> copied = interchange::backup(database, options.backup);
     if (copied.error) {
         say(stderr, QStringLiteral("listrano: não foi possível copiar %1 para %2: %3")
-                        .arg(database, options.backup, explained(copied.error)));
+                        .arg(database, options.backup, copied.error.explained()));
         return 1;
     }
     say(stdout, QStringLiteral("Cópia de segurança gravada em %1: %2.")
@@ -39,7 +34,7 @@ int importTool(const Options& options, const QString& database)
         interchange::importFile(database, options.importFrom, {options.table, line.progress()});
     line.clear();
     if (summary.error) {
-        QString why = explained(summary.error);
+        QString why = summary.error.explained();
         if (!summary.tables.isEmpty())
             why += QStringLiteral(" Escolha uma com --table NOME.");
         say(stderr,
@@ -76,7 +71,7 @@ int exportTool(const Options& options, const QString& database)
     }
     if (written.error) {
         say(stderr, QStringLiteral("listrano: não foi possível exportar para %1: %2")
-                        .arg(options.exportTo, explained(written.error)));
+                        .arg(options.exportTo, written.error.explained()));
         return 1;
     }
     say(stdout,

@@ -55,6 +55,9 @@ struct [[nodiscard]] StoreError {
     // The reason, between, the engine's text and after; the engine's text alone
     // when there is no reason to give.
     QString withReason(const QString& between, const QString& after = QString()) const;
+    // The engine's text with the reason after it in parentheses: one line for
+    // a message that names what failed first.
+    QString explained() const { return withReason(QStringLiteral(" ("), QStringLiteral(")")); }
 
     static StoreError fromSql(const QSqlError& error);
     static StoreError make(Kind kind, const QString& text = QString());

@@ -80,8 +80,7 @@ bool Engine::fail(const QString& error)
 
 bool Engine::fail(const StoreError& error)
 {
-    return fail(QStringLiteral("O banco de dados recusou: ") +
-                error.withReason(QStringLiteral(" ("), QStringLiteral(")")));
+    return fail(QStringLiteral("O banco de dados recusou: ") + error.explained());
 }
 
 bool Engine::fail(const carddav::Error& error)
@@ -307,10 +306,9 @@ bool Engine::makeBackup()
                      .replace(QStringLiteral(".mdb"), QStringLiteral("-%1.mdb").arg(n));
     const StoreResult<qint64> copied = interchange::backup(m_book, target);
     if (copied.error)
-        return fail(
-            QStringLiteral("Não foi possível fazer a cópia de segurança %1 antes de "
-                           "sincronizar: %2")
-                .arg(target, copied.error.withReason(QStringLiteral(" ("), QStringLiteral(")"))));
+        return fail(QStringLiteral("Não foi possível fazer a cópia de segurança %1 antes de "
+                                   "sincronizar: %2")
+                        .arg(target, copied.error.explained()));
     m_summary.backup = target;
     return true;
 }

@@ -8,10 +8,6 @@
 namespace syncsetup {
 
 namespace {
-QString explained(const StoreError& error)
-{
-    return error.withReason(QStringLiteral(" ("), QStringLiteral(")"));
-}
 
 // A connection name of this thread's own: the dialog works on a thread of its
 // own while the window may sync on another.
@@ -134,10 +130,10 @@ Result setUp(const QString& book, const Request& request)
         return failed(Result::NoUser, QStringLiteral("informe o usuário no servidor."));
     database::Connection connection(book, connectionName("sync-setup"));
     if (connection.error())
-        return failed(Result::Store, explained(connection.error()));
+        return failed(Result::Store, connection.error().explained());
     const StoreResult<bool> linked = syncstate::isSetUp(connection.db());
     if (linked.error)
-        return failed(Result::Store, explained(linked.error));
+        return failed(Result::Store, linked.error.explained());
     if (linked.value) {
         Result result;
         const StoreResult<syncstate::Account> account = syncstate::account(connection.db());
@@ -170,11 +166,11 @@ Result setUp(const QString& book, const Request& request)
     result.account.bookUrl = found.url.toString();
     result.account.bookName = bookName(found);
     if (const StoreError e = syncstate::setUp(connection.db(), result.account))
-        return failed(Result::Store, explained(e), result);
+        return failed(Result::Store, e.explained(), result);
     if (const StoreError e = usersettings::save(request.address, t.user, settings))
         return failed(Result::Store,
                       QStringLiteral("não foi possível guardar as configurações em %1: %2")
-                          .arg(usersettings::folder(), explained(e)),
+                          .arg(usersettings::folder(), e.explained()),
                       result);
     return result;
 }

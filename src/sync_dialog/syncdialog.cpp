@@ -18,10 +18,6 @@ QString capitalised(QString text)
     return text;
 }
 
-QString explained(const StoreError& error)
-{
-    return error.withReason(QStringLiteral(" ("), QStringLiteral(")"));
-}
 } // namespace
 
 SyncDialog::SyncDialog(const QString& book, QWidget* parent)
@@ -64,7 +60,7 @@ void SyncDialog::loadAccount()
 {
     const StoreResult<std::optional<syncstate::Account>> linked = syncsetup::linkedAccount(m_book);
     if (linked.error)
-        say(capitalised(explained(linked.error)));
+        say(capitalised(linked.error.explained()));
     m_account = linked.value;
     if (m_account) {
         ui->address->setText(m_account->serverUrl);
@@ -298,7 +294,7 @@ void SyncDialog::trustCertificate()
     if (m_account) {
         if (const StoreError e = syncsetup::trust(m_account->serverUrl, m_account->user,
                                                   refused.host, refused.fingerprint)) {
-            say(capitalised(explained(e)));
+            say(capitalised(e.explained()));
             showState();
             return;
         }
@@ -324,7 +320,7 @@ void SyncDialog::turnOff()
         return;
     const StoreResult<std::optional<syncstate::Account>> off = syncsetup::turnOff(m_book);
     if (off.error) {
-        say(capitalised(explained(off.error)));
+        say(capitalised(off.error.explained()));
         return;
     }
     (void)syncpassword::forget(a.serverUrl, a.user);

@@ -251,8 +251,7 @@ void SyncRunner::done(const std::shared_ptr<Task>& task)
     if (!task->error)
         m_account = task->account;
     else if (m_account)
-        note(QStringLiteral("não feita: ") +
-             task->error.withReason(QStringLiteral(" ("), QStringLiteral(")")));
+        note(QStringLiteral("não feita: ") + task->error.explained());
     if (task->ran && task->summary.outcome != syncengine::Summary::Busy) {
         m_last = Note{QDateTime::currentDateTime(), syncrunner::outcomeText(task->summary)};
         if (task->summary.outcome == syncengine::Summary::Done && task->command.isEmpty())
