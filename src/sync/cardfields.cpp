@@ -6,29 +6,17 @@
 
 namespace cardfields {
 
-namespace {
-vcard::Card parsed(const QString& text)
-{
-    return vcard::Card::parse(text);
-}
-} // namespace
-
-contact::Record cleaned(const contact::Record& raw)
-{
-    return interchange::cleanedContact(raw);
-}
-
 contact::Record valuesOf(const QString& card, QString* uid)
 {
-    const vcard::Card c = parsed(card);
+    const vcard::Card c = vcard::Card::parse(card);
     if (uid)
         *uid = c.uid();
-    return cleaned(vcard::fields(c));
+    return interchange::cleanedContact(vcard::fields(c));
 }
 
 QString rewritten(const QString& card, const contact::Record& before, const contact::Record& after)
 {
-    return vcard::withFields(parsed(card), before, after).text();
+    return vcard::withFields(vcard::Card::parse(card), before, after).text();
 }
 
 QString created(const contact::Record& values, const QString& uid)
@@ -38,12 +26,12 @@ QString created(const contact::Record& values, const QString& uid)
 
 QString uidOf(const QString& card)
 {
-    return parsed(card).uid();
+    return vcard::Card::parse(card).uid();
 }
 
 bool sameCard(const QString& a, const QString& b)
 {
-    return vcard::sameContent(parsed(a), parsed(b));
+    return vcard::sameContent(vcard::Card::parse(a), vcard::Card::parse(b));
 }
 
 } // namespace cardfields

@@ -12,8 +12,6 @@ namespace cardfields {
 // The contact a card gives, cleaned as an imported one is; with uid, the card's
 // UID too, from the same reading.
 contact::Record valuesOf(const QString& card, QString* uid = nullptr);
-// Values as the import's clean-up leaves them.
-contact::Record cleaned(const contact::Record& raw);
 // The card with the fields that differ between before and after written into it.
 QString rewritten(const QString& card, const contact::Record& before, const contact::Record& after);
 // A new card for a contact.

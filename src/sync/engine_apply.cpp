@@ -18,12 +18,6 @@ constexpr int MergeAttempts = 4;
 // Contacts written to the book in one transaction, and new cards noted before
 // they are sent.
 constexpr qsizetype BatchSize = 100;
-
-QString uidFor(const QString& card)
-{
-    const QString uid = cardfields::uidOf(card);
-    return uid;
-}
 } // namespace
 
 bool Engine::refused(const carddav::Error& error, const QString& name)
@@ -219,7 +213,7 @@ bool Engine::reconcile(syncstate::Link l, contact::Record mine, qint64 row, Serv
         l.card = kept.text;
         l.fields = m.fields;
         if (l.uid.isEmpty())
-            l.uid = uidFor(kept.text);
+            l.uid = cardfields::uidOf(kept.text);
         const StoreError e = write([&](QSqlQuery& q) {
             if (m.fields != stored) {
                 const StoreResult<bool> updated = syncstate::updateRow(q, row, stored, m.fields);
@@ -314,8 +308,8 @@ bool Engine::addFromCard(const QString& href, const ServerCard& card, const cont
         const StoreResult<qint64> added = syncstate::insertRow(q, values);
         if (added.error)
             return added.error;
-        return saveLink(
-            q, {added.value, href, card.etag, uidFor(card.text), card.text, values, false});
+        return saveLink(q, {added.value, href, card.etag, cardfields::uidOf(card.text), card.text,
+                            values, false});
     });
     if (e)
         return fail(e);

@@ -3,6 +3,7 @@
 #include "cardfields.h"
 #include "database.h"
 #include "engine.h"
+#include "import.h"
 #include "radicaleserver.h"
 #include "syncstate.h"
 #include "testdb.h"
@@ -233,7 +234,7 @@ void TestSyncRandom::note(Side side, int person, int field, QString value)
         contact::Record r;
         r[contact::Nome] = QStringLiteral("x");
         r[field] = value;
-        value = cardfields::cleaned(r)[field];
+        value = interchange::cleanedContact(r)[field];
     }
     const int id = m_events.size();
     m_events << Event{person, field, value, m_sure[side].value(person),
@@ -409,7 +410,7 @@ QList<TestSyncRandom::Contact> TestSyncRandom::contacts(Side side)
         contact::Record r;
         for (int f = 0; f < contact::FieldCount; ++f)
             r[f] = row.value(f + 1).toString();
-        all << Contact{cardfields::cleaned(r), row.value(0).toLongLong(), {}, {}, {}};
+        all << Contact{interchange::cleanedContact(r), row.value(0).toLongLong(), {}, {}, {}};
     }
     return all;
 }
