@@ -131,17 +131,7 @@ template <class Work> Timing timed(Work work)
 // The cards written straight into the server's storage, while it is stopped.
 void fillStorage(RadicaleServer& server, const QString& book, int count)
 {
-    server.stop();
-    const QString folder =
-        server.storageFolder() + QStringLiteral("/collection-root/%1/%2").arg(server.user(), book);
-    if (!QFile::exists(folder + QStringLiteral("/.Radicale.props")))
-        stop(QStringLiteral("no address book in %1").arg(folder));
-    for (int i = 0; i < count; ++i) {
-        QFile file(folder + QStringLiteral("/cartao-%1.vcf").arg(i));
-        if (!file.open(QIODevice::WriteOnly) || file.write(cardText(i)) < 0)
-            stop(file.fileName() + QStringLiteral(": ") + file.errorString());
-    }
-    if (!server.start())
+    if (!server.writeCards(book, count, cardText))
         stop(server.errorText());
 }
 

@@ -60,15 +60,7 @@ QUrl fill(RadicaleServer& server)
         server.createAddressBook(QStringLiteral("contatos"), QStringLiteral("Contatos"));
     if (!book.isValid())
         stop(server.errorText());
-    server.stop();
-    const QString folder =
-        server.storageFolder() + QStringLiteral("/collection-root/%1/contatos").arg(server.user());
-    for (int i = 0; i < Cards; ++i) {
-        QFile file(folder + QStringLiteral("/cartao-%1.vcf").arg(i));
-        if (!file.open(QIODevice::WriteOnly) || file.write(cardText(i)) < 0)
-            stop(file.fileName() + QStringLiteral(": ") + file.errorString());
-    }
-    if (!server.start())
+    if (!server.writeCards(QStringLiteral("contatos"), Cards, cardText))
         stop(server.errorText());
     // The first reading of the cards fills the server's own cache: slow, and
     // no part of what is measured.

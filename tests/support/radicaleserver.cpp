@@ -133,3 +133,23 @@ QUrl RadicaleServer::createAddressBook(const QString& name, const QString& displ
     }
     return book;
 }
+
+bool RadicaleServer::writeCards(const QString& book, int count,
+                                const std::function<QByteArray(int)>& card)
+{
+    stop();
+    const QString folder =
+        storageFolder() + QStringLiteral("/collection-root/%1/%2").arg(user(), book);
+    if (!QFile::exists(folder + QStringLiteral("/.Radicale.props"))) {
+        m_error = QStringLiteral("no address book in %1").arg(folder);
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        QFile file(folder + QStringLiteral("/cartao-%1.vcf").arg(i));
+        if (!file.open(QIODevice::WriteOnly) || file.write(card(i)) < 0) {
+            m_error = file.fileName() + QStringLiteral(": ") + file.errorString();
+            return false;
+        }
+    }
+    return start();
+}
